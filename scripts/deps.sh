@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The Debian packages QUILLON builds, tests and runs with, in one place, and an installer that
+# fetches only what is missing. Sourced by test.sh and run.sh.
+
+QUILLON_PACKAGES=(
+    cmake g++ make pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libcli11-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev
+    clang libclang-rt-14-dev
+)
+
+quillon_missing_packages() {
+    local pkg
+    for pkg in "${QUILLON_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            echo "$pkg"
+        fi
+    done
+}
+
+quillon_install_deps() {
+    local missing
+    missing=$(quillon_missing_packages)
+    [ -z "$missing" ] && return 0
+    echo "Installing missing packages:" $missing
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo="sudo"
+        else
+            echo "These packages are missing and this user cannot install them: $missing" >&2
+            return 1
+        fi
+    fi
+    # shellcheck disable=SC2086
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q &&
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+}

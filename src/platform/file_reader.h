@@ -1,0 +1,48 @@
+// FileReader: reads a binary file front to back through a large buffer, so that loading a
+// scan data file costs one system call per buffer, not one per field.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // Opens the file read-only. A missing file, a folder or a file without read access
+    // raises FileError.
+    void Open(const std::string& path);
+
+    // Moves to the first byte of the file.
+    void SeekToStart();
+
+    // Asks for k bytes at the current position and stores what arrives at dst. Returns the
+    // number of bytes delivered: fewer than k only at the end of the file, 0 once it is
+    // reached. A read error raises FileError.
+    std::size_t Read(void* dst, std::size_t k);
+
+    // Closes the file; a failure raises FileError. Closing a closed reader does nothing.
+    void Close();
+
+    // Total bytes delivered by Read since the last SeekToStart.
+    std::size_t Delivered() const noexcept { return m_nDelivered; }
+
+private:
+    std::size_t ReadFromSystem(void* dst, std::size_t k);
+
+    int m_nFd = -1;
+    std::string m_strPath;
+    std::vector<unsigned char> m_Buffer;
+    std::size_t m_nBufPos = 0;
+    std::size_t m_nBufEnd = 0;
+    std::size_t m_nDelivered = 0;
+    bool m_bAtEnd = false;
+};
+
+}  // namespace quillon

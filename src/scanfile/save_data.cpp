@@ -1,0 +1,25 @@
+// CSaveData: construction with the default texts.
+#include "scanfile/save_data.h"
+
+#include <cstring>
+
+namespace quillon {
+
+namespace {
+// Copies text into a 64-byte field, at most 63 characters, zero-filled to the end.
+void SetDefaultText(char (&field)[64], const char* text) {
+    std::memset(field, 0, sizeof field);
+    std::strncpy(field, text, sizeof field - 1);
+}
+}  // namespace
+
+CSaveData::CSaveData(std::uint16_t count)
+    : m_pValues(std::make_unique_for_overwrite<std::int32_t[]>(count)), m_nValueCount(count) {
+    SetDefaultText(m_szTitle, "Project Title");
+    SetDefaultText(m_szSubtitle, "Subtitle");
+    std::memset(m_szDateTime, 0, sizeof m_szDateTime);
+}
+
+CSaveData::~CSaveData() = default;
+
+}  // namespace quillon

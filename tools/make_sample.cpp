@@ -1,0 +1,151 @@
+// quillon_make_sample: writes a realistic scan data file of a mercury-argon lamp seen by a
+// CCD spectrometer: emission lines on a baseline, a dark spectrum, a reference spectrum and a
+// series of scans, with a calibration from about 200 nm to 1100 nm.
+//
+//   quillon_make_sample OUTPUT [PIXELS [SCANS]]      (defaults: 2048 pixels, 5 scans)
+//
+// The output is the same on every run and every machine: the noise comes from a fixed
+// linear congruential generator. Scans are written one at a time, so files of any size can
+// be made without holding them in memory.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "sdf_builder.h"
+
+namespace {
+
+using quillon::testing::ScanSpec;
+using quillon::testing::SdfBuilder;
+using quillon::testing::SetField;
+
+// Deterministic noise in [-1, 1).
+struct Noise {
+    std::uint32_t state = 20261207u;
+    double Next() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / static_cast<double>(1u << 23) - 1.0;
+    }
+};
+
+constexpr float kCal[4] = {198.42f, 0.4651f, -1.03e-5f, -1.2e-9f};
+
+double Wavelength(double p) {
+    return kCal[0] + kCal[1] * p + kCal[2] * p * p + kCal[3] * p * p * p;
+}
+
+// Relative line strengths of a Hg-Ar lamp (nm, peak counts at full intensity).
+constexpr struct {
+    double nm;
+    double peak;
+} kLines[] = {{253.65, 9000}, {296.73, 1800}, {365.02, 5200}, {404.66, 7400},
+              {435.83, 21000}, {546.07, 30000}, {576.96, 6100}, {579.07, 6600},
+              {696.54, 4200},  {706.72, 3100}, {763.51, 16000}, {811.53, 12500},
+              {842.46, 5400},  {912.30, 8800}, {965.78, 4100}};
+
+double Lamp(double nm, double scale) {
+    double counts = 0;
+    for (const auto& line : kLines) {
+        const double d = (nm - line.nm) / 0.9;  // about 2 nm wide at half height
+        counts += scale * line.peak * std::exp(-0.5 * d * d);
+    }
+    return counts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 4) {
+        std::cerr << "usage: quillon_make_sample OUTPUT [PIXELS [SCANS]]\n";
+        return 2;
+    }
+    const std::string out = argv[1];
+    const long pixels = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 2048;
+    const long scans = argc > 3 ? std::strtol(argv[3], nullptr, 10) : 5;
+    if (pixels < 0 || pixels > 65535 || scans < 0) {
+        std::cerr << "quillon_make_sample: PIXELS must be 0 to 65535 and SCANS at least 0\n";
+        return 2;
+    }
+    const auto n = static_cast<std::uint16_t>(pixels);
+    Noise noise;
+
+    SdfBuilder b(n);
+    SetField(b.header.filename, sizeof b.header.filename, "HgAr_lamp_run.sdf");
+    b.header.no = 1;
+    b.header.time = 100;
+    b.header.fOticalBlank = 912.5f;
+    b.ccd.usTotalColPixels = static_cast<std::uint16_t>(n + 40);
+    b.ccd.usTotalRowPixels = 1;
+    b.ccd.usStartBlankPixel = 4;
+    b.ccd.usTotalBlankPixels = 12;
+    b.ccd.usStartEffectivePixel = 32;
+    b.ccd.usConversionBit = 16;
+    b.ccd.usUnitType = 1;
+    b.ccd.usChannelNo = 1;
+    b.ccd.usBoardType = 2;
+    b.ccd.usGain = 1;
+    b.ccd.usAddress = 0x300;
+    b.ccd.nFFT = 0;
+    for (int j = 0; j < 4; ++j) {
+        b.ccd.fCal[j] = kCal[j];
+    }
+    b.ccd.fTemp = -10.0f;
+    b.acquire = {200, 1100, 1, 1, 0, {0, 0}, 25};
+    b.scale.usMinXP = 0;
+    b.scale.usMaxXP = n;
+    b.scale.usMinYP = 0;
+    b.scale.usMaxYP = 65535;
+    b.scale.fMinWL = static_cast<float>(Wavelength(0));
+    b.scale.fMaxWL = static_cast<float>(Wavelength(n > 0 ? n - 1 : 0));
+    b.scale.fWavelengthInterval = 0.5f;
+    b.scale.fMaxT = 100.0f;
+    b.scale.fMaxA = 3.0f;
+    b.scale.fMaxI = 65535.0f;
+    b.scale.fRes = 1.0f;
+    b.intTime = {100.0, 3.0, 65000.0};
+    b.status.word0 = 0x0021 | 0x0080 | 0x0100;  // data started, dark scanned and applied
+    b.status.word1 = 0x0004;                      // scan mode
+    for (std::size_t i = 0; i < n; ++i) {
+        b.dark[i] = static_cast<float>(905.0 + 6.0 * noise.Next());
+        const double nm = Wavelength(static_cast<double>(i));
+        // A tungsten-halogen reference: a broad hump peaking in the near infrared.
+        const double hump = std::exp(-0.5 * std::pow((nm - 780.0) / 260.0, 2));
+        b.ref[i] = static_cast<float>(905.0 + 42000.0 * hump + 40.0 * noise.Next());
+    }
+    b.darkOpticalBlank = 903.4375f;
+    b.refOpticalBlank = 904.125f;
+
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    const auto fixed = b.Bytes();
+    file.write(reinterpret_cast<const char*>(fixed.data()), static_cast<std::streamsize>(fixed.size()));
+    std::vector<unsigned char> bytes;
+    for (long k = 0; k < scans && file; ++k) {
+        ScanSpec scan;
+        scan.title = "HgAr lamp calibration";
+        scan.subtitle = "Integration 100 ms, average 1";
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "2026-12-07 09:%02ld:%02ld", (k / 60) % 60, k % 60);
+        scan.dateTime = stamp;
+        const double scale = 0.9 + 0.2 * static_cast<double>(k % 7) / 6.0;
+        scan.values.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double nm = Wavelength(static_cast<double>(i));
+            const double baseline = 905.0 + 120.0 * std::exp(-0.5 * std::pow((nm - 600.0) / 300.0, 2));
+            scan.values[i] = static_cast<std::int32_t>(
+                std::lround(baseline + Lamp(nm, scale) + 12.0 * noise.Next()));
+        }
+        scan.opticalBlank = static_cast<float>(903.0 + std::round(8.0 * noise.Next()) / 8.0);
+        bytes.clear();
+        quillon::testing::AppendScanBytes(bytes, scan);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    file.close();
+    if (!file) {
+        std::cerr << "quillon_make_sample: cannot write " << out << "\n";
+        return 1;
+    }
+    return 0;
+}
