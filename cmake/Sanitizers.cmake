@@ -6,3 +6,15 @@ if(QUILLON_SANITIZE)
     target_compile_options(quillon_sanitizers INTERFACE ${_quillon_san})
     target_link_options(quillon_sanitizers INTERFACE ${_quillon_san})
 endif()
+
+# Fuzzing: the whole core is instrumented for coverage and checked by both sanitizers; the fuzz
+# targets add libFuzzer's main when they link.
+if(QUILLON_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "QUILLON_FUZZ needs clang (configure with -DCMAKE_CXX_COMPILER=clang++)")
+    endif()
+    set(_quillon_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+    target_compile_options(quillon_sanitizers INTERFACE ${_quillon_fuzz})
+    target_link_options(quillon_sanitizers INTERFACE ${_quillon_fuzz})
+endif()
