@@ -1,5 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds QUILLON and runs every test. Exits non-zero on any failure.
+#
+#   1. the normal build (build/) and its whole test suite;
+#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
+#   3. each fuzz target for a short time, when clang is available (build-fuzz/).
+#
+# QUILLON_TEST_QUICK=1 runs stage 1 only; QUILLON_FUZZ_SECONDS sets the fuzzing time per target.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -7,7 +13,33 @@ quillon_install_deps
 
 export QT_QPA_PLATFORM=offscreen
 export QTEST_FUNCTION_TIMEOUT=60000
+# Any sanitizer report fails the test that triggered it.
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+stage() { printf '\n==== %s\n' "$*"; }
+
+stage "Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+
+if [ "${QUILLON_TEST_QUICK:-0}" = 1 ]; then
+    exit 0
+fi
+
+stage "Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_BENCH=OFF
+cmake --build build-asan -j2
+ctest --test-dir build-asan --output-on-failure -j2
+
+if command -v clang++ >/dev/null 2>&1; then
+    stage "Fuzz each target for ${QUILLON_FUZZ_SECONDS:-20} seconds"
+    cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQUILLON_FUZZ=ON -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_GUI=OFF \
+        -DQUILLON_BUILD_BENCH=OFF -DQUILLON_FUZZ_SECONDS="${QUILLON_FUZZ_SECONDS:-20}"
+    cmake --build build-fuzz -j2
+    ctest --test-dir build-fuzz --output-on-failure
+else
+    stage "clang++ not found: fuzz targets skipped"
+fi
