@@ -8,7 +8,7 @@
 namespace quillon {
 
 class DialogServices {
-public:
+  public:
     virtual ~DialogServices() = default;
 
     // Copies every member bound to a control into that control (members to view), so that a

@@ -6,7 +6,8 @@
 namespace quillon {
 
 FileError::FileError(std::string path, std::string reason)
-    : std::runtime_error(path + ": " + reason), m_strPath(std::move(path)),
+    : std::runtime_error(path + ": " + reason),
+      m_strPath(std::move(path)),
       m_strReason(std::move(reason)) {}
 
 FileError FileError::FromErrno(std::string path, int errorNumber) {

@@ -8,7 +8,7 @@
 namespace quillon {
 
 class FileError : public std::runtime_error {
-public:
+  public:
     FileError(std::string path, std::string reason);
 
     // Builds the error from an errno value, with the system's text for it.
@@ -17,7 +17,7 @@ public:
     const std::string& Path() const noexcept { return m_strPath; }
     const std::string& Reason() const noexcept { return m_strReason; }
 
-private:
+  private:
     std::string m_strPath;
     std::string m_strReason;
 };

@@ -9,7 +9,7 @@
 namespace quillon {
 
 class FileReader {
-public:
+  public:
     FileReader() = default;
     ~FileReader();
     FileReader(const FileReader&) = delete;
@@ -33,7 +33,7 @@ public:
     // Total bytes delivered by Read since the last SeekToStart.
     std::size_t Delivered() const noexcept { return m_nDelivered; }
 
-private:
+  private:
     std::size_t ReadFromSystem(void* dst, std::size_t k);
 
     int m_nFd = -1;

@@ -50,7 +50,8 @@ void TextFileWriter::WriteString(std::string_view text) {
         const std::size_t room = m_Buffer.size() - m_nUsed - 1;
         const std::size_t span = std::min(room, static_cast<std::size_t>(end - p));
         const void* nl = std::memchr(p, '\n', span);
-        const std::size_t run = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - p) : span;
+        const std::size_t run =
+            nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - p) : span;
         std::memcpy(m_Buffer.data() + m_nUsed, p, run);
         m_nUsed += run;
         p += run;

@@ -9,7 +9,7 @@
 namespace quillon {
 
 class TextFileWriter {
-public:
+  public:
     enum class OpenMode {
         kTruncate,  // created when missing; old content discarded
         kAppend,    // created when missing; old content kept, writes go to the end
@@ -33,7 +33,7 @@ public:
     bool IsOpen() const noexcept { return m_nFd >= 0; }
     const std::string& Path() const noexcept { return m_strPath; }
 
-private:
+  private:
     void Flush();
 
     int m_nFd = -1;

@@ -57,7 +57,9 @@ void ReadScanBody(FileReader& file, CSaveData& record) {
 
 }  // namespace
 
-void LoadScanFile(ConverterState& state, DialogServices& services, std::string path) {
+// The path is a copy, so a caller may pass a member of the state it is loading into.
+void LoadScanFile(ConverterState& state, DialogServices& services,
+                  std::string path) {  // NOLINT(performance-unnecessary-value-param)
     FileReader file;
     file.Open(path);
 
@@ -91,8 +93,7 @@ void LoadScanFile(ConverterState& state, DialogServices& services, std::string p
     ReadValues(file, std::span<float>(ref));
     AppendLog(state, services, "Reference scan data was loaded properly.\r\n");
     const float refBlank = ReadFloat(file);
-    AppendLog(state, services,
-              "Reference data of Optical Blank pixels was loaded properly.\r\n");
+    AppendLog(state, services, "Reference data of Optical Blank pixels was loaded properly.\r\n");
 
     // Scan records until a title read delivers nothing. A record cut short is still kept.
     std::vector<std::unique_ptr<CSaveData>> scans;

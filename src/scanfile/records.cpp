@@ -54,11 +54,10 @@ void Walk(HeaderData& r, F&& f) {
 }
 template <typename F>
 void Walk(CcdData& r, F&& f) {
-    f(r.usTotalColPixels), f(r.usTotalRowPixels), f(r.usStartBlankPixel),
-        f(r.usTotalBlankPixels), f(r.usStartEffectivePixel), f(r.usTotalEffectivePixels),
-        f(r.usConversionBit), f(r.usUnitType), f(r.usDeviceNo), f(r.usChannelNo),
-        f(r.usBoardType), f(r.usGain), f(r.usAddress), f(r.padding), f(r.nFFT), f(r.fCal),
-        f(r.fRCal), f(r.fTemp);
+    f(r.usTotalColPixels), f(r.usTotalRowPixels), f(r.usStartBlankPixel), f(r.usTotalBlankPixels),
+        f(r.usStartEffectivePixel), f(r.usTotalEffectivePixels), f(r.usConversionBit),
+        f(r.usUnitType), f(r.usDeviceNo), f(r.usChannelNo), f(r.usBoardType), f(r.usGain),
+        f(r.usAddress), f(r.padding), f(r.nFFT), f(r.fCal), f(r.fRCal), f(r.fTemp);
 }
 template <typename F>
 void Walk(AcquireData& r, F&& f) {
@@ -96,21 +95,41 @@ void EncodeRecord(const Record& record, unsigned char* bytes) {
 
 }  // namespace
 
-HeaderData HeaderData::Decode(const unsigned char* b) { return DecodeRecord<HeaderData>(b); }
-void HeaderData::Encode(unsigned char* b) const { EncodeRecord(*this, b); }
-CcdData CcdData::Decode(const unsigned char* b) { return DecodeRecord<CcdData>(b); }
-void CcdData::Encode(unsigned char* b) const { EncodeRecord(*this, b); }
-AcquireData AcquireData::Decode(const unsigned char* b) { return DecodeRecord<AcquireData>(b); }
-void AcquireData::Encode(unsigned char* b) const { EncodeRecord(*this, b); }
+HeaderData HeaderData::Decode(const unsigned char* b) {
+    return DecodeRecord<HeaderData>(b);
+}
+void HeaderData::Encode(unsigned char* b) const {
+    EncodeRecord(*this, b);
+}
+CcdData CcdData::Decode(const unsigned char* b) {
+    return DecodeRecord<CcdData>(b);
+}
+void CcdData::Encode(unsigned char* b) const {
+    EncodeRecord(*this, b);
+}
+AcquireData AcquireData::Decode(const unsigned char* b) {
+    return DecodeRecord<AcquireData>(b);
+}
+void AcquireData::Encode(unsigned char* b) const {
+    EncodeRecord(*this, b);
+}
 DisplayScaleData DisplayScaleData::Decode(const unsigned char* b) {
     return DecodeRecord<DisplayScaleData>(b);
 }
-void DisplayScaleData::Encode(unsigned char* b) const { EncodeRecord(*this, b); }
+void DisplayScaleData::Encode(unsigned char* b) const {
+    EncodeRecord(*this, b);
+}
 IntegrationTimeData IntegrationTimeData::Decode(const unsigned char* b) {
     return DecodeRecord<IntegrationTimeData>(b);
 }
-void IntegrationTimeData::Encode(unsigned char* b) const { EncodeRecord(*this, b); }
-StatusData StatusData::Decode(const unsigned char* b) { return DecodeRecord<StatusData>(b); }
-void StatusData::Encode(unsigned char* b) const { EncodeRecord(*this, b); }
+void IntegrationTimeData::Encode(unsigned char* b) const {
+    EncodeRecord(*this, b);
+}
+StatusData StatusData::Decode(const unsigned char* b) {
+    return DecodeRecord<StatusData>(b);
+}
+void StatusData::Encode(unsigned char* b) const {
+    EncodeRecord(*this, b);
+}
 
 }  // namespace quillon

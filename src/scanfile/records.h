@@ -148,7 +148,7 @@ struct StatusData {
     unsigned TRIGGERCHANGE() const { return Bits(word2, 0, 1); }
     unsigned TriggerMode() const { return Bits(word2, 1, 1); }
 
-private:
+  private:
     static unsigned Bits(std::uint16_t word, unsigned lowest, unsigned width) {
         return (unsigned{word} >> lowest) & ((1u << width) - 1u);
     }
@@ -168,7 +168,11 @@ constexpr std::size_t kScanTextSize = 64;
 constexpr std::size_t kScanFixedSize = 3 * kScanTextSize + 4;  // texts and optical blank
 
 // Length of the fixed part of a file with N pixels, and of one scan record.
-constexpr std::int64_t FixedPartSize(std::int64_t n) { return 268 + 8 * n; }
-constexpr std::int64_t ScanRecordSize(std::int64_t n) { return 196 + 4 * n; }
+constexpr std::int64_t FixedPartSize(std::int64_t n) {
+    return 268 + 8 * n;
+}
+constexpr std::int64_t ScanRecordSize(std::int64_t n) {
+    return 196 + 4 * n;
+}
 
 }  // namespace quillon

@@ -9,7 +9,7 @@
 namespace quillon {
 
 class CSaveData {
-public:
+  public:
     // Allocates the counts of `count` pixels (left for the loader to fill) and sets the
     // default texts "Project Title" and "Subtitle".
     explicit CSaveData(std::uint16_t count);
@@ -28,7 +28,7 @@ public:
     std::unique_ptr<std::int32_t[]> m_pValues;
     float m_fOpticalBlank = 0.0f;
 
-private:
+  private:
     std::size_t m_nValueCount;
 };
 

@@ -99,8 +99,8 @@ TEST(FileReader, DeliversWhatRemainsThenNothing) {
     in.Open(dir / "f.bin");
     in.SeekToStart();
     std::vector<unsigned char> got(bytes.size() + 10);
-    EXPECT_EQ(in.Read(got.data(), 3), 3u);                         // through the buffer
-    EXPECT_EQ(in.Read(got.data() + 3, 400'000), 400'000u);         // larger than the buffer
+    EXPECT_EQ(in.Read(got.data(), 3), 3u);                        // through the buffer
+    EXPECT_EQ(in.Read(got.data() + 3, 400'000), 400'000u);        // larger than the buffer
     EXPECT_EQ(in.Read(got.data() + 400'003, 400'000), 299'997u);  // cut at the end
     EXPECT_EQ(in.Read(got.data(), 5), 0u);
     got.resize(bytes.size());

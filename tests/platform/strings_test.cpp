@@ -13,9 +13,18 @@ TEST(Wtoi, ReadsTheLeadingIntegerLikeTheRuntime) {
         const char* text;
         std::int32_t value;
     } cases[] = {
-        {"", 0},          {"abc", 0},        {"42", 42},      {"  \t\r\n\v\f17x", 17},
-        {"-3", -3},       {"+8", 8},         {"- 3", 0},      {"3-5", 3},
-        {"007", 7},       {" 2 ", 2},        {"--1", 0},      {"1e3", 1},
+        {"", 0},
+        {"abc", 0},
+        {"42", 42},
+        {"  \t\r\n\v\f17x", 17},
+        {"-3", -3},
+        {"+8", 8},
+        {"- 3", 0},
+        {"3-5", 3},
+        {"007", 7},
+        {" 2 ", 2},
+        {"--1", 0},
+        {"1e3", 1},
         {"2147483647", std::numeric_limits<std::int32_t>::max()},
         {"-2147483648", std::numeric_limits<std::int32_t>::min()},
     };

@@ -203,8 +203,8 @@ TEST(LoadScanFile, AFileCutAtAnyByteLoadsWhatIsThereAndSaysHowMuchIsMissing) {
         if (cut == expected) {
             EXPECT_EQ(s.m_strLog, FullLog(path, static_cast<int>(nRead), static_cast<int>(k)));
         } else {
-            EXPECT_NE(s.m_strLog.find(warning + "Total loaded data number = " +
-                                      std::to_string(k) + "\r\nSDF file loading was done.\r\n"),
+            EXPECT_NE(s.m_strLog.find(warning + "Total loaded data number = " + std::to_string(k) +
+                                      "\r\nSDF file loading was done.\r\n"),
                       std::string::npos);
         }
 

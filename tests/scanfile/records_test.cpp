@@ -13,14 +13,12 @@ TEST(StatusData, ExampleBytesGiveANegativeWholeStatusAndSixFlags) {
     const StatusData s = StatusData::Decode(bytes);
     EXPECT_EQ(s.WholeStatus(), -2147155935);
     const unsigned flags[] = {
-        s.DataStart(),    s.DataOneStep(),  s.DataPending(),      s.DrawStart(),
-        s.DrawPending(),  s.DarkScan(),     s.DarkApply(),        s.DarkOpticalBlank(),
-        s.FFTApply(),     s.RefScan(),      s.RefApply(),         s.ScanMode(),
-        s.GraphUnit(),    s.ScanOrFile(),   s.PixelOrWL(),        s.Direction(),
-        s.Irradiance(),   s.BaseLine(),     s.TimeLine(),         s.OnlyFileMode(),
-        s.Trigger(),      s.DarkDisplay(),  s.RefDisplay(),       s.PixelFlip(),
-        s.IsDarkSubtract(), s.StrongStop(), s.SubstractDark(),    s.TRIGGERCHANGE(),
-        s.TriggerMode()};
+        s.DataStart(),  s.DataOneStep(),   s.DataPending(),      s.DrawStart(),  s.DrawPending(),
+        s.DarkScan(),   s.DarkApply(),     s.DarkOpticalBlank(), s.FFTApply(),   s.RefScan(),
+        s.RefApply(),   s.ScanMode(),      s.GraphUnit(),        s.ScanOrFile(), s.PixelOrWL(),
+        s.Direction(),  s.Irradiance(),    s.BaseLine(),         s.TimeLine(),   s.OnlyFileMode(),
+        s.Trigger(),    s.DarkDisplay(),   s.RefDisplay(),       s.PixelFlip(),  s.IsDarkSubtract(),
+        s.StrongStop(), s.SubstractDark(), s.TRIGGERCHANGE(),    s.TriggerMode()};
     // DataStart, DarkScan, GraphUnit, ScanOrFile, SubstractDark and TriggerMode.
     const unsigned expected[] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1, 1, 0,
                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1};
@@ -43,8 +41,8 @@ TEST(StatusData, MultiBitFlagsTakeTheirFullRange) {
 
 TEST(CcdData, FieldsSitAtTheirStoredOffsets) {
     unsigned char bytes[76] = {};
-    bytes[0] = 0x34, bytes[1] = 0x12;   // usTotalColPixels
-    bytes[2] = 0x02, bytes[3] = 0x01;   // usTotalRowPixels
+    bytes[0] = 0x34, bytes[1] = 0x12;    // usTotalColPixels
+    bytes[2] = 0x02, bytes[3] = 0x01;    // usTotalRowPixels
     bytes[10] = 0xFF, bytes[11] = 0xFF;  // usTotalEffectivePixels
     bytes[26] = 0xAA, bytes[27] = 0xBB;  // padding, not a field
     bytes[28] = 0xFE, bytes[29] = 0xFF, bytes[30] = 0xFF, bytes[31] = 0xFF;  // nFFT = -2

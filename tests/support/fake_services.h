@@ -12,7 +12,7 @@
 namespace quillon::testing {
 
 class FakeServices : public DialogServices {
-public:
+  public:
     // With a state, every refresh records the log text as the view would show it.
     explicit FakeServices(const ConverterState* state = nullptr) : m_pState(state) {}
 
@@ -47,7 +47,7 @@ public:
     std::deque<bool> answers;  // answers to the next questions; No once empty
     std::vector<int> pauses;
 
-private:
+  private:
     const ConverterState* m_pState;
 };
 

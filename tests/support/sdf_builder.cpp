@@ -49,7 +49,9 @@ void AppendScanBytes(std::vector<unsigned char>& out, const ScanSpec& scan) {
     PutValue(out, scan.opticalBlank);
 }
 
-SdfBuilder::SdfBuilder(std::uint16_t n) { Pixels(n); }
+SdfBuilder::SdfBuilder(std::uint16_t n) {
+    Pixels(n);
+}
 
 SdfBuilder& SdfBuilder::Pixels(std::uint16_t n) {
     ccd.usTotalEffectivePixels = n;
@@ -105,7 +107,9 @@ std::vector<unsigned char> SdfBuilder::BytesCutAt(std::size_t length) const {
     return out;
 }
 
-std::string SdfBuilder::WriteTo(const std::string& path) const { return WriteFile(path, Bytes()); }
+std::string SdfBuilder::WriteTo(const std::string& path) const {
+    return WriteFile(path, Bytes());
+}
 
 std::string WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

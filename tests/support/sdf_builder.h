@@ -13,7 +13,7 @@ namespace quillon::testing {
 
 // One scan record as stored: three 64-byte texts, the counts and the optical blank value.
 struct ScanSpec {
-    std::string title;      // at most 64 bytes are stored; shorter texts are zero-filled
+    std::string title;  // at most 64 bytes are stored; shorter texts are zero-filled
     std::string subtitle;
     std::string dateTime;
     std::vector<std::int32_t> values;  // stored as given, whatever the pixel count says
@@ -21,7 +21,7 @@ struct ScanSpec {
 };
 
 class SdfBuilder {
-public:
+  public:
     // A file with pixel count n: the detector record says n, the dark and reference spectra
     // hold n zeros.
     explicit SdfBuilder(std::uint16_t n = 0);

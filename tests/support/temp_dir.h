@@ -11,7 +11,7 @@
 namespace quillon::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         const auto base = std::filesystem::temp_directory_path();
@@ -32,7 +32,7 @@ public:
     std::string Path() const { return m_Path.string(); }
     std::string operator/(const std::string& name) const { return (m_Path / name).string(); }
 
-private:
+  private:
     std::filesystem::path m_Path;
 };
 
