@@ -14,7 +14,10 @@ void SetDefaultText(char (&field)[64], const char* text) {
 }  // namespace
 
 CSaveData::CSaveData(std::uint16_t count)
-    : m_pValues(std::make_unique_for_overwrite<std::int32_t[]>(count)), m_nValueCount(count) {
+    // No allocation for a spectrum of no pixels: files of many scans and N = 0 are common enough
+    // for the empty arrays to add up.
+    : m_pValues(count > 0 ? std::make_unique_for_overwrite<std::int32_t[]>(count) : nullptr),
+      m_nValueCount(count) {
     SetDefaultText(m_szTitle, "Project Title");
     SetDefaultText(m_szSubtitle, "Subtitle");
     std::memset(m_szDateTime, 0, sizeof m_szDateTime);
