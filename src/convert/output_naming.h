@@ -1,6 +1,7 @@
 // Output file names: every output is named after the loaded file and lies beside it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,11 +9,23 @@ namespace quillon {
 
 class DialogServices;
 
+// The question asked before the one-file output replaces an existing entry of its name.
+inline constexpr std::string_view kOverwriteQuestion =
+    "There is a same file in the calibration data folder!!! Would you like to overwrite the "
+    "current data on this file? If no, (#) will be added on the file name.";
+
 // The path up to its last '.', or empty when the path has none.
 std::string OutputBaseName(std::string_view path);
 
 // The one-file output: base + ".txt" when no such entry exists; otherwise asks whether to
 // overwrite it: Yes gives base + ".txt", No the first free base + "(k).txt" from k = 0.
 std::string ChooseOneFileName(const std::string& base, DialogServices& services);
+
+// The multiple-files outputs: the parameter report, the dark table, the reference table, and
+// scan number `scan` (from 1) of a file of `scanCount` scans.
+std::string ParametersFileName(const std::string& base);
+std::string DarkFileName(const std::string& base);
+std::string RefFileName(const std::string& base);
+std::string ScanFileName(const std::string& base, std::int32_t scan, std::int32_t scanCount);
 
 }  // namespace quillon
