@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ void BuildWavelengthAxis(ConverterState& state);
 // table row afterwards costs little more than formatting its count. Make it after
 // BuildWavelengthAxis; it does not follow later changes of the state.
 class SpectrumTableFormatter {
-public:
+  public:
     explicit SpectrumTableFormatter(const ConverterState& state);
     ~SpectrumTableFormatter();
     SpectrumTableFormatter(SpectrumTableFormatter&&) noexcept;
@@ -37,7 +38,14 @@ public:
     // The same bytes, appended to out (lets a caller reuse one buffer for every scan).
     void AppendScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const;
 
-private:
+  private:
+    // The dark and reference renderers log between a block's last line and its closing
+    // empty lines, so they build the block's lines themselves.
+    friend std::string FormatDarkTable(ConverterState& state, DialogServices& services,
+                                       const SpectrumTableFormatter& formatter);
+    friend std::string FormatRefTable(ConverterState& state, DialogServices& services,
+                                      const SpectrumTableFormatter& formatter);
+
     struct Impl;
     std::unique_ptr<Impl> m_pImpl;
 };
