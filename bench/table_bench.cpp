@@ -1,0 +1,144 @@
+// quillon_bench_tables: the rate at which scan tables are rendered (bytes of block text per
+// second), for N = 2048 pixels in all four column layouts, beside a plain renderer that calls
+// snprintf once per row for the same rows, measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "render/spectrum_tables.h"
+
+namespace {
+
+using quillon::ConverterState;
+using quillon::CSaveData;
+
+constexpr std::uint16_t kPixels = 2048;
+
+// Layouts by number: bit 0 is "with pixel", bit 1 "with wavelength".
+const char* LayoutName(int layout) {
+    static const char* const kNames[] = {"counts", "pixel", "wavelength", "pixel+wavelength"};
+    return kNames[layout];
+}
+
+struct Fixture {
+    explicit Fixture(int layout) : record(kPixels) {
+        state.m_nPixelCount = kPixels;
+        state.m_bWithPixel = layout & 1;
+        state.m_bWithWavelength = layout & 2;
+        // The calibration of a 200-1100 nm spectrometer.
+        state.m_Ccd.fCal[0] = 339.2846f;
+        state.m_Ccd.fCal[1] = 0.3870654f;
+        state.m_Ccd.fCal[2] = -1.63e-5f;
+        state.m_Ccd.fCal[3] = -1.2e-9f;
+        quillon::BuildWavelengthAxis(state);
+        std::mt19937 rng(1);
+        for (std::int32_t& v : record.Values()) {
+            v = static_cast<std::int32_t>(rng() % 65536);  // 16-bit detector counts
+        }
+        std::snprintf(record.m_szTitle, sizeof record.m_szTitle, "Mercury-argon lamp");
+        std::snprintf(record.m_szDateTime, sizeof record.m_szDateTime, "2024-06-01 10:00:00");
+        record.m_fOpticalBlank = 812.25f;
+    }
+    ConverterState state;
+    CSaveData record;
+};
+
+// The block as a straightforward renderer writes it: one snprintf per line.
+void AppendBlockWithSnprintf(std::string& out, const ConverterState& state, int index,
+                             const CSaveData& record) {
+    const bool withPixel = state.m_bWithPixel != 0;
+    const bool withWavelength = state.m_bWithWavelength != 0;
+    char line[512];
+    std::snprintf(line, sizeof line, "Scan #%d:\n", index + 1);
+    out += line;
+    out += "Project Title: ";
+    out += record.m_szTitle;
+    out += "\nSubtitle: ";
+    out += record.m_szSubtitle;
+    out += "\nDate and Time: ";
+    out += record.m_szDateTime;
+    out += "\nScan Data per each pixel...\n";
+    out += withPixel && withWavelength ? "Pixel\t Wavelength(nm)\t Intensity(Counts)\n"
+           : withPixel                 ? "Pixel\t Intensity(Counts)\n"
+           : withWavelength            ? "Wavelength(nm)\t Intensity(Counts)\n"
+                                       : "Intensity(Counts)\n";
+    const std::int32_t* values = record.m_pValues.get();
+    for (int i = 0; i < state.m_nPixelCount; ++i) {
+        const double wl = withWavelength ? state.m_pWavelength[static_cast<std::size_t>(i)] : 0.0;
+        if (withPixel && withWavelength) {
+            std::snprintf(line, sizeof line, "%-5d\t %-14.4f\t %-8d\n", i + 1, wl, values[i]);
+        } else if (withPixel) {
+            std::snprintf(line, sizeof line, "%-5d\t %-8d\n", i + 1, values[i]);
+        } else if (withWavelength) {
+            std::snprintf(line, sizeof line, "%-14.4f\t %-8d\n", wl, values[i]);
+        } else {
+            std::snprintf(line, sizeof line, "%-8d\n", values[i]);
+        }
+        out += line;
+    }
+    std::snprintf(line, sizeof line, "Optical Blank data: %-14.4f\n",
+                  static_cast<double>(record.m_fOpticalBlank));
+    out += line;
+    out += "\n\n";
+}
+
+// The formatter of one conversion renders every scan into one reused buffer.
+void BM_QuillonScanTable(benchmark::State& bench) {
+    const int layout = static_cast<int>(bench.range(0));
+    const Fixture f(layout);
+    const quillon::SpectrumTableFormatter formatter(f.state);
+    std::string check;
+    AppendBlockWithSnprintf(check, f.state, 0, f.record);
+    if (formatter.ScanBlock(0, f.record) != check) {
+        bench.SkipWithError("the two renderers disagree");
+        return;
+    }
+    std::string out;
+    std::int64_t bytes = 0;
+    for (auto _ : bench) {
+        out.clear();
+        formatter.AppendScanBlock(out, 0, f.record);
+        benchmark::DoNotOptimize(out.data());
+        bytes += static_cast<std::int64_t>(out.size());
+    }
+    bench.SetBytesProcessed(bytes);
+    bench.SetLabel(LayoutName(layout));
+}
+
+void BM_SnprintfScanTable(benchmark::State& bench) {
+    const int layout = static_cast<int>(bench.range(0));
+    const Fixture f(layout);
+    std::string out;
+    std::int64_t bytes = 0;
+    for (auto _ : bench) {
+        out.clear();
+        AppendBlockWithSnprintf(out, f.state, 0, f.record);
+        benchmark::DoNotOptimize(out.data());
+        bytes += static_cast<std::int64_t>(out.size());
+    }
+    bench.SetBytesProcessed(bytes);
+    bench.SetLabel(LayoutName(layout));
+}
+
+// What a conversion pays once: building the axis and the formatter's columns.
+void BM_QuillonFormatterSetup(benchmark::State& bench) {
+    const int layout = static_cast<int>(bench.range(0));
+    Fixture f(layout);
+    for (auto _ : bench) {
+        quillon::BuildWavelengthAxis(f.state);
+        const quillon::SpectrumTableFormatter formatter(f.state);
+        benchmark::DoNotOptimize(&formatter);
+    }
+    bench.SetLabel(LayoutName(layout));
+}
+
+BENCHMARK(BM_QuillonScanTable)->DenseRange(0, 3);
+BENCHMARK(BM_SnprintfScanTable)->DenseRange(0, 3);
+BENCHMARK(BM_QuillonFormatterSetup)->DenseRange(0, 3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
