@@ -1,0 +1,364 @@
+// End-to-end runs of the built quillon-convert: exit status, the log on standard output,
+// messages on standard error, and output files byte for byte the same as those the Convert
+// command writes for the window.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "convert/convert_command.h"
+#include "fake_services.h"
+#include "scanfile/loader.h"
+#include "sdf_builder.h"
+#include "temp_dir.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeServices;
+using testing::ReadBytes;
+using testing::TempDir;
+
+const std::string kProgram = QUILLON_CONVERT_PATH;
+const std::string kDemo = std::string(QUILLON_EXAMPLES_DIR) + "/demo.sdf";
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// How the program's standard input is connected.
+enum class Input {
+    kNull,      // /dev/null: not a terminal
+    kTerminal,  // a pseudo-terminal with `answer` typed in advance
+};
+
+// Runs quillon-convert in the folder `cwd` with the arguments and collects what it prints.
+ProgramRun RunProgram(const std::string& cwd, const std::vector<std::string>& args,
+                      Input input = Input::kNull, const std::string& answer = "") {
+    TempDir streams;
+    const std::string outPath = streams / "out";
+    const std::string errPath = streams / "err";
+
+    int master = -1;
+    std::string terminal = "/dev/null";
+    if (input == Input::kTerminal) {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        EXPECT_GE(master, 0);
+        EXPECT_EQ(::grantpt(master), 0);
+        EXPECT_EQ(::unlockpt(master), 0);
+        terminal = ::ptsname(master);
+        // Typed ahead: the terminal holds the line until the program reads it.
+        EXPECT_EQ(::write(master, answer.data(), answer.size()),
+                  static_cast<ssize_t>(answer.size()));
+    }
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(kProgram.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open(terminal.c_str(), O_RDWR);
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || ::chdir(cwd.c_str()) != 0) {
+            ::_exit(126);
+        }
+        ::dup2(in, STDIN_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        ::execv(kProgram.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadBytes(outPath);
+    run.err = ReadBytes(errPath);
+    if (master >= 0) {
+        ::close(master);
+    }
+    return run;
+}
+
+// The log as the terminal shows it: CR LF line ends become line feeds.
+std::string AsPrinted(const std::string& log) {
+    std::string out;
+    for (char c : log) {
+        if (c != '\r') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Every file in a folder with its bytes, the input excepted.
+std::map<std::string, std::string> Files(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "demo.sdf" && entry.is_regular_file()) {
+            files[name] = ReadBytes(entry.path().string());
+        }
+    }
+    return files;
+}
+
+// A folder holding a copy of the demo file.
+struct DemoFolder {
+    DemoFolder() { fs::copy_file(kDemo, dir / "demo.sdf"); }
+    std::string Sdf() const { return dir / "demo.sdf"; }
+    TempDir dir;
+};
+
+// What the window's Convert writes for the demo file with the given options, and the log the
+// window shows: the load lines, then the conversion lines.
+struct WindowRun {
+    std::map<std::string, std::string> files;
+    std::string log;
+};
+WindowRun ConvertLikeTheWindow(const std::string& path, int oneFile, int pixel, int wavelength,
+                               const std::string* selection) {
+    DemoFolder folder;
+    ConverterState state;
+    FakeServices services(&state);
+    state.m_strFilePath = folder.Sdf();
+    LoadScanFile(state, services, folder.Sdf());
+    std::string log = state.m_strLog;
+    state.m_bOneFile = oneFile;
+    state.m_bWithPixel = pixel;
+    state.m_bWithWavelength = wavelength;
+    state.m_bConvertAll = selection == nullptr;
+    state.m_strSelection = selection != nullptr ? *selection : "";
+    EXPECT_TRUE(ConvertCommand(state, services));
+    log += state.m_strLog;
+    // The load line names the file as it was given.
+    const std::string opened = "File" + folder.Sdf() + " is opened properly.";
+    EXPECT_EQ(log.rfind(opened, 0), 0u);
+    log.replace(0, opened.size(), "File" + path + " is opened properly.");
+    return {Files(folder.dir.Path()), log};
+}
+
+TEST(QuillonConvert, VersionPrintsTheProgramNameAndItsVersion) {
+    const ProgramRun run = RunProgram("/", {"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "quillon-convert 1.0.0.1\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(QuillonConvert, HelpListsTheOptionsOnStandardOutput) {
+    const ProgramRun run = RunProgram("/", {"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* option : {"--one-file", "--with-pixel", "--with-wavelength", "--select",
+                               "--overwrite", "--keep", "--quiet", "--version"}) {
+        EXPECT_NE(run.out.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(QuillonConvert, UsageErrorsExitTwoWithTheUsageOnStandardErrorAndWriteNothing) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"-p", "-w"},
+        {"--bogus", "demo.sdf"},
+        {"--one-file", "--select", "1", "demo.sdf"},
+        {"--one-file", "-s", "2-3", "demo.sdf"},
+        {"--overwrite", "--keep", "--one-file", "demo.sdf"},
+    };
+    for (const auto& args : cases) {
+        DemoFolder folder;
+        std::string shown;
+        for (const auto& a : args) {
+            shown += a + " ";
+        }
+        SCOPED_TRACE(shown);
+        const ProgramRun run = RunProgram(folder.dir.Path(), args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("Usage: quillon-convert [OPTIONS] FILE..."), std::string::npos);
+        EXPECT_TRUE(Files(folder.dir.Path()).empty());
+    }
+}
+
+TEST(QuillonConvert, WritesTheDemoFileExactlyAsTheWindowDoesAndPrintsItsLog) {
+    const std::string select = "2,4-5";
+    const struct {
+        std::vector<std::string> args;
+        int oneFile, pixel, wavelength;
+        const std::string* selection;
+    } cases[] = {
+        {{"-p", "-w"}, 0, 1, 1, nullptr},
+        {{}, 0, 0, 0, nullptr},
+        {{"--with-wavelength", "--select", select}, 0, 0, 1, &select},
+        {{"--one-file", "-p"}, 1, 1, 0, nullptr},
+        {{"--one-file", "-pw"}, 1, 1, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.size() > 0 ? c.args[0] : "no options");
+        DemoFolder folder;
+        std::vector<std::string> args = c.args;
+        args.push_back(folder.Sdf());
+        const ProgramRun run = RunProgram(folder.dir.Path(), args);
+        const WindowRun window =
+            ConvertLikeTheWindow(folder.Sdf(), c.oneFile, c.pixel, c.wavelength, c.selection);
+
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, AsPrinted(window.log));
+        EXPECT_FALSE(window.files.empty());
+        EXPECT_TRUE(Files(folder.dir.Path()) == window.files);
+    }
+}
+
+TEST(QuillonConvert, DemoFileGivesItsSectionFilesAndFiveScanFilesOfCrLfLines) {
+    DemoFolder folder;
+    const ProgramRun run = RunProgram(folder.dir.Path(), {"demo.sdf", "-p", "-w"});
+    ASSERT_EQ(run.status, 0);
+    const auto files = Files(folder.dir.Path());
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : files) {
+        names.push_back(name);
+        // Every line ends in CR LF.
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\n') {
+                ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << name << " at " << i;
+            }
+        }
+    }
+    EXPECT_EQ(names, std::vector<std::string>({"demo_1of5.txt", "demo_2of5.txt", "demo_3of5.txt",
+                                               "demo_4of5.txt", "demo_5of5.txt", "demo_Dark.txt",
+                                               "demo_Ref.txt", "demo_Var.txt"}));
+    // The demo's detector: 2048 pixels, the axis starting at 198.42 nm.
+    const std::string& scan = files.at("demo_3of5.txt");
+    EXPECT_EQ(scan.rfind("Scan #3:\r\nProject Title: HgAr lamp calibration\r\n", 0), 0u);
+    EXPECT_NE(scan.find("Pixel\t Wavelength(nm)\t Intensity(Counts)\r\n1    \t 198.4200      \t "),
+              std::string::npos);
+    EXPECT_NE(scan.find("\r\n2048 \t "), std::string::npos);
+    EXPECT_EQ(scan.find("\r\n2049 "), std::string::npos);
+    EXPECT_EQ(files.at("demo_Var.txt").rfind("HEADER DATA\r\n", 0), 0u);
+    // The log names the file as it was given.
+    EXPECT_EQ(run.out.rfind("Filedemo.sdf is opened properly.\n", 0), 0u);
+    EXPECT_NE(run.out.find("\n[5] of [5] Scan Data were converted.\n"), std::string::npos);
+}
+
+TEST(QuillonConvert, QuietRunPrintsNothingAndStillWrites) {
+    DemoFolder folder;
+    const ProgramRun run = RunProgram(folder.dir.Path(), {"-q", "demo.sdf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Files(folder.dir.Path()).size(), 8u);
+}
+
+TEST(QuillonConvert, OneFileOutputIsKeptUnlessTheRunIsToldToReplaceIt) {
+    DemoFolder folder;
+    const std::string dir = folder.dir.Path();
+    ASSERT_EQ(RunProgram(dir, {"--one-file", "-q", "demo.sdf"}).status, 0);
+    const std::string output = ReadBytes(folder.dir / "demo.txt");
+    ASSERT_FALSE(output.empty());
+
+    // No terminal to ask: the existing output stays, a numbered copy is written, and the user
+    // is told on standard error.
+    std::ofstream(folder.dir / "demo.txt", std::ios::binary) << "edited";
+    const ProgramRun kept = RunProgram(dir, {"--one-file", "-q", "demo.sdf"});
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_NE(kept.err.find("kept"), std::string::npos);
+    EXPECT_EQ(ReadBytes(folder.dir / "demo.txt"), "edited");
+    EXPECT_EQ(ReadBytes(folder.dir / "demo(0).txt"), output);
+
+    const ProgramRun keep = RunProgram(dir, {"--one-file", "-q", "--keep", "demo.sdf"});
+    EXPECT_EQ(keep.status, 0);
+    EXPECT_EQ(keep.err, "");
+    EXPECT_EQ(ReadBytes(folder.dir / "demo(1).txt"), output);
+
+    const ProgramRun replaced = RunProgram(dir, {"--one-file", "-q", "--overwrite", "demo.sdf"});
+    EXPECT_EQ(replaced.status, 0);
+    EXPECT_EQ(ReadBytes(folder.dir / "demo.txt"), output);
+    EXPECT_EQ(Files(dir).size(), 3u);
+}
+
+TEST(QuillonConvert, AtATerminalTheUserAnswersTheOverwriteQuestion) {
+    DemoFolder folder;
+    const std::string dir = folder.dir.Path();
+    ASSERT_EQ(RunProgram(dir, {"--one-file", "-q", "demo.sdf"}).status, 0);
+    const std::string output = ReadBytes(folder.dir / "demo.txt");
+    const std::string question =
+        "There is a same file in the calibration data folder!!! Would you like to overwrite the "
+        "current data on this file? If no, (#) will be added on the file name. [y/n] ";
+
+    std::ofstream(folder.dir / "demo.txt", std::ios::binary) << "edited";
+    const ProgramRun no =
+        RunProgram(dir, {"--one-file", "-q", "demo.sdf"}, Input::kTerminal, "n\n");
+    EXPECT_EQ(no.status, 0);
+    EXPECT_EQ(no.err, question + "");
+    EXPECT_EQ(ReadBytes(folder.dir / "demo.txt"), "edited");
+    EXPECT_EQ(ReadBytes(folder.dir / "demo(0).txt"), output);
+
+    const ProgramRun yes =
+        RunProgram(dir, {"--one-file", "-q", "demo.sdf"}, Input::kTerminal, "y\n");
+    EXPECT_EQ(yes.status, 0);
+    EXPECT_EQ(yes.err, question);
+    EXPECT_EQ(ReadBytes(folder.dir / "demo.txt"), output);
+    EXPECT_EQ(Files(dir).size(), 2u);
+}
+
+TEST(QuillonConvert, FileThatCannotBeReadIsReportedAndTheOthersStillConvert) {
+    DemoFolder folder;
+    fs::copy_file(folder.Sdf(), folder.dir / "second.sdf");
+    const ProgramRun run = RunProgram(folder.dir.Path(), {"missing.sdf", "demo.sdf", "second.sdf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quillon-convert: missing.sdf: No such file or directory\n");
+    const std::size_t first = run.out.find("Filedemo.sdf is opened properly.\n");
+    const std::size_t second = run.out.find("Filesecond.sdf is opened properly.\n");
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    const auto files = Files(folder.dir.Path());
+    EXPECT_EQ(files.count("demo_5of5.txt"), 1u);
+    EXPECT_EQ(files.count("second_5of5.txt"), 1u);
+    EXPECT_EQ(files.at("demo_1of5.txt"), files.at("second_1of5.txt"));
+}
+
+TEST(QuillonConvert, OutputThatCannotBeWrittenIsReportedAndExitsOne) {
+    DemoFolder folder;
+    fs::create_directory(folder.dir / "demo_Ref.txt");
+    fs::copy_file(folder.Sdf(), folder.dir / "second.sdf");
+    const ProgramRun run = RunProgram(folder.dir.Path(), {"demo.sdf", "second.sdf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "quillon-convert: Could not write demo_Ref.txt: Is a directory. The conversion was "
+              "stopped.\n");
+    EXPECT_NE(run.out.find("Dark Scan Data were converted.\n"
+                           "Could not write demo_Ref.txt; the conversion was stopped.\n"
+                           "Filesecond.sdf is opened properly.\n"),
+              std::string::npos);
+    const auto files = Files(folder.dir.Path());
+    EXPECT_EQ(files.count("demo_Var.txt"), 1u);
+    EXPECT_EQ(files.count("demo_1of5.txt"), 0u);
+    EXPECT_EQ(files.count("second_5of5.txt"), 1u);
+}
+
+TEST(QuillonConvert, PathWithoutADotIsRefusedBecauseNoOutputNameCanBeFormed) {
+    DemoFolder folder;
+    fs::copy_file(folder.Sdf(), folder.dir / "run1");
+    const ProgramRun run = RunProgram(folder.dir.Path(), {"run1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("run1: "), std::string::npos);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(Files(folder.dir.Path()).size() == 1u);  // only the input copy itself
+}
+
+}  // namespace
+}  // namespace quillon
