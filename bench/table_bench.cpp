@@ -98,7 +98,7 @@ void BM_QuillonScanTable(benchmark::State& bench) {
     }
     std::string out;
     std::int64_t bytes = 0;
-    for (auto _ : bench) {
+    for (auto _ : bench) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         out.clear();
         formatter.AppendScanBlock(out, 0, f.record);
         benchmark::DoNotOptimize(out.data());
@@ -113,7 +113,7 @@ void BM_SnprintfScanTable(benchmark::State& bench) {
     const Fixture f(layout);
     std::string out;
     std::int64_t bytes = 0;
-    for (auto _ : bench) {
+    for (auto _ : bench) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         out.clear();
         AppendBlockWithSnprintf(out, f.state, 0, f.record);
         benchmark::DoNotOptimize(out.data());
@@ -127,7 +127,7 @@ void BM_SnprintfScanTable(benchmark::State& bench) {
 void BM_QuillonFormatterSetup(benchmark::State& bench) {
     const int layout = static_cast<int>(bench.range(0));
     Fixture f(layout);
-    for (auto _ : bench) {
+    for (auto _ : bench) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         quillon::BuildWavelengthAxis(f.state);
         const quillon::SpectrumTableFormatter formatter(f.state);
         benchmark::DoNotOptimize(&formatter);

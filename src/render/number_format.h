@@ -40,7 +40,7 @@ inline char* WriteIntLeft(char* p, std::int32_t value, int width) {
 // "%-8d", the count column of every table row. Needs 11 bytes of room (it writes eight blanks
 // before the digits that may cover them).
 inline char* WriteIntLeft8(char* p, std::int32_t value) {
-    std::memcpy(p, "        ", 8);
+    std::memset(p, ' ', 8);
     char* const end = WriteInt(p, value);
     return end < p + 8 ? p + 8 : end;
 }
