@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Whole-run benchmark of quillon-convert, as ratios against floors measured in the same run:
+#
+#   conversion / write floor  quillon-convert on N = 2048 pixels x K = 2000 scans, in every
+#                             column layout and both output modes, against writing exactly the
+#                             same bytes to the same files from memory (quillon_write_floor);
+#   load / read floor         quillon-convert --dry-run (load only) of a file of about 200 MB,
+#                             against reading that file into memory (quillon_read_floor);
+#   peak memory               of quillon-convert --dry-run on that file, and of a one-file
+#                             conversion of 100,000 scans with N = 0, as ratios to file size.
+#
+# Each time is the median of QUILLON_BENCH_REPS runs (default 5), from page cache. Inputs are
+# generated into bench/data/ (not committed) by tools/quillon_make_sample.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+QUILLON_PACKAGES+=(time)
+quillon_install_deps >&2
+
+reps=${QUILLON_BENCH_REPS:-5}
+build=build-bench
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
+    -DQUILLON_BUILD_GUI=OFF >/dev/null
+cmake --build "$build" -j2 --target quillon-convert quillon_make_sample quillon_write_floor \
+    quillon_read_floor >/dev/null
+convert=$build/src/cli/quillon-convert
+sample=$build/tools/quillon_make_sample
+write_floor=$build/bench/quillon_write_floor
+read_floor=$build/bench/quillon_read_floor
+
+data=bench/data
+mkdir -p "$data"
+[ -f "$data/conv.sdf" ] || "$sample" "$data/conv.sdf" 2048 2000
+[ -f "$data/big.sdf" ] || "$sample" "$data/big.sdf" 2048 23840
+[ -f "$data/many.sdf" ] || "$sample" "$data/many.sdf" 0 100000
+
+now() { date +%s.%N; }
+# Wall time of a command in seconds, its output discarded.
+seconds() {
+    local start
+    start=$(now)
+    "$@" >/dev/null
+    echo "$(now) - $start" | bc -l
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
+
+echo "QUILLON whole-run benchmark: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), median of $reps runs"
+echo
+
+# Warm the page cache.
+cat "$data"/*.sdf >/dev/null
+
+printf '%-44s %8s %10s %10s\n' "conversion / write floor" "ratio" "convert s" "floor s"
+for mode in multiple one; do
+    for layout in "-p -w" "-p" "-w" ""; do
+        rm -f "$data"/conv*.txt
+        if [ "$mode" = one ]; then
+            # shellcheck disable=SC2086
+            args=(--one-file --overwrite $layout)
+        else
+            # shellcheck disable=SC2086
+            args=($layout)
+        fi
+        conv_times=()
+        floor_times=()
+        for ((i = 0; i < reps; i++)); do
+            conv_times+=("$(seconds "$convert" -q "${args[@]}" "$data/conv.sdf")")
+            if [ "$mode" = one ]; then
+                outputs=("$data/conv.txt")
+            else
+                outputs=("$data"/conv_Var.txt "$data"/conv_Dark.txt "$data"/conv_Ref.txt "$data"/conv_*of2000.txt)
+            fi
+            floor_times+=("$("$write_floor" "${outputs[@]}")")
+        done
+        c=$(printf '%s\n' "${conv_times[@]}" | median)
+        f=$(printf '%s\n' "${floor_times[@]}" | median)
+        printf '%-44s %8s %10.3f %10.3f\n' "$mode files, layout '${layout:-counts only}'" "$(ratio "$c" "$f")" "$c" "$f"
+    done
+done
+rm -f "$data"/conv*.txt
+
+echo
+printf '%-44s %8s %10s %10s\n' "load / read floor" "ratio" "load s" "floor s"
+load_times=()
+read_times=()
+for ((i = 0; i < reps; i++)); do
+    load_times+=("$(seconds "$convert" -q --dry-run "$data/big.sdf")")
+    read_times+=("$(seconds "$read_floor" "$data/big.sdf")")
+done
+l=$(printf '%s\n' "${load_times[@]}" | median)
+r=$(printf '%s\n' "${read_times[@]}" | median)
+printf '%-44s %8s %10.3f %10.3f\n' "$(du -m "$data/big.sdf" | cut -f1) MB, N = 2048" "$(ratio "$l" "$r")" "$l" "$r"
+
+echo
+printf '%-44s %8s %10s %10s\n' "peak memory / file size" "ratio" "peak MB" "file MB"
+peak_kb() { /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -n 1; }
+big_size=$(stat -c %s "$data/big.sdf")
+many_size=$(stat -c %s "$data/many.sdf")
+p=$(peak_kb "$convert" -q --dry-run "$data/big.sdf")
+printf '%-44s %8s %10.1f %10.1f\n' "load, N = 2048 (limit: size + 32 MB)" \
+    "$(ratio "$p * 1024" "$big_size")" "$(echo "$p / 1024" | bc -l)" "$(echo "$big_size / 1048576" | bc -l)"
+rm -f "$data"/many*.txt
+p=$(peak_kb "$convert" -q --one-file --overwrite "$data/many.sdf")
+printf '%-44s %8s %10.1f %10.1f\n' "one-file conversion, 100,000 scans, N = 0" \
+    "$(ratio "$p * 1024" "$many_size")" "$(echo "$p / 1024" | bc -l)" "$(echo "$many_size / 1048576" | bc -l)"
+rm -f "$data"/many*.txt
