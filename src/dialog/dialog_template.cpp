@@ -1,0 +1,34 @@
+// Dialog-unit arithmetic of the main dialog and the About box.
+#include "dialog/dialog_template.h"
+
+#include <cstdint>
+
+namespace quillon {
+
+DialogBaseUnits BaseUnitsFromFont(int lettersWidth, int fontHeight) {
+    return {(lettersWidth / 26 + 1) / 2, fontHeight};
+}
+
+int MulDiv(int a, int b, int c) {
+    const std::int64_t product = static_cast<std::int64_t>(a) * b;
+    const std::int64_t half = c / 2;
+    const bool negative = (product < 0) != (c < 0);
+    const std::int64_t magnitude = (product < 0 ? -product : product) + (half < 0 ? -half : half);
+    const std::int64_t divisor = c < 0 ? -static_cast<std::int64_t>(c) : c;
+    const std::int64_t result = magnitude / divisor;
+    return static_cast<int>(negative ? -result : result);
+}
+
+PixelRect MapDialogRect(const DialogRect& rect, DialogBaseUnits units) {
+    const int left = MulDiv(rect.x, units.x, 4);
+    const int right = MulDiv(rect.x + rect.cx, units.x, 4);
+    const int top = MulDiv(rect.y, units.y, 8);
+    const int bottom = MulDiv(rect.y + rect.cy, units.y, 8);
+    return {left, top, right - left, bottom - top};
+}
+
+PixelPoint IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {
+    return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
+}
+
+}  // namespace quillon

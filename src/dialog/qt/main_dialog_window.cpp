@@ -1,0 +1,540 @@
+// MainDialogWindow: builds the main dialog's controls from its template and connects them.
+#include "dialog/qt/main_dialog_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTextCursor>
+#include <QTimer>
+#include <QUrl>
+#include <exception>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace quillon {
+
+namespace {
+
+// Log lines end with CR LF; the log widget keeps lines apart by itself.
+QString LogToDisplay(const std::string& text) {
+    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+std::string LogFromDisplay(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    bytes.replace("\n", "\r\n");
+    return bytes.toStdString();
+}
+
+QString FromBytes(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The open-file dialog's type list in Qt's "Description(patterns)" form. "*.*" means every
+// file, also one whose name has no dot, so it becomes "*" here.
+QStringList QtFilters(const OpenFileRequest& request) {
+    QStringList filters;
+    for (const FileFilter& filter : request.filters) {
+        QString description = FromBytes(filter.description);
+        const qsizetype open = description.indexOf(QLatin1Char('('));
+        if (open >= 0) {
+            description.truncate(open);
+        }
+        const QString pattern =
+            filter.pattern == "*.*" ? QStringLiteral("*") : FromBytes(filter.pattern);
+        filters << description + QLatin1Char('(') + pattern + QLatin1Char(')');
+    }
+    return filters;
+}
+
+}  // namespace
+
+WindowPrompts WindowPrompts::Standard() {
+    WindowPrompts prompts;
+    prompts.message = [](QWidget* parent, const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text,
+                        QMessageBox::Ok, parent);
+        box.exec();
+    };
+    prompts.askYesNo = [](QWidget* parent, const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
+    };
+    prompts.chooseFile = [](QWidget* parent,
+                            const OpenFileRequest& request) -> std::optional<QString> {
+        QFileDialog dialog(parent, QObject::tr("Open"),
+                           QFile::decodeName(request.initialFolder.c_str()));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(FromBytes(request.defaultExtension));
+        const QStringList filters = QtFilters(request);
+        dialog.setNameFilters(filters);
+        if (!filters.isEmpty()) {
+            dialog.selectNameFilter(filters.front());
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles().front();
+    };
+    return prompts;
+}
+
+QFont DialogFont() {
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return font;
+}
+
+DialogBaseUnits BaseUnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return BaseUnitsFromFont(letters, metrics.height());
+}
+
+MainDialogWindow::MainDialogWindow(WindowPrompts prompts, QWidget* parent)
+    : QDialog(parent), m_Prompts(std::move(prompts)), m_Dlg(*this) {
+    // A title bar with the close box and a sizing border; no minimise or maximise box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromLatin1(kMainDialogCaption));
+    setFont(DialogFont());
+    m_Units = BaseUnitsOf(font());
+    const PixelRect client = MapDialogRect({0, 0, kMainDialogWidth, kMainDialogHeight}, m_Units);
+    resize(client.width, client.height);
+
+    CreateControls();
+    ConnectControls();
+    m_Dlg.OnInitDialog();
+    // The first control in the tab order, "Close", starts with the focus.
+    m_pCloseButton->setFocus(Qt::OtherFocusReason);
+}
+
+MainDialogWindow::~MainDialogWindow() = default;
+
+void MainDialogWindow::CreateControls() {
+    QWidget* previous = nullptr;
+    for (const ControlTemplate& item : kMainDialogControls) {
+        const QString caption = QString::fromLatin1(item.caption);
+        QWidget* widget = nullptr;
+        switch (item.kind) {
+            case ControlKind::DefaultPushButton: {
+                auto* button = new QPushButton(caption, this);
+                button->setDefault(true);
+                widget = button;
+                break;
+            }
+            case ControlKind::PushButton:
+                widget = new QPushButton(caption, this);
+                break;
+            case ControlKind::GroupBox:
+                widget = new QGroupBox(caption, this);
+                break;
+            case ControlKind::ReadOnlyEdit: {
+                auto* edit = new QLineEdit(this);
+                edit->setReadOnly(true);
+                widget = edit;
+                break;
+            }
+            case ControlKind::Edit:
+                widget = new QLineEdit(this);
+                break;
+            case ControlKind::LogEdit: {
+                auto* log = new QPlainTextEdit(this);
+                log->setLineWrapMode(QPlainTextEdit::NoWrap);
+                log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                // Tab moves on to the next control, as in every dialog.
+                log->setTabChangesFocus(true);
+                m_pLog = log;
+                widget = log;
+                break;
+            }
+            case ControlKind::CheckBox:
+                widget = new QCheckBox(caption, this);
+                break;
+            case ControlKind::RadioButton:
+                widget = new QRadioButton(caption, this);
+                break;
+            case ControlKind::Label: {
+                auto* label = new QLabel(caption, this);
+                label->setTextFormat(Qt::PlainText);
+                label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                widget = label;
+                break;
+            }
+        }
+        const PixelRect rect = MapDialogRect(item.rect, m_Units);
+        widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+        if (item.kind == ControlKind::GroupBox) {
+            // A group box only frames the controls placed over it.
+            widget->lower();
+            continue;
+        }
+        widget->setObjectName(QStringLiteral("control%1").arg(item.id));
+        m_Controls[static_cast<Control>(item.id)] = widget;
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous != nullptr) {
+                setTabOrder(previous, widget);
+            }
+            previous = widget;
+        }
+    }
+    m_pCloseButton = static_cast<QAbstractButton*>(m_Controls.at(Control::Close));
+
+    // Controls without a visible label of their own get a name for screen readers.
+    m_Controls.at(Control::FilePath)->setAccessibleName(tr("SDF file path"));
+    m_Controls.at(Control::Selection)->setAccessibleName(tr("Selected scans"));
+    m_Controls.at(Control::Log)->setAccessibleName(tr("Log"));
+
+    // Files dropped on the edits go to the window, not into their text.
+    for (Control edit : {Control::FilePath, Control::Selection, Control::Log}) {
+        m_Controls.at(edit)->installEventFilter(this);
+    }
+    m_pLog->viewport()->installEventFilter(this);
+}
+
+void MainDialogWindow::ConnectControls() {
+    auto button = [this](Control control) {
+        return static_cast<QAbstractButton*>(m_Controls.at(control));
+    };
+    connect(button(Control::Close), &QAbstractButton::clicked, this, [this] { accept(); });
+    connect(button(Control::Browse), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnBrowse(); }); });
+    connect(button(Control::Convert), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnConvert(); }); });
+    for (Control option : {Control::WithWavelength, Control::WithPixel}) {
+        connect(button(option), &QAbstractButton::clicked, this,
+                [this] { Run([this] { m_Dlg.OnSaveOptionChanged(); }); });
+    }
+    connect(button(Control::OneFile), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnOneFileClicked(); }); });
+    connect(button(Control::ConvertAll), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnConvertAllClicked(); }); });
+    connect(button(Control::ConvertSelected), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnConvertSelectedClicked(); }); });
+}
+
+void MainDialogWindow::Run(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowMessage(error.what());
+    }
+}
+
+QWidget* MainDialogWindow::ControlWidget(Control control) const {
+    const auto found = m_Controls.find(control);
+    return found == m_Controls.end() ? nullptr : found->second;
+}
+
+std::string MainDialogWindow::Text(Control control) const {
+    QWidget* widget = ControlWidget(control);
+    if (widget == m_pLog) {
+        if (!m_pLog->document()->isModified()) {
+            return m_strLogBytes;
+        }
+        return LogFromDisplay(m_pLog->toPlainText());
+    }
+    QString text;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        text = edit->text();
+        const auto shown = m_ShownTexts.find(control);
+        if (shown != m_ShownTexts.end() && shown->second.second == text) {
+            return shown->second.first;
+        }
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        text = label->text();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        text = button->text();
+    }
+    return text.toUtf8().toStdString();
+}
+
+void MainDialogWindow::SetText(Control control, const std::string& text) {
+    QWidget* widget = ControlWidget(control);
+    if (widget == m_pLog) {
+        m_pLog->setPlainText(LogToDisplay(text));
+        m_pLog->document()->setModified(false);
+        m_strLogBytes = text;
+        return;
+    }
+    const QString shown = FromBytes(text);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // Setting the same text again would move the caret and drop a selection.
+        if (edit->text() != shown) {
+            edit->setText(shown);
+        }
+        m_ShownTexts[control] = {text, shown};
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(shown);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(shown);
+    }
+}
+
+void MainDialogWindow::AppendText(Control control, const std::string& text) {
+    if (ControlWidget(control) != m_pLog) {
+        SetText(control, Text(control) + text);
+        return;
+    }
+    const bool typedInto = m_pLog->document()->isModified();
+    QTextCursor end(m_pLog->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(LogToDisplay(text));
+    if (!typedInto) {
+        m_pLog->document()->setModified(false);
+        m_strLogBytes += text;
+    }
+    // Keep the newest line in view.
+    m_pLog->verticalScrollBar()->setValue(m_pLog->verticalScrollBar()->maximum());
+}
+
+bool MainDialogWindow::IsChecked(Control control) const {
+    auto* button = qobject_cast<QAbstractButton*>(ControlWidget(control));
+    return button != nullptr && button->isChecked();
+}
+
+void MainDialogWindow::SetChecked(Control control, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(ControlWidget(control))) {
+        button->setChecked(checked);
+    }
+}
+
+void MainDialogWindow::Enable(Control control, bool enabled) {
+    if (QWidget* widget = ControlWidget(control)) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void MainDialogWindow::PaintNow() {
+    // Paints the changed controls at once; no events are processed, so no input arrives.
+    if (isVisible()) {
+        repaint();
+    }
+}
+
+void MainDialogWindow::ShowMessage(const std::string& text) {
+    if (m_Prompts.message) {
+        m_Prompts.message(this, FromBytes(text));
+    }
+}
+
+bool MainDialogWindow::AskYesNo(const std::string& text) {
+    return m_Prompts.askYesNo && m_Prompts.askYesNo(this, FromBytes(text));
+}
+
+std::optional<std::string> MainDialogWindow::ChooseFile(const OpenFileRequest& request) {
+    if (!m_Prompts.chooseFile) {
+        return std::nullopt;
+    }
+    const std::optional<QString> chosen = m_Prompts.chooseFile(this, request);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(*chosen).toStdString();
+}
+
+void MainDialogWindow::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void MainDialogWindow::EndWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+void MainDialogWindow::Pause(int milliseconds) {
+    // Wait while still painting the window, but take no clicks or keys meanwhile.
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainDialogWindow::AcceptDroppedFiles() {
+    m_bAcceptDrops = true;
+    setAcceptDrops(true);
+}
+
+void MainDialogWindow::AddAboutCommand(const std::string& caption) {
+    m_strAboutCaption = FromBytes(caption);
+    if (m_strAboutCaption.isEmpty()) {
+        return;
+    }
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { Run([this] { m_Dlg.OnAboutCommand(); }); });
+#ifdef _WIN32
+    // The window's own system menu gets a separator and the About entry, as usual there.
+    HWND window = reinterpret_cast<HWND>(winId());
+    if (HMENU menu = ::GetSystemMenu(window, FALSE)) {
+        const std::wstring text = m_strAboutCaption.toStdWString();
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, kIdmAboutBox, text.c_str());
+    }
+#endif
+}
+
+void MainDialogWindow::ShowAboutBox() {
+    if (m_Prompts.about) {
+        m_Prompts.about(this);
+    }
+}
+
+void MainDialogWindow::EndDialog(int result) {
+    QDialog::done(result);
+}
+
+void MainDialogWindow::accept() {
+    Run([this] { m_Dlg.OnCloseCommand(); });
+}
+
+void MainDialogWindow::reject() {
+    Run([this] { m_Dlg.OnCloseCommand(); });
+}
+
+void MainDialogWindow::closeEvent(QCloseEvent* event) {
+    // A close request that arrives while a load or a conversion paints waits for it.
+    if (m_Dlg.IsBusy()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void MainDialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_strAboutCaption.isEmpty()) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    QAction* about = menu.addAction(m_strAboutCaption);
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(about, &QAction::triggered, this, [this] { Run([this] { m_Dlg.OnAboutCommand(); }); });
+    menu.exec(event->globalPos());
+}
+
+bool MainDialogWindow::AcceptsDrag(const QMimeData* mime) const {
+    if (!m_bAcceptDrops || m_Dlg.IsBusy() || mime == nullptr || !mime->hasUrls()) {
+        return false;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MainDialogWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (AcceptsDrag(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainDialogWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptsDrag(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainDialogWindow::dropEvent(QDropEvent* event) {
+    if (!AcceptsDrag(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        }
+    }
+    event->acceptProposedAction();
+    // The load runs once the drop is over, so the file manager that sent it is not held up.
+    QTimer::singleShot(0, this,
+                       [this, paths] { Run([this, paths] { m_Dlg.OnDropFiles(paths); }); });
+}
+
+bool MainDialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (drag->mimeData() != nullptr && drag->mimeData()->hasUrls()) {
+                if (AcceptsDrag(drag->mimeData())) {
+                    drag->acceptProposedAction();
+                } else {
+                    drag->ignore();
+                }
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (drop->mimeData() != nullptr && drop->mimeData()->hasUrls()) {
+                dropEvent(drop);
+                return true;
+            }
+            break;
+        }
+        case QEvent::KeyPress: {
+            // Enter in the log ends the dialog like anywhere else; Ctrl+Enter breaks a line.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (watched == m_pLog &&
+                (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                !(key->modifiers() & Qt::ControlModifier)) {
+                m_pCloseButton->click();
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+#ifdef _WIN32
+bool MainDialogWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "windows_generic_MSG") {
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message == WM_SYSCOMMAND &&
+            m_Dlg.OnSysCommand(static_cast<unsigned>(msg->wParam))) {
+            *result = 0;
+            return true;
+        }
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+}  // namespace quillon

@@ -1,0 +1,114 @@
+// MainDialogWindow: the main dialog as a Qt Widgets window. It lays the controls out at their
+// template places, forwards every click, key and drop to CQUILLONDlg and implements the
+// DialogView that CQUILLONDlg drives.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "dialog/dialog_template.h"
+#include "dialog/dialog_view.h"
+#include "dialog/quillon_dlg.h"
+
+class QAbstractButton;
+class QLineEdit;
+class QPlainTextEdit;
+class QLabel;
+class QMimeData;
+
+namespace quillon {
+
+// The window's nested modal dialogs. The program uses the standard ones; tests replace them
+// so that no test ever waits for a person.
+struct WindowPrompts {
+    std::function<void(QWidget* parent, const QString& text)> message;
+    std::function<bool(QWidget* parent, const QString& text)> askYesNo;
+    std::function<std::optional<QString>(QWidget* parent, const OpenFileRequest& request)>
+        chooseFile;
+    std::function<void(QWidget* parent)> about;
+
+    // Message boxes and the open-file dialog of Qt; the About box is left to the caller.
+    static WindowPrompts Standard();
+};
+
+// The font the dialog is laid out with: the application's font at 8 points.
+QFont DialogFont();
+// The dialog base units of a font.
+DialogBaseUnits BaseUnitsOf(const QFont& font);
+
+class MainDialogWindow : public QDialog, public DialogView {
+    Q_OBJECT
+
+  public:
+    explicit MainDialogWindow(WindowPrompts prompts, QWidget* parent = nullptr);
+    ~MainDialogWindow() override;
+
+    CQUILLONDlg& Dialog() { return m_Dlg; }
+    DialogBaseUnits BaseUnits() const { return m_Units; }
+    // The widget of a control, for the accessibility layer and tests.
+    QWidget* ControlWidget(Control control) const;
+
+    // DialogView
+    std::string Text(Control control) const override;
+    void SetText(Control control, const std::string& text) override;
+    void AppendText(Control control, const std::string& text) override;
+    bool IsChecked(Control control) const override;
+    void SetChecked(Control control, bool checked) override;
+    void Enable(Control control, bool enabled) override;
+    void PaintNow() override;
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    std::optional<std::string> ChooseFile(const OpenFileRequest& request) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void Pause(int milliseconds) override;
+    void AcceptDroppedFiles() override;
+    void AddAboutCommand(const std::string& caption) override;
+    void ShowAboutBox() override;
+    void EndDialog(int result) override;
+
+  public slots:
+    // Enter, Esc, the "Close" button and the close box all end the dialog the same way.
+    void accept() override;
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef _WIN32
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+  private:
+    void CreateControls();
+    void ConnectControls();
+    // Runs a handler; anything that escapes it is shown instead of crossing the event loop.
+    void Run(const std::function<void()>& handler);
+    bool AcceptsDrag(const QMimeData* mime) const;
+
+    WindowPrompts m_Prompts;
+    DialogBaseUnits m_Units;
+    std::map<Control, QWidget*> m_Controls;
+    QAbstractButton* m_pCloseButton = nullptr;
+    QPlainTextEdit* m_pLog = nullptr;
+    QString m_strAboutCaption;
+    bool m_bAcceptDrops = false;
+
+    // The exact bytes last shown in each line edit, so that reading an unchanged control
+    // gives back the same bytes even for a path that is not valid UTF-8.
+    std::map<Control, std::pair<std::string, QString>> m_ShownTexts;
+    // The log as bytes, as long as the user has not typed into it.
+    std::string m_strLogBytes;
+
+    CQUILLONDlg m_Dlg;
+};
+
+}  // namespace quillon

@@ -1,0 +1,124 @@
+// CQUILLONDlg: the main dialog's behaviour without a toolkit. It owns the converter state,
+// keeps the controls of a DialogView in step with it, runs the load and the conversion from
+// its handlers, and serves the loader and the conversion as their DialogServices.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dialog/dialog_view.h"
+#include "platform/dialog_services.h"
+#include "scanfile/converter_state.h"
+
+namespace quillon {
+
+// The dialog's own texts.
+inline constexpr const char* kNoFileSelected = "No file was selected.";
+inline constexpr const char* kNoDataToDisplay = "No data to display.";
+inline constexpr const char* kScanCountUnknown = "Total number of scan data: N/A";
+inline constexpr const char* kOneFileCaption = "Convert data in one file";
+inline constexpr const char* kMultipleFilesCaption = "Convert data in multiple files";
+inline constexpr const char* kOnlyOneFileMessage = "Please choose only one file...";
+inline constexpr const char* kNotSdfFileMessage = "The file is not sdf file...";
+inline constexpr const char* kAboutCommandCaption = "&About QUILLON...";
+
+// The About command of the window's system menu; the low four bits belong to the system.
+inline constexpr unsigned kIdmAboutBox = 0x0010;
+// Result with which the dialog ends.
+inline constexpr int kIdOk = 1;
+
+// "Total number of scan data: <count>".
+std::string ScanCountLabel(std::int32_t scanCount);
+
+// The folder of a path: everything before its last '/', "/" for a file in the root, empty
+// for a bare name.
+std::string FolderOf(const std::string& path);
+// The name of a file without its last extension: "x.sdf.bak" gives "x.sdf".
+std::string TitleOf(const std::string& path);
+
+class CQUILLONDlg : public DialogServices {
+  public:
+    explicit CQUILLONDlg(DialogView& view);
+
+    // Sets the controls and members to their start values; true so that the window gives the
+    // focus to its first control.
+    bool OnInitDialog();
+
+    // Exchanges every bound member with its control: read = controls to members, otherwise
+    // members to controls.
+    void UpdateData(bool read);
+
+    // ">>": choose a file with the open-file dialog and load it.
+    void OnBrowse();
+    // Files dropped on the window, by their full paths.
+    void OnDropFiles(const std::vector<std::string>& paths);
+    // "Save data with wavelength" or "Save data with pixel" clicked.
+    void OnSaveOptionChanged();
+    // "Convert": converts the loaded file with the options shown. False when an output could
+    // not be written (the user has been told) or the conversion failed otherwise.
+    bool OnConvert();
+    void OnOneFileClicked();
+    void OnConvertAllClicked();
+    void OnConvertSelectedClicked();
+    // "Close", Enter, Esc and the close box: ends the dialog.
+    void OnCloseCommand();
+    // A system-menu command; true when it was the About command and has been handled, false
+    // when it is the system's own and goes to the default handling.
+    bool OnSysCommand(unsigned commandId);
+    // The About command from the context menu or F1.
+    void OnAboutCommand();
+
+    // True while a handler runs a load, a conversion or the About box; the window then
+    // ignores drops and close requests that arrive while it paints.
+    bool IsBusy() const { return m_bBusy; }
+
+    ConverterState& State() { return m_State; }
+    const ConverterState& State() const { return m_State; }
+    const std::string& Folder() const { return m_strFolder; }
+    const std::string& ScanCountText() const { return m_strScanCountLabel; }
+    // The path of the file whose data the state holds; empty while none is loaded.
+    const std::string& LoadedPath() const { return m_strLoadedPath; }
+
+    // DialogServices, on top of the view.
+    void Refresh() override;
+    void ReadControls() override;
+    void Message(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void Pause(int milliseconds) override;
+
+  private:
+    class BusyScope;
+
+    void Show();
+    void Read();
+    void ShowLog();
+    // The label for the state as it is: the loaded file's count, or "N/A" before any load.
+    std::string CurrentScanCountLabel() const;
+    // Loads m_State.m_strFilePath. On failure the path goes back to the loaded file and the
+    // user is told which file failed and why.
+    void LoadChosenFile();
+    // Tells the user about an error that left a handler and ends any wait cursor it left.
+    void ReportFailure(const std::string& text);
+
+    DialogView& m_View;
+    ConverterState m_State;
+
+    std::string m_strFolder;  // where the open-file dialog starts
+    std::string m_strScanCountLabel = kScanCountUnknown;
+    std::string m_strLoadedPath;
+
+    bool m_bBusy = false;
+    int m_nWaitDepth = 0;
+
+    // What the log control holds: the log as of reset count m_nShownLogResets, up to
+    // m_nShownLogLength bytes. Lets a refresh append new lines instead of replacing the text.
+    bool m_bLogShown = false;
+    std::uint64_t m_nShownLogResets = 0;
+    std::size_t m_nShownLogLength = 0;
+};
+
+}  // namespace quillon
