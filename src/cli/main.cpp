@@ -67,9 +67,7 @@ bool ConvertFile(quillon::ConverterState& state, quillon::ConsoleServices& servi
     return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunConverter(int argc, char** argv) {
     CLI::App app{
         "Converts CCD spectrometer scan data files (.sdf) into CR LF text files beside them.\n"
         "The outputs are named after each FILE up to its last '.': base_Var.txt, base_Dark.txt,\n"
@@ -130,4 +128,17 @@ int main(int argc, char** argv) {
         }
     }
     return allConverted ? kExitConverted : kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return RunConverter(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "quillon-convert: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "quillon-convert: unexpected error\n";
+    }
+    return kExitFailed;
 }
