@@ -153,9 +153,18 @@ void MainDialogWindow::CreateControls() {
             case ControlKind::PushButton:
                 widget = new QPushButton(caption, this);
                 break;
-            case ControlKind::GroupBox:
-                widget = new QGroupBox(caption, this);
+            case ControlKind::GroupBox: {
+                // The frame line runs through the middle of the title, which interrupts it,
+                // so the frame's top edge stands where the template puts the box.
+                auto* group = new QGroupBox(caption, this);
+                group->setStyleSheet(
+                    QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                                   " margin-top: 0.5em; }"
+                                   "QGroupBox::title { subcontrol-origin: margin; left: 6px;"
+                                   " padding: 0 2px; }"));
+                widget = group;
                 break;
+            }
             case ControlKind::ReadOnlyEdit: {
                 auto* edit = new QLineEdit(this);
                 edit->setReadOnly(true);
@@ -335,9 +344,16 @@ void MainDialogWindow::Enable(Control control, bool enabled) {
 
 void MainDialogWindow::PaintNow() {
     // Paints the changed controls at once; no events are processed, so no input arrives.
-    if (isVisible()) {
-        repaint();
+    // Lines that follow each other faster than a screen frame are painted together: a
+    // conversion of thousands of scans would otherwise spend most of its time painting.
+    if (!isVisible()) {
+        return;
     }
+    if (m_LastPaint.isValid() && m_LastPaint.elapsed() < kPaintIntervalMs) {
+        return;
+    }
+    repaint();
+    m_LastPaint.restart();
 }
 
 void MainDialogWindow::ShowMessage(const std::string& text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 #include <map>
@@ -101,6 +102,9 @@ class MainDialogWindow : public QDialog, public DialogView {
     QPlainTextEdit* m_pLog = nullptr;
     QString m_strAboutCaption;
     bool m_bAcceptDrops = false;
+    // When the window was last painted from inside a handler.
+    QElapsedTimer m_LastPaint;
+    static constexpr qint64 kPaintIntervalMs = 15;
 
     // The exact bytes last shown in each line edit, so that reading an unchanged control
     // gives back the same bytes even for a path that is not valid UTF-8.

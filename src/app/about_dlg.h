@@ -1,0 +1,20 @@
+// CAboutDlg: the About box — the icon, the program's name and version, and an OK button.
+#pragma once
+
+#include <QDialog>
+
+namespace quillon {
+
+inline constexpr const char* kAboutCaption = "About QUILLON";
+inline constexpr const char* kAboutText = "QUILLON, Version 1.0";
+inline constexpr int kAboutWidth = 170;  // dialog units
+inline constexpr int kAboutHeight = 62;
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace quillon
