@@ -147,7 +147,8 @@ class MainDialogWindowTest : public QObject {
 
     void theEditsWithoutLabelsHaveAccessibleNames() {
         MainDialogWindow window(ScriptedPrompts());
-        for (Control control : {Control::FilePath, Control::Selection, Control::Log}) {
+        for (Control control :
+             {Control::FilePath, Control::Selection, Control::Log, Control::Browse}) {
             QVERIFY(!window.ControlWidget(control)->accessibleName().isEmpty());
         }
     }

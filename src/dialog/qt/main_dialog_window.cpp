@@ -221,6 +221,8 @@ void MainDialogWindow::CreateControls() {
     m_Controls.at(Control::FilePath)->setAccessibleName(tr("SDF file path"));
     m_Controls.at(Control::Selection)->setAccessibleName(tr("Selected scans"));
     m_Controls.at(Control::Log)->setAccessibleName(tr("Log"));
+    // ">>" read out letter by letter says nothing; tell what it does.
+    m_Controls.at(Control::Browse)->setAccessibleName(tr("Browse for an SDF file"));
 
     // Files dropped on the edits go to the window, not into their text.
     for (Control edit : {Control::FilePath, Control::Selection, Control::Log}) {
