@@ -8,8 +8,7 @@
 #include "convert/selection.h"
 #include "platform/dialog_services.h"
 #include "platform/file_error.h"
-#include "platform/file_system.h"
-#include "platform/text_file_writer.h"
+#include "platform/output_files.h"
 #include "render/parameter_report.h"
 #include "render/spectrum_tables.h"
 
@@ -50,9 +49,10 @@ std::string ProgressLine(std::int32_t scan, std::int32_t scanCount) {
 class Conversion {
   public:
     Conversion(ConverterState& state, DialogServices& services,
-               const SpectrumTableFormatter& formatter, std::string base)
+               const SpectrumTableFormatter& formatter, OutputFiles& files, std::string base)
         : m_State(state),
           m_Services(services),
+          m_File(files),
           m_Formatter(formatter),
           m_strBase(std::move(base)) {}
 
@@ -61,7 +61,7 @@ class Conversion {
     // Everything in one file, in the order report, dark, reference, scans. Every scan is
     // written; the selection plays no part here.
     void OneFile() {
-        m_strName = ChooseOneFileName(m_strBase, m_Services);
+        m_strName = ChooseOneFileName(m_strBase, m_Services, m_File);
         m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
         m_File.WriteString(FormatParameters(m_State, m_Services));
         m_File.WriteString(FormatDarkTable(m_State, m_Services, m_Formatter));
@@ -117,7 +117,7 @@ class Conversion {
     void OpenFresh(std::string name) {
         m_strName = std::move(name);
         try {
-            RemoveFile(m_strName);
+            m_File.Remove(m_strName);
         } catch (const FileError&) {
         }
         m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
@@ -132,16 +132,21 @@ class Conversion {
 
     ConverterState& m_State;
     DialogServices& m_Services;
+    OutputFiles& m_File;
     const SpectrumTableFormatter& m_Formatter;
     std::string m_strBase;
     std::string m_strName;
     std::string m_strBlock;
-    TextFileWriter m_File;
 };
 
 }  // namespace
 
 bool ConvertCommand(ConverterState& state, DialogServices& services) {
+    DiskOutputFiles disk;
+    return ConvertCommand(state, services, disk);
+}
+
+bool ConvertCommand(ConverterState& state, DialogServices& services, OutputFiles& files) {
     WaitCursor waitCursor(services);
     services.ReadControls();
     state.ResetLog("");
@@ -158,7 +163,8 @@ bool ConvertCommand(ConverterState& state, DialogServices& services) {
     std::string failedName;
     std::string reason;
     {
-        Conversion conversion(state, services, formatter, OutputBaseName(state.m_strFilePath));
+        Conversion conversion(state, services, formatter, files,
+                              OutputBaseName(state.m_strFilePath));
         try {
             if (state.m_bOneFile != 0) {
                 conversion.OneFile();
@@ -171,7 +177,12 @@ bool ConvertCommand(ConverterState& state, DialogServices& services) {
             reason = error.Reason();
         }
     }
-    // The output file has been closed with the conversion; report where and why it stopped.
+    // Let go of the output that failed; a second failure while closing it adds nothing.
+    try {
+        files.Close();
+    } catch (const FileError&) {
+    }
+    // Report where and why the conversion stopped.
     AppendLog(state, services,
               "Could not write " + failedName + "; the conversion was stopped.\r\n");
     waitCursor.End();

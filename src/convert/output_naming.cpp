@@ -2,7 +2,7 @@
 #include "convert/output_naming.h"
 
 #include "platform/dialog_services.h"
-#include "platform/file_system.h"
+#include "platform/output_files.h"
 #include "platform/strings.h"
 
 namespace quillon {
@@ -12,9 +12,10 @@ std::string OutputBaseName(std::string_view path) {
     return Left(path, ReverseFind(path, '.'));
 }
 
-std::string ChooseOneFileName(const std::string& base, DialogServices& services) {
+std::string ChooseOneFileName(const std::string& base, DialogServices& services,
+                              OutputFiles& files) {
     std::string name = base + ".txt";
-    if (!Exists(name)) {
+    if (!files.Exists(name)) {
         return name;
     }
     if (services.AskYesNo(std::string(kOverwriteQuestion))) {
@@ -23,10 +24,15 @@ std::string ChooseOneFileName(const std::string& base, DialogServices& services)
     // Keep the existing output and take the first free numbered name, counting from 0.
     for (std::int64_t k = 0;; ++k) {
         name = base + "(" + std::to_string(k) + ").txt";
-        if (!Exists(name)) {
+        if (!files.Exists(name)) {
             return name;
         }
     }
+}
+
+std::string ChooseOneFileName(const std::string& base, DialogServices& services) {
+    DiskOutputFiles disk;
+    return ChooseOneFileName(base, services, disk);
 }
 
 std::string ParametersFileName(const std::string& base) {

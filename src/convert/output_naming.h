@@ -8,6 +8,7 @@
 namespace quillon {
 
 class DialogServices;
+class OutputFiles;
 
 // The question asked before the one-file output replaces an existing entry of its name.
 inline constexpr std::string_view kOverwriteQuestion =
@@ -19,6 +20,9 @@ std::string OutputBaseName(std::string_view path);
 
 // The one-file output: base + ".txt" when no such entry exists; otherwise asks whether to
 // overwrite it: Yes gives base + ".txt", No the first free base + "(k).txt" from k = 0.
+// Existence is asked of `files`.
+std::string ChooseOneFileName(const std::string& base, DialogServices& services,
+                              OutputFiles& files);
 std::string ChooseOneFileName(const std::string& base, DialogServices& services);
 
 // The multiple-files outputs: the parameter report, the dark table, the reference table, and

@@ -41,7 +41,9 @@ void FileReader::Open(const std::string& path) {
     }
     m_nFd = fd;
     m_strPath = path;
-    m_Buffer.resize(kBufferSize);
+    if (!m_pBuffer) {
+        m_pBuffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
+    }
     m_nBufPos = m_nBufEnd = 0;
     m_nDelivered = 0;
     m_bAtEnd = false;
@@ -81,7 +83,7 @@ std::size_t FileReader::Read(void* dst, std::size_t k) {
     while (got < k) {
         if (m_nBufPos < m_nBufEnd) {
             const std::size_t take = std::min(k - got, m_nBufEnd - m_nBufPos);
-            std::memcpy(out + got, m_Buffer.data() + m_nBufPos, take);
+            std::memcpy(out + got, m_pBuffer.get() + m_nBufPos, take);
             m_nBufPos += take;
             got += take;
             continue;
@@ -90,12 +92,12 @@ std::size_t FileReader::Read(void* dst, std::size_t k) {
             break;
         }
         // Large requests bypass the buffer: the bytes go straight into the caller's array.
-        if (k - got >= m_Buffer.size()) {
+        if (k - got >= kBufferSize) {
             got += ReadFromSystem(out + got, k - got);
             continue;
         }
         m_nBufPos = 0;
-        m_nBufEnd = ReadFromSystem(m_Buffer.data(), m_Buffer.size());
+        m_nBufEnd = ReadFromSystem(m_pBuffer.get(), kBufferSize);
     }
     m_nDelivered += got;
     return got;
@@ -107,8 +109,6 @@ void FileReader::Close() {
     }
     const int fd = m_nFd;
     m_nFd = -1;
-    m_Buffer.clear();
-    m_Buffer.shrink_to_fit();
     if (::close(fd) != 0) {
         throw FileError::FromErrno(m_strPath, errno);
     }

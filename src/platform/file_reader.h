@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace quillon {
 
@@ -38,7 +38,7 @@ class FileReader {
 
     int m_nFd = -1;
     std::string m_strPath;
-    std::vector<unsigned char> m_Buffer;
+    std::unique_ptr<unsigned char[]> m_pBuffer;  // allocated at the first open, kept after
     std::size_t m_nBufPos = 0;
     std::size_t m_nBufEnd = 0;
     std::size_t m_nDelivered = 0;

@@ -12,8 +12,20 @@
 
 namespace quillon {
 
-namespace {
-constexpr std::size_t kBufferSize = 1u << 20;  // 1 MiB
+void AppendCrLf(std::string& out, std::string_view text) {
+    out.reserve(out.size() + text.size() + text.size() / 8);
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        const char* const runEnd = nl ? static_cast<const char*>(nl) : end;
+        out.append(p, runEnd);
+        if (nl == nullptr) {
+            break;
+        }
+        out.append("\r\n", 2);
+        p = runEnd + 1;
+    }
 }
 
 TextFileWriter::~TextFileWriter() {
@@ -32,64 +44,30 @@ void TextFileWriter::Open(const std::string& path, OpenMode mode) {
     }
     m_nFd = fd;
     m_strPath = path;
-    m_Buffer.resize(kBufferSize);
-    m_nUsed = 0;
 }
 
 void TextFileWriter::WriteString(std::string_view text) {
     if (m_nFd < 0) {
         throw FileError(m_strPath, "the file is not open");
     }
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        // Leave room for one CR LF pair at the end of the buffer.
-        if (m_Buffer.size() - m_nUsed < 2) {
-            Flush();
-        }
-        const std::size_t room = m_Buffer.size() - m_nUsed - 1;
-        const std::size_t span = std::min(room, static_cast<std::size_t>(end - p));
-        const void* nl = std::memchr(p, '\n', span);
-        const std::size_t run =
-            nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - p) : span;
-        std::memcpy(m_Buffer.data() + m_nUsed, p, run);
-        m_nUsed += run;
-        p += run;
-        if (nl) {
-            m_Buffer[m_nUsed++] = '\r';
-            m_Buffer[m_nUsed++] = '\n';
-            ++p;
-        }
-    }
-}
-
-void TextFileWriter::Flush() {
+    m_strCrLf.clear();
+    AppendCrLf(m_strCrLf, text);
     std::size_t done = 0;
-    while (done < m_nUsed) {
-        const ssize_t n = ::write(m_nFd, m_Buffer.data() + done, m_nUsed - done);
+    while (done < m_strCrLf.size()) {
+        const ssize_t n = ::write(m_nFd, m_strCrLf.data() + done, m_strCrLf.size() - done);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            const int err = errno;
-            m_nUsed = 0;
-            throw FileError::FromErrno(m_strPath, err);
+            throw FileError::FromErrno(m_strPath, errno);
         }
         done += static_cast<std::size_t>(n);
     }
-    m_nUsed = 0;
 }
 
 void TextFileWriter::Close() {
     if (m_nFd < 0) {
         return;
-    }
-    try {
-        Flush();
-    } catch (...) {
-        ::close(m_nFd);
-        m_nFd = -1;
-        throw;
     }
     const int fd = m_nFd;
     m_nFd = -1;

@@ -4,9 +4,12 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quillon {
+
+// Appends text to out with every "\n" stored as CR LF, copying the runs between line feeds in
+// bulk: the text mode of every output file.
+void AppendCrLf(std::string& out, std::string_view text);
 
 class TextFileWriter {
   public:
@@ -23,23 +26,22 @@ class TextFileWriter {
     // Opens the file for writing; raises FileError when it cannot be opened.
     void Open(const std::string& path, OpenMode mode);
 
-    // Writes a whole block, turning each "\n" into CR LF. Raises FileError on a failed write.
+    // Writes a whole block with one system call (more only if the system takes it in parts),
+    // turning each "\n" into CR LF. Raises FileError on a failed write.
     void WriteString(std::string_view text);
 
-    // Writes the buffered bytes and closes the file; a failure raises FileError. Closing a
-    // closed writer does nothing.
+    // Closes the file; a failure raises FileError. Closing a closed writer does nothing.
     void Close();
 
     bool IsOpen() const noexcept { return m_nFd >= 0; }
     const std::string& Path() const noexcept { return m_strPath; }
 
   private:
-    void Flush();
-
     int m_nFd = -1;
     std::string m_strPath;
-    std::vector<char> m_Buffer;
-    std::size_t m_nUsed = 0;
+    // The block with CR LF line ends; kept from block to block and file to file, so that a
+    // conversion allocates it once, at the size of its largest block.
+    std::string m_strCrLf;
 };
 
 }  // namespace quillon

@@ -14,7 +14,8 @@ namespace {
 
 void Write(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // The selection fuzzer reads one byte of scan count, then the selection text.
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < shapes.size(); ++i) {
         const auto bytes = shapes[i].Bytes();
         Write(files / ("shape" + std::to_string(i)), bytes);
-        for (std::size_t cut : {std::size_t{1}, std::size_t{87}, std::size_t{260}, bytes.size() - 1}) {
+        for (std::size_t cut :
+             {std::size_t{1}, std::size_t{87}, std::size_t{260}, bytes.size() - 1}) {
             if (cut < bytes.size()) {
                 Write(files / ("shape" + std::to_string(i) + "_cut" + std::to_string(cut)),
                       shapes[i].BytesCutAt(cut));
@@ -67,10 +69,36 @@ int main(int argc, char** argv) {
         }
     }
 
-    const char* texts[] = {"", "3", "1,3-5", "1-3,5", "2,5-6", "2 , 4", "1 - 3", "1,,2", "1--3",
-                           "1,2,", "1-3,", "2-", "5-3", "1-3-5", "1-3-5,7", "1-,5", "1;2",
-                           "4,2", "2,2,3", "1-3,2", "0,2", "9,1", "-3", ",3", "1,-3", "0", "abc",
-                           "1-2147483647", "-2147483648-2147483647", "99999999999,1"};
+    const char* texts[] = {"",
+                           "3",
+                           "1,3-5",
+                           "1-3,5",
+                           "2,5-6",
+                           "2 , 4",
+                           "1 - 3",
+                           "1,,2",
+                           "1--3",
+                           "1,2,",
+                           "1-3,",
+                           "2-",
+                           "5-3",
+                           "1-3-5",
+                           "1-3-5,7",
+                           "1-,5",
+                           "1;2",
+                           "4,2",
+                           "2,2,3",
+                           "1-3,2",
+                           "0,2",
+                           "9,1",
+                           "-3",
+                           ",3",
+                           "1,-3",
+                           "0",
+                           "abc",
+                           "1-2147483647",
+                           "-2147483648-2147483647",
+                           "99999999999,1"};
     int index = 0;
     for (const char* text : texts) {
         WriteSelection(selections, index++, 5, text);

@@ -35,7 +35,7 @@ TEST(TextFileWriter, StoresLineFeedsAsCrLfAndEveryOtherByteAsItself) {
     EXPECT_EQ(ReadBytes(dir / "t.txt"), expected);
 }
 
-TEST(TextFileWriter, ConvertsBlocksLargerThanItsBufferWithoutLosingABoundaryByte) {
+TEST(TextFileWriter, ConvertsLargeBlocksWithoutLosingAByte) {
     TempDir dir;
     // Lines of varying length so that line feeds fall on every offset of the buffer's end.
     std::string text;
@@ -83,8 +83,8 @@ TEST(TextFileWriter, FailuresRaiseFileErrorWithThePath) {
 
     if (std::filesystem::exists("/dev/full")) {
         out.Open("/dev/full", TextFileWriter::OpenMode::kAppend);
-        out.WriteString("some text\n");
-        EXPECT_THROW(out.Close(), FileError);
+        EXPECT_THROW(out.WriteString("some text\n"), FileError);
+        out.Close();
         EXPECT_FALSE(out.IsOpen());
     }
 }

@@ -1,0 +1,24 @@
+// DiskOutputFiles: conversion outputs on the file system.
+#include "platform/output_files.h"
+
+#include "platform/file_system.h"
+
+namespace quillon {
+
+bool DiskOutputFiles::Exists(const std::string& path) {
+    return quillon::Exists(path);
+}
+void DiskOutputFiles::Remove(const std::string& path) {
+    RemoveFile(path);
+}
+void DiskOutputFiles::Open(const std::string& path, TextFileWriter::OpenMode mode) {
+    m_File.Open(path, mode);
+}
+void DiskOutputFiles::WriteString(std::string_view text) {
+    m_File.WriteString(text);
+}
+void DiskOutputFiles::Close() {
+    m_File.Close();
+}
+
+}  // namespace quillon

@@ -1,0 +1,40 @@
+// OutputFiles: where a conversion's text files go. The converter writes through it to the file
+// system (DiskOutputFiles); the fuzzer keeps the files in memory with the same CR LF text mode.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/text_file_writer.h"
+
+namespace quillon {
+
+class OutputFiles {
+  public:
+    virtual ~OutputFiles() = default;
+
+    // True when an entry of exactly that name exists (a folder counts).
+    virtual bool Exists(const std::string& path) = 0;
+    // Deletes the file; raises FileError when it cannot be deleted, also when it is missing.
+    virtual void Remove(const std::string& path) = 0;
+
+    // One output file at a time: open (raises FileError), write whole blocks, close.
+    virtual void Open(const std::string& path, TextFileWriter::OpenMode mode) = 0;
+    virtual void WriteString(std::string_view text) = 0;
+    virtual void Close() = 0;
+};
+
+// The file system, through one TextFileWriter that serves every output in turn.
+class DiskOutputFiles : public OutputFiles {
+  public:
+    bool Exists(const std::string& path) override;
+    void Remove(const std::string& path) override;
+    void Open(const std::string& path, TextFileWriter::OpenMode mode) override;
+    void WriteString(std::string_view text) override;
+    void Close() override;
+
+  private:
+    TextFileWriter m_File;
+};
+
+}  // namespace quillon
