@@ -2,6 +2,7 @@
 // with the same conversion as the window's Convert button.
 //
 //   quillon-convert [OPTIONS] FILE...
+//   quillon-convert --dry-run FILE...     (load and report only)
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -30,6 +31,7 @@ struct Options {
     bool overwrite = false;
     bool keep = false;
     bool quiet = false;
+    bool dryRun = false;
     std::vector<std::string> files;
 };
 
@@ -39,13 +41,14 @@ void PrintUsageError(const std::string& what) {
               << "Try 'quillon-convert --help' for more information.\n";
 }
 
-// Loads and converts one file. Returns false when it could not be read or an output could not
-// be written; the reason has been printed on standard error.
+// Loads and converts one file, or with dryRun only loads it. Returns false when it could not be
+// read, ended early, or an output could not be written; the reason has been printed on
+// standard error.
 bool ConvertFile(quillon::ConverterState& state, quillon::ConsoleServices& services,
-                 const std::string& path) {
+                 const std::string& path, bool dryRun) {
     // Outputs are named after the path up to its last '.'; a path without one would put them
     // under names such as "_Var.txt" in the current folder, away from the file.
-    if (quillon::OutputBaseName(path).empty()) {
+    if (!dryRun && quillon::OutputBaseName(path).empty()) {
         std::cerr << "quillon-convert: " << path
                   << ": the name has no '.', so no output names can be formed from it\n";
         return false;
@@ -54,9 +57,19 @@ bool ConvertFile(quillon::ConverterState& state, quillon::ConsoleServices& servi
         state.m_strFilePath = path;
         quillon::LoadScanFile(state, services, path);
         services.Refresh();
+        // A file that ends early is still converted, with the missing values as 0, but the
+        // run does not count as a success: a script must not mistake it for a complete file.
+        const bool complete = state.m_nMissingBytes == 0;
+        if (!complete) {
+            std::cerr << "quillon-convert: " << path << ": the file ends " << state.m_nMissingBytes
+                      << " bytes early; the missing values were read as 0\n";
+        }
+        if (dryRun) {
+            return complete;
+        }
         const bool written = quillon::ConvertCommand(state, services);
         services.Refresh();
-        return written;
+        return written && complete;
     } catch (const quillon::FileError& error) {
         services.Refresh();
         std::cerr << "quillon-convert: " << error.Path() << ": " << error.Reason() << "\n";
@@ -88,6 +101,8 @@ int RunConverter(int argc, char** argv) {
     CLI::Option* keep = app.add_flag(
         "--keep", options.keep, "With --one-file: keep an existing base.txt, write base(k).txt");
     app.add_flag("-q,--quiet", options.quiet, "Print no log lines");
+    app.add_flag("--dry-run", options.dryRun,
+                 "Only load each FILE and print its log; convert and write nothing");
     app.add_option("FILE", options.files, "Scan data files to convert, one after the other")
         ->type_name("")
         ->required();
@@ -123,7 +138,7 @@ int RunConverter(int argc, char** argv) {
 
     bool allConverted = true;
     for (const std::string& path : options.files) {
-        if (!ConvertFile(state, services, path)) {
+        if (!ConvertFile(state, services, path, options.dryRun)) {
             allConverted = false;
         }
     }

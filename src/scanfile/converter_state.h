@@ -40,6 +40,9 @@ struct ConverterState {
     HeaderData m_Header{};
     IntegrationTimeData m_IntTime{};
     std::vector<std::unique_ptr<CSaveData>> m_ScanList;  // file order; owns the records
+    // Bytes the loaded file lacks for its last record (0 for a complete file); what is missing
+    // was read as 0.
+    std::int64_t m_nMissingBytes = 0;
 
     // Text of the log area. Lines end with "\r\n".
     std::string m_strLog;

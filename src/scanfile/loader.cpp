@@ -126,8 +126,9 @@ void LoadScanFile(ConverterState& state, DialogServices& services,
 
     const std::int64_t expected =
         FixedPartSize(n) + static_cast<std::int64_t>(state.m_ScanList.size()) * ScanRecordSize(n);
-    if (expected > length) {
-        state.m_strLog += "Warning: the file ends " + std::to_string(expected - length) +
+    state.m_nMissingBytes = expected - length;
+    if (state.m_nMissingBytes > 0) {
+        state.m_strLog += "Warning: the file ends " + std::to_string(state.m_nMissingBytes) +
                           " bytes early; the missing values were read as 0.\r\n";
     }
     state.m_strLog += "Total loaded data number = " + std::to_string(state.m_nScanCount) + "\r\n";

@@ -198,6 +198,7 @@ TEST(LoadScanFile, AFileCutAtAnyByteLoadsWhatIsThereAndSaysHowMuchIsMissing) {
             cut <= scanStart ? 0 : (cut - scanStart + recordSize - 1) / recordSize;
         ASSERT_EQ(s.m_nScanCount, static_cast<int>(k));
         const std::size_t expected = scanStart + k * recordSize;
+        EXPECT_EQ(s.m_nMissingBytes, static_cast<std::int64_t>(expected - cut));
         const std::string warning = "Warning: the file ends " + std::to_string(expected - cut) +
                                     " bytes early; the missing values were read as 0.\r\n";
         if (cut == expected) {
