@@ -2,10 +2,225 @@
 // outputs that cannot be written: a clear message, a non-zero exit, and nothing lost.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "program_run.h"
+#include "sdf_builder.h"
 
 namespace quillon {
 namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramRun;
+using testing::ReadBytes;
+using testing::RunProgram;
+using testing::SdfBuilder;
+using testing::TempDir;
+
+// Number of CR LF line ends in a file's bytes.
+std::size_t CrLfLines(const std::string& bytes) {
+    std::size_t lines = 0;
+    for (std::size_t i = 0; (i = bytes.find("\r\n", i)) != std::string::npos; i += 2) {
+        ++lines;
+    }
+    return lines;
+}
+
+bool EndsWithTwoEmptyLines(const std::string& bytes) {
+    return bytes.size() >= 4 && bytes.compare(bytes.size() - 4, 4, "\r\n\r\n") == 0;
+}
+
+TEST(BadInput, InputsThatAreNoFileOrNoDataNameThemselvesAndExitOne) {
+    TempDir dir;
+    fs::create_directory(dir / "folder.sdf");
+    testing::WriteFile(dir / "empty.sdf", {});
+    testing::WriteFile(dir / "one.sdf", {0x41});
+    const struct {
+        const char* name;
+        const char* err;
+        bool converted;  // a file that ends early is still converted, with zeros
+    } cases[] = {
+        {"missing.sdf", "quillon-convert: missing.sdf: No such file or directory\n", false},
+        {"folder.sdf", "quillon-convert: folder.sdf: Is a directory\n", false},
+        {"empty.sdf",
+         "quillon-convert: empty.sdf: the file ends 268 bytes early; the missing values were "
+         "read as 0\n",
+         true},
+        {"one.sdf",
+         "quillon-convert: one.sdf: the file ends 267 bytes early; the missing values were read "
+         "as 0\n",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramRun run = RunProgram(dir.Path(), {c.name});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.err);
+        const std::string base = std::string(c.name).substr(0, std::string(c.name).find('.'));
+        EXPECT_EQ(fs::exists(dir / (base + "_Var.txt")), c.converted);
+        if (c.converted) {
+            EXPECT_NE(run.out.find("Warning: the file ends"), std::string::npos);
+            EXPECT_EQ(ReadBytes(dir / (base + "_Dark.txt")),
+                      "Dark Scan Data...\r\nIntensity(Counts)\r\n"
+                      "Dark Scan Data of Optical Blank: 0.0000        \r\n\r\n\r\n");
+        }
+    }
+}
+
+TEST(BadInput, AFileCutAtAnyByteLoadsWarnsAndConverts) {
+    TempDir dir;
+    SdfBuilder b(1);
+    b.AddScans(2);
+    const auto whole = b.Bytes();
+    for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        testing::WriteFile(dir / "cut.sdf", b.BytesCutAt(cut));
+        const ProgramRun run = RunProgram(dir.Path(), {"-q", "cut.sdf"});
+        const bool complete = cut == whole.size() || cut == 276 || cut == 476;
+        EXPECT_EQ(run.status, complete ? 0 : 1);
+        EXPECT_EQ(run.err.find("bytes early") != std::string::npos, !complete);
+        for (const char* section : {"cut_Var.txt", "cut_Dark.txt", "cut_Ref.txt"}) {
+            ASSERT_TRUE(EndsWithTwoEmptyLines(ReadBytes(dir / section))) << section;
+        }
+        // Every scan record begun in the file is written.
+        const int scans = cut <= 276 ? 0 : cut <= 476 ? 1 : 2;
+        for (int l = 1; l <= scans; ++l) {
+            const std::string name =
+                "cut_" + std::to_string(l) + "of" + std::to_string(scans) + ".txt";
+            EXPECT_TRUE(EndsWithTwoEmptyLines(ReadBytes(dir / name))) << name;
+            fs::remove(dir / name);
+        }
+    }
+}
+
+TEST(BadInput, ThePixelCountOfAShortFileGivesZeroRowsNotAReadPastItsEnd) {
+    TempDir dir;
+    SdfBuilder b(0);
+    b.ccd.usTotalEffectivePixels = 65535;
+    auto bytes = b.Bytes();
+    bytes.resize(300, 0x7F);
+    testing::WriteFile(dir / "wide.sdf", bytes);
+    const ProgramRun run = RunProgram(dir.Path(), {"-q", "-p", "wide.sdf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(
+        run.err.find("the file ends " + std::to_string(268 + 8 * 65535 - 300) + " bytes early"),
+        std::string::npos);
+    const std::string dark = ReadBytes(dir / "wide_Dark.txt");
+    // Title, header, 65535 rows, optical blank line, two empty lines.
+    EXPECT_EQ(CrLfLines(dark), 65535u + 5u);
+    // The 40 bytes after the records are the first 10 dark values (0x7F7F7F7F, far beyond the
+    // 32-bit range); every value the file does not hold is 0.
+    EXPECT_NE(dark.find("\r\n10   \t -2147483648\r\n11   \t 0       \r\n"), std::string::npos);
+}
+
+TEST(BadInput, AHundredThousandScansOfNoPixelsConvertIntoOneFile) {
+    TempDir dir;
+    SdfBuilder b(0);
+    b.AddScans(100'000);
+    b.WriteTo(dir / "many.sdf");
+    const ProgramRun run = RunProgram(dir.Path(), {"--one-file", "many.sdf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("Total loaded data number = 100000\n"), std::string::npos);
+    EXPECT_NE(run.out.find("[100000] of [100000] Scan Data were converted.\n"), std::string::npos);
+    const std::string text = ReadBytes(dir / "many.txt");
+    EXPECT_NE(text.find("\r\nScan #100000:\r\nProject Title: Scan title 100000\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(EndsWithTwoEmptyLines(text));
+}
+
+TEST(BadInput, AWriteThatFailsStopsThatFileAndKeepsTheEarlierOnesWhole) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full on this system";
+    }
+    TempDir dir;
+    SdfBuilder b(4);
+    b.AddScans(3);
+    b.WriteTo(dir / "a.sdf");
+    b.WriteTo(dir / "b.sdf");
+    // b.txt is a link to a device that is always full.
+    fs::create_symlink("/dev/full", dir / "b.txt");
+    const ProgramRun run = RunProgram(dir.Path(), {"--one-file", "--overwrite", "a.sdf", "b.sdf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "quillon-convert: Could not write b.txt: No space left on device. The conversion "
+              "was stopped.\n");
+    EXPECT_NE(run.out.find("Could not write b.txt; the conversion was stopped.\n"),
+              std::string::npos);
+    const std::string a = ReadBytes(dir / "a.txt");
+    EXPECT_NE(a.find("Scan #3:\r\n"), std::string::npos);
+    EXPECT_TRUE(EndsWithTwoEmptyLines(a));
+}
+
+TEST(BadInput, SelectionsOfAHundredThousandCharactersSelectWhatTheirNumbersSay) {
+    TempDir dir;
+    SdfBuilder b(2);
+    b.AddScans(5);
+    b.WriteTo(dir / "run.sdf");
+    const struct {
+        std::string selection;
+        int firstWritten;  // scans from 1 to this are written, none after
+    } cases[] = {
+        {std::string(100'000, '9'), 0},        // one number far above every scan
+        {"1-" + std::string(99'998, '5'), 5},  // a range to the largest number there is
+        {std::string(50'000, ','), 0},         // separators only
+        {std::string(99'999, '-') + "3", 0},   // a leading minus stores 0
+    };
+    for (const auto& c : cases) {
+        for (int l = 1; l <= 5; ++l) {
+            fs::remove(dir / ("run_" + std::to_string(l) + "of5.txt"));
+        }
+        const ProgramRun run = RunProgram(dir.Path(), {"-q", "-s", c.selection, "run.sdf"});
+        EXPECT_EQ(run.status, 0);
+        for (int l = 1; l <= 5; ++l) {
+            EXPECT_EQ(fs::exists(dir / ("run_" + std::to_string(l) + "of5.txt")),
+                      l <= c.firstWritten)
+                << c.selection.substr(0, 8) << " scan " << l;
+        }
+    }
+}
+
+TEST(BadInput, EveryByteOfEveryTextFieldReachesTheOutputUnchanged) {
+    TempDir dir;
+    std::string all;  // bytes 1..255; a zero would end the text
+    for (int c = 1; c < 256; ++c) {
+        all += static_cast<char>(c);
+    }
+    SdfBuilder b(1);
+    testing::SetField(b.header.filename, sizeof b.header.filename, all.substr(0, 64));
+    testing::ScanSpec scan;
+    scan.title = all.substr(0, 64);
+    scan.subtitle = all.substr(64, 64);
+    scan.dateTime = all.substr(128, 64);
+    scan.values = {7};
+    b.AddScan(scan);
+    b.AddScan({all.substr(192, 63), "", "", {8}, 0.0f});
+    b.WriteTo(dir / "bytes.sdf");
+    const ProgramRun run = RunProgram(dir.Path(), {"-q", "bytes.sdf"});
+    EXPECT_EQ(run.status, 0);
+
+    auto stored = [](std::string text) {
+        std::string bytes;
+        for (char c : text) {
+            bytes += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        }
+        return bytes;
+    };
+    EXPECT_NE(
+        ReadBytes(dir / "bytes_Var.txt").find("\t filename: " + stored(all.substr(0, 64)) + "\r\n"),
+        std::string::npos);
+    EXPECT_EQ(ReadBytes(dir / "bytes_1of2.txt")
+                  .rfind(stored("Scan #1:\nProject Title: " + all.substr(0, 64) +
+                                "\nSubtitle: " + all.substr(64, 64) +
+                                "\nDate and Time: " + all.substr(128, 64) + "\n"),
+                         0),
+              0u);
+    EXPECT_EQ(ReadBytes(dir / "bytes_2of2.txt")
+                  .rfind(stored("Scan #2:\nProject Title: " + all.substr(192, 63) +
+                                "\nSubtitle: \nDate and Time: \n"),
+                         0),
+              0u);
+}
 
 }  // namespace
 }  // namespace quillon
