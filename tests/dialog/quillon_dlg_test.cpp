@@ -444,6 +444,13 @@ TEST_F(MainDialog, AnOutputThatCannotBeWrittenIsReportedAndEndsTheWaitCursor) {
     EXPECT_TRUE(std::filesystem::exists(dir / "run1_Var.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir / "run1_Ref.txt"));
     EXPECT_EQ(view.waitDepth, 0);
+
+    // The window stays usable: once the way is clear, the next Convert writes everything.
+    std::filesystem::remove(dir / "run1_Dark.txt");
+    EXPECT_TRUE(dlg.OnConvert());
+    EXPECT_TRUE(std::filesystem::exists(dir / "run1_1of1.txt"));
+    EXPECT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.waitDepth, 0);
 }
 
 TEST_F(MainDialog, CloseReadsTheControlsEndsTheDialogAndReleasesTheSpectra) {
