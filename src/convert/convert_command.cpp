@@ -9,6 +9,7 @@
 #include "platform/dialog_services.h"
 #include "platform/file_error.h"
 #include "platform/output_files.h"
+#include "render/number_format.h"
 #include "render/parameter_report.h"
 #include "render/spectrum_tables.h"
 
@@ -39,9 +40,17 @@ class WaitCursor {
     bool m_bOn = true;
 };
 
+// "[<scan>] of [<count>] Scan Data were converted.\r\n". Built by appending, which also
+// keeps g++ 12's -Wrestrict false alarm on chains of string + away from Release builds.
 std::string ProgressLine(std::int32_t scan, std::int32_t scanCount) {
-    return "[" + std::to_string(scan) + "] of [" + std::to_string(scanCount) +
-           "] Scan Data were converted.\r\n";
+    std::string line;
+    line.reserve(64);
+    line.push_back('[');
+    AppendInt(line, scan);
+    line.append("] of [");
+    AppendInt(line, scanCount);
+    line.append("] Scan Data were converted.\r\n");
+    return line;
 }
 
 // One conversion: the state, the services, the table formatter and the output file. `m_strName`
