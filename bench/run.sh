@@ -75,7 +75,7 @@ for mode in multiple one; do
         done
         c=$(printf '%s\n' "${conv_times[@]}" | median)
         f=$(printf '%s\n' "${floor_times[@]}" | median)
-        printf '%-44s %8s %10.3f %10.3f\n' "$mode files, layout '${layout:-counts only}'" "$(ratio "$c" "$f")" "$c" "$f"
+        printf '%-44s %8s %10.3f %10.3f\n' "$mode file(s), layout '${layout:-counts only}'" "$(ratio "$c" "$f")" "$c" "$f"
     done
 done
 rm -f "$data"/conv*.txt

@@ -108,6 +108,23 @@ void BM_QuillonScanTable(benchmark::State& bench) {
     bench.SetLabel(LayoutName(layout));
 }
 
+// The same blocks in the stored form that one-file and multiple-files conversions write.
+void BM_QuillonStoredScanTable(benchmark::State& bench) {
+    const int layout = static_cast<int>(bench.range(0));
+    const Fixture f(layout);
+    const quillon::SpectrumTableFormatter formatter(f.state);
+    std::string out;
+    std::int64_t bytes = 0;
+    for (auto _ : bench) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
+        out.clear();
+        formatter.AppendStoredScanBlock(out, 0, f.record);
+        benchmark::DoNotOptimize(out.data());
+        bytes += static_cast<std::int64_t>(out.size());
+    }
+    bench.SetBytesProcessed(bytes);
+    bench.SetLabel(LayoutName(layout));
+}
+
 void BM_SnprintfScanTable(benchmark::State& bench) {
     const int layout = static_cast<int>(bench.range(0));
     const Fixture f(layout);
@@ -136,6 +153,7 @@ void BM_QuillonFormatterSetup(benchmark::State& bench) {
 }
 
 BENCHMARK(BM_QuillonScanTable)->DenseRange(0, 3);
+BENCHMARK(BM_QuillonStoredScanTable)->DenseRange(0, 3);
 BENCHMARK(BM_SnprintfScanTable)->DenseRange(0, 3);
 BENCHMARK(BM_QuillonFormatterSetup)->DenseRange(0, 3);
 

@@ -17,6 +17,10 @@ namespace quillon {
 
 namespace {
 
+// In one file, scan blocks are gathered up to about this many bytes and written together:
+// writing a long run in a few large pieces costs the system far less than one call per scan.
+constexpr std::size_t kOneFileBatch = 1u << 20;
+
 // Keeps the wait cursor on for one conversion and ends it on every way out, exceptions
 // included. End() may be called early, before a message is shown.
 class WaitCursor {
@@ -75,10 +79,23 @@ class Conversion {
         m_File.WriteString(FormatParameters(m_State, m_Services));
         m_File.WriteString(FormatDarkTable(m_State, m_Services, m_Formatter));
         m_File.WriteString(FormatRefTable(m_State, m_Services, m_Formatter));
-        for (std::size_t i = 0; i < m_State.m_ScanList.size(); ++i) {
-            const auto index = static_cast<std::int32_t>(i);
-            WriteScanBlock(index, *m_State.m_ScanList[i]);
-            AppendLog(m_State, m_Services, ProgressLine(index + 1, m_State.m_nScanCount));
+        // Each scan's progress line follows once its block has been written, so that the log
+        // never reports a scan that a failed write lost.
+        const std::size_t scanCount = m_State.m_ScanList.size();
+        std::size_t written = 0;
+        m_strBlock.clear();
+        for (std::size_t i = 0; i < scanCount; ++i) {
+            m_Formatter.AppendStoredScanBlock(m_strBlock, static_cast<std::int32_t>(i),
+                                              *m_State.m_ScanList[i]);
+            if (m_strBlock.size() >= kOneFileBatch || i + 1 == scanCount) {
+                m_File.WriteBytes(m_strBlock);
+                m_strBlock.clear();
+                for (; written <= i; ++written) {
+                    AppendLog(
+                        m_State, m_Services,
+                        ProgressLine(static_cast<std::int32_t>(written) + 1, m_State.m_nScanCount));
+                }
+            }
         }
         m_File.Close();
     }
@@ -132,11 +149,12 @@ class Conversion {
         m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
     }
 
-    // One scan's block, built in a buffer that every scan reuses and written in one piece.
+    // One scan's block, built in its stored form in a buffer that every scan reuses and
+    // written in one piece.
     void WriteScanBlock(std::int32_t index, const CSaveData& record) {
         m_strBlock.clear();
-        m_Formatter.AppendScanBlock(m_strBlock, index, record);
-        m_File.WriteString(m_strBlock);
+        m_Formatter.AppendStoredScanBlock(m_strBlock, index, record);
+        m_File.WriteBytes(m_strBlock);
     }
 
     ConverterState& m_State;
@@ -145,7 +163,7 @@ class Conversion {
     const SpectrumTableFormatter& m_Formatter;
     std::string m_strBase;
     std::string m_strName;
-    std::string m_strBlock;
+    std::string m_strBlock;  // scan blocks in their stored form, CR LF line ends
 };
 
 }  // namespace

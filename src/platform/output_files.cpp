@@ -17,6 +17,9 @@ void DiskOutputFiles::Open(const std::string& path, TextFileWriter::OpenMode mod
 void DiskOutputFiles::WriteString(std::string_view text) {
     m_File.WriteString(text);
 }
+void DiskOutputFiles::WriteBytes(std::string_view bytes) {
+    m_File.WriteBytes(bytes);
+}
 void DiskOutputFiles::Close() {
     m_File.Close();
 }

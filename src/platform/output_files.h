@@ -21,6 +21,8 @@ class OutputFiles {
     // One output file at a time: open (raises FileError), write whole blocks, close.
     virtual void Open(const std::string& path, TextFileWriter::OpenMode mode) = 0;
     virtual void WriteString(std::string_view text) = 0;
+    // Writes bytes already in the stored form, CR LF line ends included, as they are.
+    virtual void WriteBytes(std::string_view bytes) = 0;
     virtual void Close() = 0;
 };
 
@@ -31,6 +33,7 @@ class DiskOutputFiles : public OutputFiles {
     void Remove(const std::string& path) override;
     void Open(const std::string& path, TextFileWriter::OpenMode mode) override;
     void WriteString(std::string_view text) override;
+    void WriteBytes(std::string_view bytes) override;
     void Close() override;
 
   private:

@@ -52,9 +52,20 @@ void TextFileWriter::WriteString(std::string_view text) {
     }
     m_strCrLf.clear();
     AppendCrLf(m_strCrLf, text);
+    WriteAll(m_strCrLf.data(), m_strCrLf.size());
+}
+
+void TextFileWriter::WriteBytes(std::string_view bytes) {
+    if (m_nFd < 0) {
+        throw FileError(m_strPath, "the file is not open");
+    }
+    WriteAll(bytes.data(), bytes.size());
+}
+
+void TextFileWriter::WriteAll(const char* data, std::size_t size) {
     std::size_t done = 0;
-    while (done < m_strCrLf.size()) {
-        const ssize_t n = ::write(m_nFd, m_strCrLf.data() + done, m_strCrLf.size() - done);
+    while (done < size) {
+        const ssize_t n = ::write(m_nFd, data + done, size - done);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

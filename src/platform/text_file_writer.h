@@ -30,6 +30,10 @@ class TextFileWriter {
     // turning each "\n" into CR LF. Raises FileError on a failed write.
     void WriteString(std::string_view text);
 
+    // Writes bytes that are already in the stored form (CR LF line ends) as they are, with one
+    // system call. Raises FileError on a failed write.
+    void WriteBytes(std::string_view bytes);
+
     // Closes the file; a failure raises FileError. Closing a closed writer does nothing.
     void Close();
 
@@ -37,6 +41,8 @@ class TextFileWriter {
     const std::string& Path() const noexcept { return m_strPath; }
 
   private:
+    void WriteAll(const char* data, std::size_t size);
+
     int m_nFd = -1;
     std::string m_strPath;
     // The block with CR LF line ends; kept from block to block and file to file, so that a

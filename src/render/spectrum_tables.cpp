@@ -3,6 +3,8 @@
 // A table row is "<pixel and wavelength columns><count>\n". The columns before the count are
 // the same in every table of a conversion, so SpectrumTableFormatter formats them once, as one
 // run of row prefixes, and a row then costs a copy of its prefix and one integer conversion.
+// Scan blocks can also be built directly in the stored text mode of the outputs (CR LF line
+// ends), so that the bulk of a conversion never goes through a second, converting pass.
 #include "render/spectrum_tables.h"
 
 #include <algorithm>
@@ -11,14 +13,15 @@
 #include <string_view>
 
 #include "platform/dialog_services.h"
+#include "platform/text_file_writer.h"
 #include "render/number_format.h"
 
 namespace quillon {
 
 namespace {
 
-// Longest count, "-2147483648", and the row's line feed.
-constexpr std::size_t kRowTail = kMaxIntChars + 1;
+// Longest count, "-2147483648", and the row's line end (CR LF at most).
+constexpr std::size_t kRowTail = kMaxIntChars + 2;
 // Row prefixes up to this length are copied with one fixed-size copy, which may read and
 // write past the prefix; the prefix run and the output keep this much room beyond their end.
 constexpr std::size_t kPrefixCopy = 32;
@@ -36,10 +39,22 @@ std::string_view HeaderLine(bool withPixel, bool withWavelength) {
     return "Intensity(Counts)\n";
 }
 
+// Appends text whose lines end with "\n", in the plain form of a text block or, with kCrLf, in
+// the stored form with CR LF line ends.
+template <bool kCrLf>
+void AppendText(std::string& out, std::string_view text) {
+    if constexpr (kCrLf) {
+        AppendCrLf(out, text);
+    } else {
+        out.append(text);
+    }
+}
+
+template <bool kCrLf>
 void AppendTextLine(std::string& out, std::string_view label, std::string_view bytes) {
     out.append(label);
-    out.append(bytes);  // 8-bit text goes out byte for byte
-    out.push_back('\n');
+    AppendText<kCrLf>(out, bytes);  // 8-bit text goes out byte for byte
+    AppendText<kCrLf>(out, "\n");
 }
 
 }  // namespace
@@ -70,9 +85,10 @@ struct SpectrumTableFormatter::Impl {
     // Row i's prefix is prefixes[offsets[i], offsets[i + 1]).
     std::vector<std::uint32_t> offsets;
 
-    // Appends the n rows; count(i) gives row i's count for i < available, 0 beyond (a
-    // spectrum shorter than N is never read past its end).
-    template <typename CountAt>
+    // Appends the n rows, each ending with "\n" or, with kCrLf, with CR LF; count(i) gives row
+    // i's count for i < available, 0 beyond (a spectrum shorter than N is never read past its
+    // end).
+    template <bool kCrLf, typename CountAt>
     void AppendRows(std::string& out, std::size_t available, CountAt count) const {
         const std::size_t start = out.size();
         out.resize(start + (prefixes.size() - kPrefixCopy) + n * kRowTail + kPrefixCopy);
@@ -89,6 +105,9 @@ struct SpectrumTableFormatter::Impl {
             }
             p += length;
             p = WriteIntLeft8(p, value);
+            if constexpr (kCrLf) {
+                *p++ = '\r';
+            }
             *p++ = '\n';
         };
         for (std::size_t i = 0; i < rows; ++i) {
@@ -102,8 +121,8 @@ struct SpectrumTableFormatter::Impl {
 
     void AppendTable(std::string& out, std::span<const float> counts) const {
         out.append(header);
-        AppendRows(out, counts.size(),
-                   [counts](std::size_t i) { return TruncateToInt32(counts[i]); });
+        AppendRows<false>(out, counts.size(),
+                          [counts](std::size_t i) { return TruncateToInt32(counts[i]); });
     }
 
     void AppendDarkBody(std::string& out, const ConverterState& state) const {
@@ -120,6 +139,24 @@ struct SpectrumTableFormatter::Impl {
         out.append("Reference Scan Data of Optical Blank: ");
         AppendFixed(out, state.m_fRefOpticalBlank, 6);
         out.push_back('\n');
+    }
+
+    template <bool kCrLf>
+    void AppendScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const {
+        AppendText<kCrLf>(out, "Scan #");
+        // index + 1 wraps like the 32-bit arithmetic it stands for, without overflow.
+        AppendInt(out, static_cast<std::int32_t>(static_cast<std::uint32_t>(index) + 1u));
+        AppendText<kCrLf>(out, ":\n");
+        AppendTextLine<kCrLf>(out, "Project Title: ", FieldText(record.m_szTitle));
+        AppendTextLine<kCrLf>(out, "Subtitle: ", FieldText(record.m_szSubtitle));
+        AppendTextLine<kCrLf>(out, "Date and Time: ", FieldText(record.m_szDateTime));
+        AppendText<kCrLf>(out, "Scan Data per each pixel...\n");
+        AppendText<kCrLf>(out, header);
+        const std::span<const std::int32_t> values = record.Values();
+        AppendRows<kCrLf>(out, values.size(), [values](std::size_t i) { return values[i]; });
+        out.append("Optical Blank data: ");
+        AppendFixedLeft(out, record.m_fOpticalBlank, 4, 14);
+        AppendText<kCrLf>(out, "\n\n\n");
     }
 };
 
@@ -189,21 +226,12 @@ std::string SpectrumTableFormatter::ScanBlock(std::int32_t index, const CSaveDat
 
 void SpectrumTableFormatter::AppendScanBlock(std::string& out, std::int32_t index,
                                              const CSaveData& record) const {
-    out.append("Scan #");
-    // index + 1 wraps like the 32-bit arithmetic it stands for, without overflow.
-    AppendInt(out, static_cast<std::int32_t>(static_cast<std::uint32_t>(index) + 1u));
-    out.append(":\n");
-    AppendTextLine(out, "Project Title: ", FieldText(record.m_szTitle));
-    AppendTextLine(out, "Subtitle: ", FieldText(record.m_szSubtitle));
-    AppendTextLine(out, "Date and Time: ", FieldText(record.m_szDateTime));
-    out.append("Scan Data per each pixel...\n");
-    out.append(m_pImpl->header);
-    const std::span<const std::int32_t> values = record.Values();
-    m_pImpl->AppendRows(out, values.size(), [values](std::size_t i) { return values[i]; });
-    out.append("Optical Blank data: ");
-    AppendFixedLeft(out, record.m_fOpticalBlank, 4, 14);
-    out.push_back('\n');
-    out.append("\n\n");
+    m_pImpl->AppendScanBlock<false>(out, index, record);
+}
+
+void SpectrumTableFormatter::AppendStoredScanBlock(std::string& out, std::int32_t index,
+                                                   const CSaveData& record) const {
+    m_pImpl->AppendScanBlock<true>(out, index, record);
 }
 
 std::string FormatDarkTable(ConverterState& state, DialogServices& services) {

@@ -37,6 +37,9 @@ class SpectrumTableFormatter {
     std::string ScanBlock(std::int32_t index, const CSaveData& record) const;
     // The same bytes, appended to out (lets a caller reuse one buffer for every scan).
     void AppendScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const;
+    // The block as an output file stores it, every "\n" as CR LF (AppendCrLf of ScanBlock),
+    // appended to out: ready to be written as it is.
+    void AppendStoredScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const;
 
   private:
     // The dark and reference renderers log between a block's last line and its closing

@@ -30,6 +30,12 @@ class MemoryOutputFiles : public OutputFiles {
         }
         AppendCrLf(*m_pOpen, text);
     }
+    void WriteBytes(std::string_view bytes) override {
+        if (m_pOpen == nullptr) {
+            throw FileError("", "the file is not open");
+        }
+        m_pOpen->append(bytes);
+    }
     void Close() override { m_pOpen = nullptr; }
 
     std::map<std::string, std::string> files;  // name -> bytes as they would be stored
