@@ -1,9 +1,13 @@
 // FileReader: reads a binary file front to back through a large buffer, so that loading a
-// scan data file costs one system call per buffer, not one per field.
+// scan data file costs one system call per buffer, not one per field; and reads many fields
+// at once straight into their places (ReadScattered), so that the bulk of a file is copied
+// only once, by the system.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace quillon {
@@ -27,6 +31,20 @@ class FileReader {
     // reached. A read error raises FileError.
     std::size_t Read(void* dst, std::size_t k);
 
+    // One destination of a scattered read.
+    struct Part {
+        void* data;
+        std::size_t size;
+    };
+    // Reads into each part in turn, as consecutive Read calls would: the bytes fill the parts
+    // in order and the parts after the last byte delivered are left as they were. Returns the
+    // total delivered, less than the parts' total only at the end of the file. A read error
+    // raises FileError.
+    std::size_t ReadScattered(std::span<const Part> parts);
+
+    // The size the file had when it was opened (it may change while it is read).
+    std::uint64_t SizeAtOpen() const noexcept { return m_nSizeAtOpen; }
+
     // Closes the file; a failure raises FileError. Closing a closed reader does nothing.
     void Close();
 
@@ -35,6 +53,7 @@ class FileReader {
 
   private:
     std::size_t ReadFromSystem(void* dst, std::size_t k);
+    std::size_t ReadScatteredFromSystem(std::span<const Part> parts);
 
     int m_nFd = -1;
     std::string m_strPath;
@@ -42,6 +61,7 @@ class FileReader {
     std::size_t m_nBufPos = 0;
     std::size_t m_nBufEnd = 0;
     std::size_t m_nDelivered = 0;
+    std::uint64_t m_nSizeAtOpen = 0;
     bool m_bAtEnd = false;
 };
 

@@ -1,6 +1,12 @@
 // LoadScanFile: the records in file order, then the spectra, then scan records until the end.
+//
+// Scan records are read in batches: a batch of records is made ahead (no more than the file's
+// size promises) and filled by one scattered read that puts every text, every count and every
+// optical blank straight into its place, so that the counts are copied once, by the system.
 #include "scanfile/loader.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <span>
 
@@ -33,26 +39,70 @@ float ReadFloat(FileReader& file) {
     return LoadLE<float>(bytes);
 }
 
-// Reads one 64-byte text field over its default: bytes not delivered keep the default.
-std::size_t ReadText(FileReader& file, char (&field)[64]) {
-    char bytes[64];
-    const std::size_t got = file.Read(bytes, sizeof bytes);
-    std::memcpy(field, bytes, got);
-    return got;
-}
+// Records made and read together: enough to keep the system calls few, few enough that the
+// records made ahead of a file's end cost little.
+constexpr std::size_t kBatchRecords = 64;
 
-// Reads the rest of a scan record after its title. Counts the file does not supply are 0.
-void ReadScanBody(FileReader& file, CSaveData& record) {
-    ReadText(file, record.m_szSubtitle);
-    ReadText(file, record.m_szDateTime);
-    const std::span<std::int32_t> values = record.Values();
-    const std::size_t got = file.Read(values.data(), values.size_bytes());
-    if (got < values.size_bytes()) {
-        std::memset(reinterpret_cast<unsigned char*>(values.data()) + got, 0,
-                    values.size_bytes() - got);
+// Reads scan records to the end of the file and appends them to scans. A record of which the
+// file delivers at least one byte is kept: text bytes not delivered keep their defaults, and
+// counts and optical blank bytes not delivered are 0.
+void ReadScanRecords(FileReader& file, std::int32_t n,
+                     std::vector<std::unique_ptr<CSaveData>>& scans) {
+    const auto recordSize = static_cast<std::uint64_t>(ScanRecordSize(n));
+    const auto fixedSize = static_cast<std::uint64_t>(FixedPartSize(n));
+    const std::uint64_t size = file.SizeAtOpen();
+    if (size > fixedSize) {
+        scans.reserve(static_cast<std::size_t>((size - fixedSize + recordSize - 1) / recordSize));
     }
-    FixArrayOrder(values.data(), values.size());
-    record.m_fOpticalBlank = ReadFloat(file);
+
+    std::vector<std::unique_ptr<CSaveData>> batch;
+    std::vector<std::array<unsigned char, 4>> blanks;
+    std::vector<FileReader::Part> parts;
+    for (;;) {
+        // As many records as the file's size says are left, at least one: a file that grew
+        // since it was opened is still read to its end.
+        const std::uint64_t read = file.Delivered();
+        const std::uint64_t left = size > read ? (size - read + recordSize - 1) / recordSize : 0;
+        const std::size_t count =
+            static_cast<std::size_t>(std::clamp<std::uint64_t>(left, 1, kBatchRecords));
+
+        batch.clear();
+        parts.clear();
+        blanks.assign(count, {});
+        for (std::size_t r = 0; r < count; ++r) {
+            auto record = std::make_unique<CSaveData>(static_cast<std::uint16_t>(n));
+            const std::span<std::int32_t> values = record->Values();
+            parts.push_back({record->m_szTitle, sizeof record->m_szTitle});
+            parts.push_back({record->m_szSubtitle, sizeof record->m_szSubtitle});
+            parts.push_back({record->m_szDateTime, sizeof record->m_szDateTime});
+            parts.push_back({values.data(), values.size_bytes()});
+            parts.push_back({blanks[r].data(), blanks[r].size()});
+            batch.push_back(std::move(record));
+        }
+        const std::size_t got = file.ReadScattered(parts);
+
+        // Records the read reached, the last of them perhaps only in part.
+        const std::size_t reached = static_cast<std::size_t>((got + recordSize - 1) / recordSize);
+        for (std::size_t r = 0; r < reached; ++r) {
+            CSaveData& record = *batch[r];
+            const std::span<std::int32_t> values = record.Values();
+            const std::uint64_t start = r * recordSize;
+            const std::uint64_t valuesFrom = start + 3 * 64;
+            const std::uint64_t valuesGot =
+                got > valuesFrom ? std::min<std::uint64_t>(got - valuesFrom, values.size_bytes())
+                                 : 0;
+            if (valuesGot < values.size_bytes()) {
+                std::memset(reinterpret_cast<unsigned char*>(values.data()) + valuesGot, 0,
+                            values.size_bytes() - valuesGot);
+            }
+            FixArrayOrder(values.data(), values.size());
+            record.m_fOpticalBlank = LoadLE<float>(blanks[r].data());
+            scans.push_back(std::move(batch[r]));
+        }
+        if (got < count * recordSize) {
+            return;  // the end of the file
+        }
+    }
 }
 
 }  // namespace
@@ -95,16 +145,9 @@ void LoadScanFile(ConverterState& state, DialogServices& services,
     const float refBlank = ReadFloat(file);
     AppendLog(state, services, "Reference data of Optical Blank pixels was loaded properly.\r\n");
 
-    // Scan records until a title read delivers nothing. A record cut short is still kept.
+    // Scan records until the file ends. A record cut short is still kept.
     std::vector<std::unique_ptr<CSaveData>> scans;
-    for (;;) {
-        auto record = std::make_unique<CSaveData>(static_cast<std::uint16_t>(n));
-        if (ReadText(file, record->m_szTitle) == 0) {
-            break;
-        }
-        ReadScanBody(file, *record);
-        scans.push_back(std::move(record));
-    }
+    ReadScanRecords(file, n, scans);
     const auto length = static_cast<std::int64_t>(file.Delivered());
     file.Close();
 
