@@ -177,6 +177,10 @@ bool ConvertCommand(ConverterState& state, DialogServices& services, OutputFiles
     WaitCursor waitCursor(services);
     services.ReadControls();
     state.ResetLog("");
+    // Room for the log lines of the whole run at once: a long run's log is never copied to
+    // grow it.
+    const auto progressLine = ProgressLine(state.m_nScanCount, state.m_nScanCount).size();
+    state.m_strLog.reserve(1024 + static_cast<std::size_t>(state.m_ScanList.size()) * progressLine);
     services.Refresh();
     services.Pause(2000);
 

@@ -13,6 +13,10 @@ void SetDefaultText(char (&field)[64], const char* text) {
 }
 }  // namespace
 
+// A record costs its texts, its counts and little more: with 64-bit pointers, the three texts,
+// the virtual table, the array, the blank and the count in 216 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(CSaveData) <= 216);
+
 CSaveData::CSaveData(std::uint16_t count)
     // No allocation for a spectrum of no pixels: files of many scans and N = 0 are common enough
     // for the empty arrays to add up.
