@@ -6,18 +6,20 @@
 #                             same bytes to the same files from memory (quillon_write_floor);
 #   load / read floor         quillon-convert --dry-run (load only) of a file of about 200 MB,
 #                             against reading that file into memory (quillon_read_floor);
-#   peak memory               of quillon-convert --dry-run on that file, and of a one-file
-#                             conversion of 100,000 scans with N = 0, as ratios to file size.
+#   peak memory               of quillon-convert --dry-run on that file and of a one-file
+#                             conversion of it, and of a one-file conversion of 100,000 scans
+#                             with N = 0, as ratios to file size.
 #
-# Each time is the median of QUILLON_BENCH_REPS runs (default 5), from page cache. Inputs are
-# generated into bench/data/ (not committed) by tools/quillon_make_sample.
+# Each time is the median of QUILLON_BENCH_REPS runs (default 7), from page cache. Before each
+# timed run the written data are synced to disk, so that no run pays for the write-back of
+# another. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 QUILLON_PACKAGES+=(time)
 quillon_install_deps >&2
 
-reps=${QUILLON_BENCH_REPS:-5}
+reps=${QUILLON_BENCH_REPS:-7}
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
     -DQUILLON_BUILD_GUI=OFF >/dev/null
@@ -34,13 +36,13 @@ mkdir -p "$data"
 [ -f "$data/big.sdf" ] || "$sample" "$data/big.sdf" 2048 23840
 [ -f "$data/many.sdf" ] || "$sample" "$data/many.sdf" 0 100000
 
-now() { date +%s.%N; }
 # Wall time of a command in seconds, its output discarded.
 seconds() {
-    local start
-    start=$(now)
+    local start end
+    start=$EPOCHREALTIME
     "$@" >/dev/null
-    echo "$(now) - $start" | bc -l
+    end=$EPOCHREALTIME
+    echo "$end - $start" | bc -l
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
@@ -62,20 +64,23 @@ for mode in multiple one; do
             # shellcheck disable=SC2086
             args=($layout)
         fi
+        label="$([ "$mode" = one ] && echo "one file" || echo "multiple files"), layout '${layout:-counts only}'"
         conv_times=()
         floor_times=()
         for ((i = 0; i < reps; i++)); do
+            sync
             conv_times+=("$(seconds "$convert" -q "${args[@]}" "$data/conv.sdf")")
             if [ "$mode" = one ]; then
                 outputs=("$data/conv.txt")
             else
                 outputs=("$data"/conv_Var.txt "$data"/conv_Dark.txt "$data"/conv_Ref.txt "$data"/conv_*of2000.txt)
             fi
+            sync
             floor_times+=("$("$write_floor" "${outputs[@]}")")
         done
         c=$(printf '%s\n' "${conv_times[@]}" | median)
         f=$(printf '%s\n' "${floor_times[@]}" | median)
-        printf '%-44s %8s %10.3f %10.3f\n' "$mode file(s), layout '${layout:-counts only}'" "$(ratio "$c" "$f")" "$c" "$f"
+        printf '%-44s %8s %10.3f %10.3f\n' "$label" "$(ratio "$c" "$f")" "$c" "$f"
     done
 done
 rm -f "$data"/conv*.txt
@@ -100,6 +105,11 @@ many_size=$(stat -c %s "$data/many.sdf")
 p=$(peak_kb "$convert" -q --dry-run "$data/big.sdf")
 printf '%-44s %8s %10.1f %10.1f\n' "load, N = 2048 (limit: size + 32 MB)" \
     "$(ratio "$p * 1024" "$big_size")" "$(echo "$p / 1024" | bc -l)" "$(echo "$big_size / 1048576" | bc -l)"
+rm -f "$data"/big*.txt
+p=$(peak_kb "$convert" -q --one-file --overwrite "$data/big.sdf")
+printf '%-44s %8s %10.1f %10.1f\n' "one-file conversion, N = 2048 (same limit)" \
+    "$(ratio "$p * 1024" "$big_size")" "$(echo "$p / 1024" | bc -l)" "$(echo "$big_size / 1048576" | bc -l)"
+rm -f "$data"/big*.txt
 rm -f "$data"/many*.txt
 p=$(peak_kb "$convert" -q --one-file --overwrite "$data/many.sdf")
 printf '%-44s %8s %10.1f %10.1f\n' "one-file conversion, 100,000 scans, N = 0" \
