@@ -87,7 +87,9 @@ void ReadScanRecords(FileReader& file, std::int32_t n,
             CSaveData& record = *batch[r];
             const std::span<std::int32_t> values = record.Values();
             const std::uint64_t start = r * recordSize;
-            const std::uint64_t valuesFrom = start + 3 * 64;
+            const std::uint64_t valuesFrom = start + sizeof record.m_szTitle +
+                                             sizeof record.m_szSubtitle +
+                                             sizeof record.m_szDateTime;
             const std::uint64_t valuesGot =
                 got > valuesFrom ? std::min<std::uint64_t>(got - valuesFrom, values.size_bytes())
                                  : 0;

@@ -3,6 +3,7 @@
 // says, compared with a plain record-by-record reading of the same bytes.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -93,7 +94,8 @@ void ExpectLoadedAsRead(const std::string& path, const std::vector<unsigned char
         ASSERT_EQ(std::memcmp(got.m_szSubtitle, e.subtitle, 64), 0);
         ASSERT_EQ(std::memcmp(got.m_szDateTime, e.dateTime, 64), 0);
         ASSERT_EQ(std::vector<std::int32_t>(got.Values().begin(), got.Values().end()), e.values);
-        ASSERT_EQ(std::memcmp(&got.m_fOpticalBlank, &e.opticalBlank, 4), 0);
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(got.m_fOpticalBlank),
+                  std::bit_cast<std::uint32_t>(e.opticalBlank));
     }
 }
 
