@@ -120,8 +120,10 @@ std::size_t FileReader::ReadScattered(std::span<const Part> parts) {
     while (first < parts.size() && m_nBufPos < m_nBufEnd) {
         const Part& part = parts[first];
         const std::size_t take = std::min(part.size - offset, m_nBufEnd - m_nBufPos);
-        std::memcpy(static_cast<unsigned char*>(part.data) + offset, m_pBuffer.get() + m_nBufPos,
-                    take);
+        if (take > 0) {  // an empty part may have no storage at all
+            std::memcpy(static_cast<unsigned char*>(part.data) + offset,
+                        m_pBuffer.get() + m_nBufPos, take);
+        }
         m_nBufPos += take;
         offset += take;
         got += take;
