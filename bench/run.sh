@@ -13,6 +13,9 @@
 # Each time is the median of QUILLON_BENCH_REPS runs (default 7), from page cache. Before each
 # timed run the written data are synced to disk, so that no run pays for the write-back of
 # another. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
+#
+# QUILLON_BENCH_CONVERT=/path/to/quillon-convert measures another build of the converter (an
+# older commit, say) against the same floors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -25,7 +28,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
     -DQUILLON_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j2 --target quillon-convert quillon_make_sample quillon_write_floor \
     quillon_read_floor >/dev/null
-convert=$build/src/cli/quillon-convert
+convert=${QUILLON_BENCH_CONVERT:-$build/src/cli/quillon-convert}
 sample=$build/tools/quillon_make_sample
 write_floor=$build/bench/quillon_write_floor
 read_floor=$build/bench/quillon_read_floor
@@ -47,7 +50,8 @@ seconds() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
 
-echo "QUILLON whole-run benchmark: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), median of $reps runs"
+echo "QUILLON whole-run benchmark of $convert"
+echo "$(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), median of $reps runs"
 echo
 
 # Warm the page cache.
