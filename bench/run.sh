@@ -10,9 +10,9 @@
 #                             conversion of it, and of a one-file conversion of 100,000 scans
 #                             with N = 0, as ratios to file size.
 #
-# Each time is the median of QUILLON_BENCH_REPS runs (default 7), from page cache. Before each
-# timed run the written data are synced to disk, so that no run pays for the write-back of
-# another. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
+# Each time is the median of QUILLON_BENCH_REPS runs (default 7), from page cache: before each
+# timed run its input is read once more (the system may have let cached pages go since), and
+# the data written so far are synced to disk, so that no run pays for the write-back of another. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
 #
 # QUILLON_BENCH_CONVERT=/path/to/quillon-convert measures another build of the converter (an
 # older commit, say) against the same floors.
@@ -72,6 +72,7 @@ for mode in multiple one; do
         conv_times=()
         floor_times=()
         for ((i = 0; i < reps; i++)); do
+            cat "$data/conv.sdf" >/dev/null
             sync
             conv_times+=("$(seconds "$convert" -q "${args[@]}" "$data/conv.sdf")")
             if [ "$mode" = one ]; then
@@ -94,7 +95,9 @@ printf '%-44s %8s %10s %10s\n' "load / read floor" "ratio" "load s" "floor s"
 load_times=()
 read_times=()
 for ((i = 0; i < reps; i++)); do
+    cat "$data/big.sdf" >/dev/null
     load_times+=("$(seconds "$convert" -q --dry-run "$data/big.sdf")")
+    cat "$data/big.sdf" >/dev/null
     read_times+=("$(seconds "$read_floor" "$data/big.sdf")")
 done
 l=$(printf '%s\n' "${load_times[@]}" | median)
