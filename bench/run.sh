@@ -11,8 +11,10 @@
 #                             with N = 0, as ratios to file size.
 #
 # Each time is the median of QUILLON_BENCH_REPS runs (default 7), from page cache: before each
-# timed run its input is read once more (the system may have let cached pages go since), and
-# the data written so far are synced to disk, so that no run pays for the write-back of another. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
+# timed run its input is read once more (the system may have let cached pages go since). Each
+# conversion and each write floor starts with its outputs deleted and everything written so
+# far synced to disk, so that both only create and write, and no run pays for the write-back
+# or the deletion of another's files. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
 #
 # QUILLON_BENCH_CONVERT=/path/to/quillon-convert measures another build of the converter (an
 # older commit, say) against the same floors.
@@ -72,6 +74,7 @@ for mode in multiple one; do
         conv_times=()
         floor_times=()
         for ((i = 0; i < reps; i++)); do
+            rm -f "$data"/conv*.txt
             cat "$data/conv.sdf" >/dev/null
             sync
             conv_times+=("$(seconds "$convert" -q "${args[@]}" "$data/conv.sdf")")
@@ -80,7 +83,6 @@ for mode in multiple one; do
             else
                 outputs=("$data"/conv_Var.txt "$data"/conv_Dark.txt "$data"/conv_Ref.txt "$data"/conv_*of2000.txt)
             fi
-            sync
             floor_times+=("$("$write_floor" "${outputs[@]}")")
         done
         c=$(printf '%s\n' "${conv_times[@]}" | median)
