@@ -4,6 +4,8 @@
 #   conversion / write floor  quillon-convert on N = 2048 pixels x K = 2000 scans, in every
 #                             column layout and both output modes, against writing exactly the
 #                             same bytes to the same files from memory (quillon_write_floor);
+#                             beside it, "least": the ratio that a converter would reach if it
+#                             cost nothing but reading its input (read floor) and writing;
 #   load / read floor         quillon-convert --dry-run (load only) of a file of about 200 MB,
 #                             against reading that file into memory (quillon_read_floor);
 #   peak memory               of quillon-convert --dry-run on that file and of a one-file
@@ -59,7 +61,15 @@ echo
 # Warm the page cache.
 cat "$data"/*.sdf >/dev/null
 
-printf '%-44s %8s %10s %10s\n' "conversion / write floor" "ratio" "convert s" "floor s"
+# What reading the input alone costs, for the "least" column.
+read_conv_times=()
+for ((i = 0; i < reps; i++)); do
+    cat "$data/conv.sdf" >/dev/null
+    read_conv_times+=("$(seconds "$read_floor" "$data/conv.sdf")")
+done
+read_conv=$(printf '%s\n' "${read_conv_times[@]}" | median)
+
+printf '%-44s %8s %10s %10s %8s\n' "conversion / write floor" "ratio" "convert s" "floor s" "least"
 for mode in multiple one; do
     for layout in "-p -w" "-p" "-w" ""; do
         rm -f "$data"/conv*.txt
@@ -87,7 +97,8 @@ for mode in multiple one; do
         done
         c=$(printf '%s\n' "${conv_times[@]}" | median)
         f=$(printf '%s\n' "${floor_times[@]}" | median)
-        printf '%-44s %8s %10.3f %10.3f\n' "$label" "$(ratio "$c" "$f")" "$c" "$f"
+        printf '%-44s %8s %10.3f %10.3f %8s\n' "$label" "$(ratio "$c" "$f")" "$c" "$f" \
+            "$(ratio "($f + $read_conv)" "$f")"
     done
 done
 rm -f "$data"/conv*.txt
