@@ -267,6 +267,9 @@ QWidget* MainDialogWindow::ControlWidget(Control control) const {
 
 std::string MainDialogWindow::Text(Control control) const {
     QWidget* widget = ControlWidget(control);
+    if (widget == nullptr) {
+        return {};
+    }
     if (widget == m_pLog) {
         if (!m_pLog->document()->isModified()) {
             return m_strLogBytes;
@@ -290,6 +293,9 @@ std::string MainDialogWindow::Text(Control control) const {
 
 void MainDialogWindow::SetText(Control control, const std::string& text) {
     QWidget* widget = ControlWidget(control);
+    if (widget == nullptr) {
+        return;
+    }
     if (widget == m_pLog) {
         m_pLog->setPlainText(LogToDisplay(text));
         m_pLog->document()->setModified(false);
@@ -311,7 +317,11 @@ void MainDialogWindow::SetText(Control control, const std::string& text) {
 }
 
 void MainDialogWindow::AppendText(Control control, const std::string& text) {
-    if (ControlWidget(control) != m_pLog) {
+    QWidget* widget = ControlWidget(control);
+    if (widget == nullptr) {
+        return;
+    }
+    if (widget != m_pLog) {
         SetText(control, Text(control) + text);
         return;
     }
