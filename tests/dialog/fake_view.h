@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "dialog/dialog_view.h"
+#include "scripted_answers.h"
 
 namespace quillon::testing {
 
-class FakeView : public DialogView {
+class FakeView : public DialogView, public ScriptedAnswers {
   public:
     std::string Text(Control control) const override {
         const auto found = texts.find(control);
@@ -54,15 +55,7 @@ class FakeView : public DialogView {
         paintedLogs.push_back(Text(Control::Log));
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
-        questions.push_back(text);
-        if (answers.empty()) {
-            return false;
-        }
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
+    bool AskYesNo(const std::string& text) override { return Answer(text); }
     std::optional<std::string> ChooseFile(const OpenFileRequest& request) override {
         fileRequests.push_back(request);
         if (chosenFiles.empty()) {
@@ -106,8 +99,6 @@ class FakeView : public DialogView {
     int paints = 0;
     std::vector<std::string> paintedLogs;
     std::vector<std::string> messages;
-    std::vector<std::string> questions;
-    std::deque<bool> answers;  // No once empty
     std::vector<OpenFileRequest> fileRequests;
     std::deque<std::optional<std::string>> chosenFiles;  // cancelled once empty
     int waitBegins = 0;

@@ -2,16 +2,16 @@
 // for testing the loader, the renderers and the conversion without a window.
 #pragma once
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "platform/dialog_services.h"
 #include "scanfile/converter_state.h"
+#include "scripted_answers.h"
 
 namespace quillon::testing {
 
-class FakeServices : public DialogServices {
+class FakeServices : public DialogServices, public ScriptedAnswers {
   public:
     // With a state, every refresh records the log text as the view would show it.
     explicit FakeServices(const ConverterState* state = nullptr) : m_pState(state) {}
@@ -24,15 +24,7 @@ class FakeServices : public DialogServices {
     }
     void ReadControls() override { ++reads; }
     void Message(const std::string& text) override { messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
-        questions.push_back(text);
-        if (answers.empty()) {
-            return false;
-        }
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
+    bool AskYesNo(const std::string& text) override { return Answer(text); }
     void BeginWaitCursor() override { ++waitBegins; }
     void EndWaitCursor() override { ++waitEnds; }
     void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
@@ -43,8 +35,6 @@ class FakeServices : public DialogServices {
     int waitEnds = 0;
     std::vector<std::string> shownLogs;
     std::vector<std::string> messages;
-    std::vector<std::string> questions;
-    std::deque<bool> answers;  // answers to the next questions; No once empty
     std::vector<int> pauses;
 
   private:
