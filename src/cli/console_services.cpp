@@ -9,44 +9,33 @@
 
 namespace quillon {
 
-ConsoleServices::ConsoleServices(const ConverterState& state, Settings settings, std::ostream& out,
-                                 std::ostream& err, std::istream& in)
-    : m_State(state),
-      m_Settings(settings),
-      m_Out(out),
-      m_Err(err),
-      m_In(in),
-      m_nLogResets(state.m_nLogResets),
-      m_nPrinted(state.m_strLog.size()) {}
+ConsoleServices::ConsoleServices(Settings settings, std::ostream& out, std::ostream& err,
+                                 std::istream& in)
+    : m_Settings(settings), m_Out(out), m_Err(err), m_In(in) {}
 
-void ConsoleServices::Refresh() {
-    const std::string& log = m_State.m_strLog;
-    if (m_State.m_nLogResets != m_nLogResets || log.size() < m_nPrinted) {
-        m_nLogResets = m_State.m_nLogResets;
-        m_nPrinted = 0;
-    }
+void ConsoleServices::Append(std::string_view text) {
     if (m_Settings.quiet) {
-        m_nPrinted = log.size();
         return;
     }
     // Log lines end with CR LF; the terminal gets them with a plain line feed. A line that
     // is not complete yet waits for its end.
-    bool printed = false;
+    m_strPending.append(text);
+    std::size_t start = 0;
     for (;;) {
-        const std::size_t end = log.find('\n', m_nPrinted);
+        const std::size_t end = m_strPending.find('\n', start);
         if (end == std::string::npos) {
             break;
         }
         std::size_t textEnd = end;
-        if (textEnd > m_nPrinted && log[textEnd - 1] == '\r') {
+        if (textEnd > start && m_strPending[textEnd - 1] == '\r') {
             --textEnd;
         }
-        m_Out.write(log.data() + m_nPrinted, static_cast<std::streamsize>(textEnd - m_nPrinted));
+        m_Out.write(m_strPending.data() + start, static_cast<std::streamsize>(textEnd - start));
         m_Out.put('\n');
-        m_nPrinted = end + 1;
-        printed = true;
+        start = end + 1;
     }
-    if (printed) {
+    if (start > 0) {
+        m_strPending.erase(0, start);
         m_Out.flush();
     }
 }

@@ -1,19 +1,17 @@
-// ConsoleServices: the dialog services of the command-line converter. The log goes to standard
-// output line by line as it grows, messages go to standard error, and the overwrite question
-// is answered by an option, by the user at the terminal, or with No.
+// ConsoleServices: the log and the questions of the command-line converter. The log goes to
+// standard output line by line as it grows, messages go to standard error, and the overwrite
+// question is answered by an option, by the user at the terminal, or with No.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
-#include "platform/dialog_services.h"
-#include "scanfile/converter_state.h"
+#include "platform/log_sink.h"
 
 namespace quillon {
 
-class ConsoleServices : public DialogServices {
+class ConsoleServices : public LogSink {
   public:
     enum class Overwrite {
         kAsk,  // ask at the terminal when there is one, otherwise No
@@ -28,30 +26,22 @@ class ConsoleServices : public DialogServices {
     };
 
     // The streams stand for standard output, standard error and standard input.
-    ConsoleServices(const ConverterState& state, Settings settings, std::ostream& out,
-                    std::ostream& err, std::istream& in);
+    ConsoleServices(Settings settings, std::ostream& out, std::ostream& err, std::istream& in);
 
-    // Prints every complete log line not printed yet, each ending in "\n", and flushes. A log
-    // that was replaced or emptied is printed from its first line.
-    void Refresh() override;
-    // The options are set in the state before the conversion; there are no controls to read.
-    void ReadControls() override {}
-    void Message(const std::string& text) override;
-    bool AskYesNo(const std::string& text) override;
-    // A console has no wait cursor.
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    // The pause of the Convert command belongs to the window: the command line does not wait.
-    void Pause(int) override {}
+    // Prints every complete line, each ending in "\n", and flushes; an incomplete line waits
+    // for its end.
+    void Append(std::string_view text) override;
+    // Prints a message on standard error.
+    void Message(const std::string& text);
+    // The overwrite question: answered by the settings, at the terminal, or No.
+    bool AskYesNo(const std::string& text);
 
   private:
-    const ConverterState& m_State;
     Settings m_Settings;
     std::ostream& m_Out;
     std::ostream& m_Err;
     std::istream& m_In;
-    std::uint64_t m_nLogResets;
-    std::size_t m_nPrinted = 0;  // bytes of the log already printed
+    std::string m_strPending;  // the start of a line not complete yet
 };
 
 }  // namespace quillon

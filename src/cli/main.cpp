@@ -14,7 +14,7 @@
 #include "cli/console_services.h"
 #include "convert/convert_command.h"
 #include "convert/output_naming.h"
-#include "platform/file_error.h"
+#include "platform/failure.h"
 #include "scanfile/loader.h"
 
 namespace {
@@ -44,38 +44,38 @@ void PrintUsageError(const std::string& what) {
 // Loads and converts one file, or with dryRun only loads it. Returns false when it could not be
 // read, ended early, or an output could not be written; the reason has been printed on
 // standard error.
-bool ConvertFile(quillon::ConverterState& state, quillon::ConsoleServices& services,
-                 const std::string& path, bool dryRun) {
+bool ConvertFile(const quillon::ConvertOptions& convertOptions,
+                 quillon::ConsoleServices& console, const std::string& path, bool dryRun) {
     // Outputs are named after the path up to its last '.'; a path without one would put them
     // under names such as "_Var.txt" in the current folder, away from the file.
-    if (!dryRun && quillon::OutputBaseName(path).empty()) {
+    quillon::ConvertOptions options = convertOptions;
+    options.outputBase = quillon::OutputBaseName(path);
+    if (!dryRun && options.outputBase.empty()) {
         std::cerr << "quillon-convert: " << path
                   << ": the name has no '.', so no output names can be formed from it\n";
         return false;
     }
     try {
-        state.m_strFilePath = path;
-        quillon::LoadScanFile(state, services, path);
-        services.Refresh();
+        const quillon::ScanFile file = quillon::LoadScanFile(path, console);
         // A file that ends early is still converted, with the missing values as 0, but the
         // run does not count as a success: a script must not mistake it for a complete file.
-        const bool complete = state.m_nMissingBytes == 0;
+        const bool complete = file.m_nMissingBytes == 0;
         if (!complete) {
-            std::cerr << "quillon-convert: " << path << ": the file ends " << state.m_nMissingBytes
+            std::cerr << "quillon-convert: " << path << ": the file ends " << file.m_nMissingBytes
                       << " bytes early; the missing values were read as 0\n";
         }
         if (dryRun) {
             return complete;
         }
-        const bool written = quillon::ConvertCommand(state, services);
-        services.Refresh();
-        return written && complete;
-    } catch (const quillon::FileError& error) {
-        services.Refresh();
-        std::cerr << "quillon-convert: " << error.Path() << ": " << error.Reason() << "\n";
-    } catch (const std::exception& error) {
-        services.Refresh();
-        std::cerr << "quillon-convert: " << path << ": " << error.what() << "\n";
+        const quillon::ConvertResult result = quillon::ConvertCommand(file, options, console);
+        if (!result.ok) {
+            console.Message(result.Message());
+        }
+        return result.ok && complete;
+    } catch (...) {
+        const quillon::Failure failure =
+            quillon::DescribeFailure(std::current_exception(), path);
+        std::cerr << "quillon-convert: " << failure.path << ": " << failure.reason << "\n";
     }
     return false;
 }
@@ -121,12 +121,12 @@ int RunConverter(int argc, char** argv) {
         return kExitUsage;
     }
 
-    quillon::ConverterState state;
-    state.m_bOneFile = options.oneFile ? 1 : 0;
-    state.m_bWithPixel = options.withPixel ? 1 : 0;
-    state.m_bWithWavelength = options.withWavelength ? 1 : 0;
-    state.m_bConvertAll = select->count() == 0;
-    state.m_strSelection = options.selection;
+    quillon::ConvertOptions convertOptions;
+    convertOptions.oneFile = options.oneFile;
+    convertOptions.withPixel = options.withPixel;
+    convertOptions.withWavelength = options.withWavelength;
+    convertOptions.convertAll = select->count() == 0;
+    convertOptions.selection = options.selection;
 
     quillon::ConsoleServices::Settings settings;
     settings.quiet = options.quiet;
@@ -134,11 +134,14 @@ int RunConverter(int argc, char** argv) {
                          : options.keep    ? quillon::ConsoleServices::Overwrite::kNo
                                            : quillon::ConsoleServices::Overwrite::kAsk;
     settings.interactive = ::isatty(STDIN_FILENO) == 1;
-    quillon::ConsoleServices services(state, settings, std::cout, std::cerr, std::cin);
+    quillon::ConsoleServices console(settings, std::cout, std::cerr, std::cin);
+    convertOptions.askOverwrite = [&console](const std::string& question) {
+        return console.AskYesNo(question);
+    };
 
     bool allConverted = true;
     for (const std::string& path : options.files) {
-        if (!ConvertFile(state, services, path, options.dryRun)) {
+        if (!ConvertFile(convertOptions, console, path, options.dryRun)) {
             allConverted = false;
         }
     }

@@ -6,7 +6,6 @@
 
 #include "convert/output_naming.h"
 #include "convert/selection.h"
-#include "platform/dialog_services.h"
 #include "platform/file_error.h"
 #include "platform/output_files.h"
 #include "render/number_format.h"
@@ -21,29 +20,6 @@ namespace {
 // writing a long run in a few large pieces costs the system far less than one call per scan.
 constexpr std::size_t kOneFileBatch = 1u << 20;
 
-// Keeps the wait cursor on for one conversion and ends it on every way out, exceptions
-// included. End() may be called early, before a message is shown.
-class WaitCursor {
-  public:
-    explicit WaitCursor(DialogServices& services) : m_Services(services) {
-        m_Services.BeginWaitCursor();
-    }
-    ~WaitCursor() { End(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-    void End() {
-        if (m_bOn) {
-            m_bOn = false;
-            m_Services.EndWaitCursor();
-        }
-    }
-
-  private:
-    DialogServices& m_Services;
-    bool m_bOn = true;
-};
-
 // "[<scan>] of [<count>] Scan Data were converted.\r\n". Built by appending, which also
 // keeps g++ 12's -Wrestrict false alarm on chains of string + away from Release builds.
 std::string ProgressLine(std::int32_t scan, std::int32_t scanCount) {
@@ -57,44 +33,45 @@ std::string ProgressLine(std::int32_t scan, std::int32_t scanCount) {
     return line;
 }
 
-// One conversion: the state, the services, the table formatter and the output file. `m_strName`
-// is the output being written, so that a failure can name it.
+// One conversion: the file, the options, the log, the table formatter and the output file.
+// `m_strName` is the output being written, so that a failure can name it.
 class Conversion {
   public:
-    Conversion(ConverterState& state, DialogServices& services,
-               const SpectrumTableFormatter& formatter, OutputFiles& files, std::string base)
-        : m_State(state),
-          m_Services(services),
+    Conversion(const ScanFile& file, const ConvertOptions& options, LogSink& log,
+               const SpectrumTableFormatter& formatter, OutputFiles& files)
+        : m_Scans(file),
+          m_Options(options),
+          m_Log(log),
           m_File(files),
           m_Formatter(formatter),
-          m_strBase(std::move(base)) {}
+          m_nScanCount(static_cast<std::int32_t>(file.ScanCount())) {}
 
     const std::string& CurrentName() const { return m_strName; }
 
     // Everything in one file, in the order report, dark, reference, scans. Every scan is
     // written; the selection plays no part here.
     void OneFile() {
-        m_strName = ChooseOneFileName(m_strBase, m_Services, m_File);
+        m_strName = ChooseOneFileName(m_Options.outputBase, m_Options.askOverwrite, m_File);
         m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
-        m_File.WriteString(FormatParameters(m_State, m_Services));
-        m_File.WriteString(FormatDarkTable(m_State, m_Services, m_Formatter));
-        m_File.WriteString(FormatRefTable(m_State, m_Services, m_Formatter));
+        m_File.WriteString(FormatParameters(m_Scans, m_Log));
+        m_File.WriteString(FormatDarkTable(m_Scans, m_Log, m_Formatter));
+        m_File.WriteString(FormatRefTable(m_Scans, m_Log, m_Formatter));
         // Each scan's progress line follows once its block has been written, so that the log
         // never reports a scan that a failed write lost.
-        const std::size_t scanCount = m_State.m_ScanList.size();
+        const std::size_t scanCount = m_Scans.ScanCount();
         std::size_t written = 0;
         m_strBlock.clear();
         for (std::size_t i = 0; i < scanCount; ++i) {
             m_Formatter.AppendStoredScanBlock(m_strBlock, static_cast<std::int32_t>(i),
-                                              *m_State.m_ScanList[i]);
+                                              m_Scans.Scan(i));
             if (m_strBlock.size() >= kOneFileBatch || i + 1 == scanCount) {
                 m_File.WriteBytes(m_strBlock);
                 m_strBlock.clear();
+                std::string lines;
                 for (; written <= i; ++written) {
-                    AppendLog(
-                        m_State, m_Services,
-                        ProgressLine(static_cast<std::int32_t>(written) + 1, m_State.m_nScanCount));
+                    lines += ProgressLine(static_cast<std::int32_t>(written) + 1, m_nScanCount);
                 }
+                m_Log.Append(lines);
             }
         }
         m_File.Close();
@@ -104,24 +81,25 @@ class Conversion {
     void MultipleFiles() {
         // Each block is rendered only once its file is open, so that the renderer's log line
         // appears only for a file that will be written.
-        OpenFresh(ParametersFileName(m_strBase));
-        m_File.WriteString(FormatParameters(m_State, m_Services));
+        OpenFresh(ParametersFileName(m_Options.outputBase));
+        m_File.WriteString(FormatParameters(m_Scans, m_Log));
         m_File.Close();
-        OpenFresh(DarkFileName(m_strBase));
-        m_File.WriteString(FormatDarkTable(m_State, m_Services, m_Formatter));
+        OpenFresh(DarkFileName(m_Options.outputBase));
+        m_File.WriteString(FormatDarkTable(m_Scans, m_Log, m_Formatter));
         m_File.Close();
-        OpenFresh(RefFileName(m_strBase));
-        m_File.WriteString(FormatRefTable(m_State, m_Services, m_Formatter));
+        OpenFresh(RefFileName(m_Options.outputBase));
+        m_File.WriteString(FormatRefTable(m_Scans, m_Log, m_Formatter));
         m_File.Close();
 
-        if (m_State.m_bConvertAll) {
-            for (std::size_t i = 0; i < m_State.m_ScanList.size(); ++i) {
-                ScanFile(static_cast<std::int32_t>(i) + 1, *m_State.m_ScanList[i]);
+        if (m_Options.convertAll) {
+            for (std::int32_t scan = 1; scan <= m_nScanCount; ++scan) {
+                WriteScanFile(scan);
             }
         } else {
-            const std::vector<std::int32_t> table = ParseSelection(m_State);
-            MatchSelection(m_State, table, [this](std::int32_t scan, const CSaveData& record) {
-                ScanFile(scan, record);
+            const std::vector<std::int32_t> table =
+                ParseSelection(m_Options.selection, m_nScanCount);
+            MatchSelection(table, m_nScanCount, [this](std::int32_t scan) {
+                WriteScanFile(scan);
                 return true;
             });
         }
@@ -129,12 +107,16 @@ class Conversion {
 
   private:
     // A scan's file carries its own number and the file's scan count, whether all scans or a
-    // selection are converted.
-    void ScanFile(std::int32_t scan, const CSaveData& record) {
-        OpenFresh(ScanFileName(m_strBase, scan, m_State.m_nScanCount));
-        WriteScanBlock(scan - 1, record);
+    // selection are converted. It is built in its stored form in a buffer that every scan
+    // reuses and written in one piece.
+    void WriteScanFile(std::int32_t scan) {
+        OpenFresh(ScanFileName(m_Options.outputBase, scan, m_nScanCount));
+        m_strBlock.clear();
+        m_Formatter.AppendStoredScanBlock(m_strBlock, scan - 1,
+                                          m_Scans.Scan(static_cast<std::size_t>(scan - 1)));
+        m_File.WriteBytes(m_strBlock);
         m_File.Close();
-        AppendLog(m_State, m_Services, ProgressLine(scan, m_State.m_nScanCount));
+        m_Log.Append(ProgressLine(scan, m_nScanCount));
     }
 
     // Deletes the old file of that name (a failure, such as a missing file, is ignored) and
@@ -149,63 +131,50 @@ class Conversion {
         m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
     }
 
-    // One scan's block, built in its stored form in a buffer that every scan reuses and
-    // written in one piece.
-    void WriteScanBlock(std::int32_t index, const CSaveData& record) {
-        m_strBlock.clear();
-        m_Formatter.AppendStoredScanBlock(m_strBlock, index, record);
-        m_File.WriteBytes(m_strBlock);
-    }
-
-    ConverterState& m_State;
-    DialogServices& m_Services;
+    const ScanFile& m_Scans;
+    const ConvertOptions& m_Options;
+    LogSink& m_Log;
     OutputFiles& m_File;
     const SpectrumTableFormatter& m_Formatter;
-    std::string m_strBase;
+    std::int32_t m_nScanCount;
     std::string m_strName;
     std::string m_strBlock;  // scan blocks in their stored form, CR LF line ends
 };
 
 }  // namespace
 
-bool ConvertCommand(ConverterState& state, DialogServices& services) {
-    DiskOutputFiles disk;
-    return ConvertCommand(state, services, disk);
+std::string ConvertResult::Message() const {
+    return "Could not write " + failedName + ": " + reason + ". The conversion was stopped.";
 }
 
-bool ConvertCommand(ConverterState& state, DialogServices& services, OutputFiles& files) {
-    WaitCursor waitCursor(services);
-    services.ReadControls();
-    state.ResetLog("");
-    // Room for the log lines of the whole run at once: a long run's log is never copied to
-    // grow it.
-    const auto progressLine = ProgressLine(state.m_nScanCount, state.m_nScanCount).size();
-    state.m_strLog.reserve(1024 + static_cast<std::size_t>(state.m_ScanList.size()) * progressLine);
-    services.Refresh();
-    services.Pause(2000);
+ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log) {
+    DiskOutputFiles disk;
+    return ConvertCommand(file, options, log, disk);
+}
 
-    if (state.m_bWithWavelength != 0) {
-        BuildWavelengthAxis(state);
-    }
+ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log,
+                             OutputFiles& files) {
+    const std::vector<float> axis = options.withWavelength ? WavelengthAxis(file)
+                                                           : std::vector<float>();
     // Made after the axis, so that the pixel and wavelength columns are formatted once for
     // every table of this conversion.
-    const SpectrumTableFormatter formatter(state);
+    const SpectrumTableFormatter formatter(file, {options.withPixel, options.withWavelength},
+                                           axis);
 
-    std::string failedName;
-    std::string reason;
+    ConvertResult result;
     {
-        Conversion conversion(state, services, formatter, files,
-                              OutputBaseName(state.m_strFilePath));
+        Conversion conversion(file, options, log, formatter, files);
         try {
-            if (state.m_bOneFile != 0) {
+            if (options.oneFile) {
                 conversion.OneFile();
             } else {
                 conversion.MultipleFiles();
             }
-            return true;
+            return result;
         } catch (const FileError& error) {
-            failedName = conversion.CurrentName();
-            reason = error.Reason();
+            result.ok = false;
+            result.failedName = conversion.CurrentName();
+            result.reason = error.Reason();
         }
     }
     // Let go of the output that failed; a second failure while closing it adds nothing.
@@ -213,13 +182,9 @@ bool ConvertCommand(ConverterState& state, DialogServices& services, OutputFiles
         files.Close();
     } catch (const FileError&) {
     }
-    // Report where and why the conversion stopped.
-    AppendLog(state, services,
-              "Could not write " + failedName + "; the conversion was stopped.\r\n");
-    waitCursor.End();
-    services.Message("Could not write " + failedName + ": " + reason +
-                     ". The conversion was stopped.");
-    return false;
+    // Report where the conversion stopped.
+    log.Append("Could not write " + result.failedName + "; the conversion was stopped.\r\n");
+    return result;
 }
 
 }  // namespace quillon

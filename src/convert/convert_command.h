@@ -1,20 +1,46 @@
-// ConvertCommand: writes the loaded file out as text files beside it, in one-file or
-// multiple-files mode, with progress lines in the log.
+// ConvertCommand: writes a loaded scan file out as text files, in one-file or multiple-files
+// mode, with progress lines in the log.
 #pragma once
 
-#include "scanfile/converter_state.h"
+#include <functional>
+#include <string>
+
+#include "platform/log_sink.h"
+#include "scanfile/scan_file.h"
 
 namespace quillon {
 
-class DialogServices;
 class OutputFiles;
 
-// Runs one conversion with the options the controls show. Returns true when every output was
-// written; false when an output could not be opened, written or closed: the conversion stops
-// at that file, the log says "Could not write <name>; the conversion was stopped." and the
-// services show a message naming the file and the reason.
-bool ConvertCommand(ConverterState& state, DialogServices& services);
-// The same, with the outputs written to `files` instead of the file system.
-bool ConvertCommand(ConverterState& state, DialogServices& services, OutputFiles& files);
+// What the user chose for one conversion.
+struct ConvertOptions {
+    bool oneFile = false;         // everything in base + ".txt"
+    bool withPixel = false;       // pixel number column
+    bool withWavelength = false;  // wavelength column
+    bool convertAll = true;       // false: only the scans of `selection`, e.g. "1,3-5"
+    std::string selection;
+    // Every output is named base + a suffix ("_Var.txt", "_1of5.txt", ".txt", ...).
+    std::string outputBase;
+    // Asked before the one-file output replaces an existing entry of its name: true replaces
+    // it, false writes base(k).txt instead. Unset counts as false.
+    std::function<bool(const std::string& question)> askOverwrite;
+};
+
+// How a conversion ended. When an output could not be opened, written or closed, the
+// conversion stopped at that file: `failedName` names it and `reason` says why.
+struct ConvertResult {
+    bool ok = true;
+    std::string failedName;
+    std::string reason;
+
+    // "Could not write <name>: <reason>. The conversion was stopped."
+    std::string Message() const;
+};
+
+// Runs one conversion of `file` into `files` (the file system by default). On failure the log
+// ends with "Could not write <name>; the conversion was stopped.".
+ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log,
+                             OutputFiles& files);
+ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log);
 
 }  // namespace quillon

@@ -1,7 +1,6 @@
 // Output file names and the overwrite question of the one-file output.
 #include "convert/output_naming.h"
 
-#include "platform/dialog_services.h"
 #include "platform/output_files.h"
 #include "platform/strings.h"
 
@@ -12,13 +11,14 @@ std::string OutputBaseName(std::string_view path) {
     return Left(path, ReverseFind(path, '.'));
 }
 
-std::string ChooseOneFileName(const std::string& base, DialogServices& services,
+std::string ChooseOneFileName(const std::string& base,
+                              const std::function<bool(const std::string&)>& askOverwrite,
                               OutputFiles& files) {
     std::string name = base + ".txt";
     if (!files.Exists(name)) {
         return name;
     }
-    if (services.AskYesNo(std::string(kOverwriteQuestion))) {
+    if (askOverwrite && askOverwrite(std::string(kOverwriteQuestion))) {
         return name;
     }
     // Keep the existing output and take the first free numbered name, counting from 0.
@@ -28,11 +28,6 @@ std::string ChooseOneFileName(const std::string& base, DialogServices& services,
             return name;
         }
     }
-}
-
-std::string ChooseOneFileName(const std::string& base, DialogServices& services) {
-    DiskOutputFiles disk;
-    return ChooseOneFileName(base, services, disk);
 }
 
 std::string ParametersFileName(const std::string& base) {

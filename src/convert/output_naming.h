@@ -2,12 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace quillon {
 
-class DialogServices;
 class OutputFiles;
 
 // The question asked before the one-file output replaces an existing entry of its name.
@@ -19,11 +19,11 @@ inline constexpr std::string_view kOverwriteQuestion =
 std::string OutputBaseName(std::string_view path);
 
 // The one-file output: base + ".txt" when no such entry exists; otherwise asks whether to
-// overwrite it: Yes gives base + ".txt", No the first free base + "(k).txt" from k = 0.
-// Existence is asked of `files`.
-std::string ChooseOneFileName(const std::string& base, DialogServices& services,
+// overwrite it: Yes gives base + ".txt", No (or no one to ask) the first free base + "(k).txt"
+// from k = 0. Existence is asked of `files`.
+std::string ChooseOneFileName(const std::string& base,
+                              const std::function<bool(const std::string&)>& askOverwrite,
                               OutputFiles& files);
-std::string ChooseOneFileName(const std::string& base, DialogServices& services);
 
 // The multiple-files outputs: the parameter report, the dark table, the reference table, and
 // scan number `scan` (from 1) of a file of `scanCount` scans.

@@ -52,9 +52,9 @@ std::string_view StripLeading(std::string_view text, char ch) {
 
 }  // namespace
 
-std::vector<std::int32_t> ParseSelection(ConverterState& state) {
-    SelectionTable table(state.m_nScanCount);
-    std::string_view rest = state.m_strSelection;
+std::vector<std::int32_t> ParseSelection(std::string_view text, std::int32_t scanCount) {
+    SelectionTable table(scanCount);
+    std::string_view rest = text;
 
     // Numbers separated by ',' (a list) or '-' (a range); a run of one separator counts once.
     // A range without a ',' after it ends the text: whatever follows its end is ignored.
@@ -92,24 +92,20 @@ std::vector<std::int32_t> ParseSelection(ConverterState& state) {
         }
     }
 
-    std::vector<std::int32_t> entries = table.Take();
-    state.m_nSelectedCount = static_cast<std::int32_t>(entries.size());
-    return entries;
+    return table.Take();
 }
 
-void MatchSelection(const ConverterState& state, const std::vector<std::int32_t>& table,
-                    const std::function<bool(std::int32_t, const CSaveData&)>& write) {
+void MatchSelection(const std::vector<std::int32_t>& table, std::int32_t scanCount,
+                    const std::function<bool(std::int32_t)>& visit) {
     // The scan numbers and the table side by side: a scan is written when the table's next
     // entry names it, so only the leading strictly increasing run of the table that lies
     // within the file is ever matched.
-    const std::size_t records = state.m_ScanList.size();
-    const std::size_t scans =
-        std::min(records, static_cast<std::size_t>(std::max<std::int32_t>(state.m_nScanCount, 0)));
+    const auto scans = static_cast<std::size_t>(std::max<std::int32_t>(scanCount, 0));
     std::size_t k = 0;
     for (std::size_t l = 1; l <= scans && k < table.size(); ++l) {
         if (table[k] == static_cast<std::int64_t>(l)) {
             ++k;
-            if (!write(static_cast<std::int32_t>(l), *state.m_ScanList[l - 1])) {
+            if (!visit(static_cast<std::int32_t>(l))) {
                 return;
             }
         }

@@ -4,19 +4,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
-
-#include "scanfile/converter_state.h"
 
 namespace quillon {
 
-// Parses m_strSelection (left unchanged) into the selection table and sets m_nSelectedCount.
-// The table holds at most m_nScanCount entries; a range stops adding at that limit.
-std::vector<std::int32_t> ParseSelection(ConverterState& state);
+// Parses the selection text into the selection table. The table holds at most scanCount
+// entries; a range stops adding at that limit.
+std::vector<std::int32_t> ParseSelection(std::string_view text, std::int32_t scanCount);
 
-// Walks scan numbers 1..m_nScanCount beside the table and calls write(l, record) for every scan
-// number l that the table's next entry names. Stops early when write returns false.
-void MatchSelection(const ConverterState& state, const std::vector<std::int32_t>& table,
-                    const std::function<bool(std::int32_t, const CSaveData&)>& write);
+// Walks scan numbers 1..scanCount beside the table and calls visit(l) for every scan number l
+// that the table's next entry names. Stops early when visit returns false.
+void MatchSelection(const std::vector<std::int32_t>& table, std::int32_t scanCount,
+                    const std::function<bool(std::int32_t)>& visit);
 
 }  // namespace quillon

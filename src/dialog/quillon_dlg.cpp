@@ -4,47 +4,27 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <new>
+#include <string_view>
 #include <system_error>
 
 #include "convert/convert_command.h"
-#include "platform/file_error.h"
+#include "convert/output_naming.h"
+#include "platform/failure.h"
+#include "platform/utf8_path.h"
 #include "scanfile/loader.h"
 
 namespace quillon {
-
-namespace {
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) {
-        return name;
-    }
-    if (folder.back() == '/') {
-        return folder + name;
-    }
-    return folder + "/" + name;
-}
-
-}  // namespace
 
 std::string ScanCountLabel(std::int32_t scanCount) {
     return "Total number of scan data: " + std::to_string(scanCount);
 }
 
 std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
+    return Utf8FromPath(PathFromUtf8(path).parent_path());
 }
 
 std::string TitleOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
     const auto dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
@@ -83,21 +63,18 @@ bool CQUILLONDlg::OnInitDialog() {
         m_strFolder = cwd.string();
     }
 
-    m_State.m_strFilePath = kNoFileSelected;
-    m_State.ResetLog(kNoDataToDisplay);
+    m_strFilePath = kNoFileSelected;
+    ResetLog(kNoDataToDisplay);
 
-    m_State.m_bOneFile = 0;
+    m_bOneFile = 0;
     m_View.SetText(Control::OneFile, kMultipleFilesCaption);
 
-    m_State.m_bWithWavelength = 0;
-    m_State.m_bWithPixel = 0;
-    m_State.m_bConvertAll = true;
+    m_bWithWavelength = 0;
+    m_bWithPixel = 0;
+    m_bConvertAll = true;
 
-    m_State.m_nPixelCount = 256;
-    m_State.m_pDarkData.clear();
-    m_State.m_pRefData.clear();
-    m_State.m_pWavelength.clear();
-    m_State.m_bConvertEnabled = false;
+    m_ScanFile = ScanFile();
+    m_bConvertEnabled = false;
 
     Show();
 
@@ -111,57 +88,49 @@ bool CQUILLONDlg::OnInitDialog() {
     return true;
 }
 
-void CQUILLONDlg::UpdateData(bool read) {
-    if (read) {
-        Read();
-    } else {
-        Show();
-    }
-}
-
 void CQUILLONDlg::Show() {
-    m_View.SetText(Control::FilePath, m_State.m_strFilePath);
+    m_View.SetText(Control::FilePath, m_strFilePath);
     ShowLog();
-    m_View.SetChecked(Control::WithWavelength, m_State.m_bWithWavelength != 0);
-    m_View.SetChecked(Control::WithPixel, m_State.m_bWithPixel != 0);
-    m_View.SetChecked(Control::OneFile, m_State.m_bOneFile != 0);
-    m_View.SetText(Control::Selection, m_State.m_strSelection);
+    m_View.SetChecked(Control::WithWavelength, m_bWithWavelength != 0);
+    m_View.SetChecked(Control::WithPixel, m_bWithPixel != 0);
+    m_View.SetChecked(Control::OneFile, m_bOneFile != 0);
+    m_View.SetText(Control::Selection, m_strSelection);
     m_View.SetText(Control::ScanCount, m_strScanCountLabel);
-    m_View.Enable(Control::Convert, m_State.m_bConvertEnabled);
+    m_View.Enable(Control::Convert, m_bConvertEnabled);
 }
 
 void CQUILLONDlg::ShowLog() {
-    const std::string& log = m_State.m_strLog;
+    const std::string& log = m_strLog;
     // The loader and the conversion only append to the log or start it afresh, so as long as
     // it has not been restarted the control needs only what was added since the last show.
-    if (!m_bLogShown || m_State.m_nLogResets != m_nShownLogResets ||
+    if (!m_bLogShown || m_nLogResets != m_nShownLogResets ||
         log.size() < m_nShownLogLength) {
         m_View.SetText(Control::Log, log);
     } else if (log.size() > m_nShownLogLength) {
         m_View.AppendText(Control::Log, log.substr(m_nShownLogLength));
     }
     m_bLogShown = true;
-    m_nShownLogResets = m_State.m_nLogResets;
+    m_nShownLogResets = m_nLogResets;
     m_nShownLogLength = log.size();
 }
 
 void CQUILLONDlg::Read() {
-    m_State.m_strFilePath = m_View.Text(Control::FilePath);
+    m_strFilePath = m_View.Text(Control::FilePath);
     // The log edit is editable; whatever the user typed there becomes the log.
-    m_State.m_strLog = m_View.Text(Control::Log);
+    m_strLog = m_View.Text(Control::Log);
     m_bLogShown = true;
-    m_nShownLogResets = m_State.m_nLogResets;
-    m_nShownLogLength = m_State.m_strLog.size();
-    m_State.m_bWithWavelength = m_View.IsChecked(Control::WithWavelength) ? 1 : 0;
-    m_State.m_bWithPixel = m_View.IsChecked(Control::WithPixel) ? 1 : 0;
-    m_State.m_bOneFile = m_View.IsChecked(Control::OneFile) ? 1 : 0;
-    m_State.m_strSelection = m_View.Text(Control::Selection);
+    m_nShownLogResets = m_nLogResets;
+    m_nShownLogLength = m_strLog.size();
+    m_bWithWavelength = m_View.IsChecked(Control::WithWavelength) ? 1 : 0;
+    m_bWithPixel = m_View.IsChecked(Control::WithPixel) ? 1 : 0;
+    m_bOneFile = m_View.IsChecked(Control::OneFile) ? 1 : 0;
+    m_strSelection = m_View.Text(Control::Selection);
     m_strScanCountLabel = m_View.Text(Control::ScanCount);
 }
 
 std::string CQUILLONDlg::CurrentScanCountLabel() const {
     return m_strLoadedPath.empty() ? std::string(kScanCountUnknown)
-                                   : ScanCountLabel(m_State.m_nScanCount);
+                                   : ScanCountLabel(static_cast<std::int32_t>(m_ScanFile.ScanCount()));
 }
 
 void CQUILLONDlg::OnBrowse() {
@@ -185,11 +154,12 @@ void CQUILLONDlg::OnBrowse() {
 
     m_strFolder = FolderOf(*chosen);
     // The file loaded is always the .sdf file of the chosen name, whatever its extension.
-    const std::string candidate = JoinPath(m_strFolder, TitleOf(*chosen) + ".sdf");
-    if (candidate == m_State.m_strFilePath) {
+    const std::string candidate =
+        Utf8FromPath(PathFromUtf8(m_strFolder) / PathFromUtf8(TitleOf(*chosen) + ".sdf"));
+    if (candidate == m_strFilePath) {
         return;
     }
-    m_State.m_strFilePath = candidate;
+    m_strFilePath = candidate;
     LoadChosenFile();
 }
 
@@ -210,38 +180,34 @@ void CQUILLONDlg::OnDropFiles(const std::vector<std::string>& paths) {
         Message(kNotSdfFileMessage);
         return;
     }
-    m_State.m_strFilePath = path;
+    m_strFilePath = path;
     LoadChosenFile();
 }
 
 void CQUILLONDlg::LoadChosenFile() {
-    const std::string path = m_State.m_strFilePath;
-    std::string failure;
+    const std::string path = m_strFilePath;
     BeginWaitCursor();
     try {
-        LoadScanFile(m_State, *this, path);
-    } catch (const FileError& error) {
-        failure = "Could not load " + path + ": " + error.Reason();
-    } catch (const std::bad_alloc&) {
-        failure = "Could not load " + path + ": there is not enough memory.";
-    } catch (const std::exception& error) {
-        failure = "Could not load " + path + ": " + error.what();
-    }
-
-    if (!failure.empty()) {
-        // The loader keeps the loaded file's data whole when it fails, so the path goes back
-        // to that file: a later Convert must never name one file's data after another.
-        m_State.m_strFilePath = m_strLoadedPath.empty() ? kNoFileSelected : m_strLoadedPath;
+        m_bLogStartsAfresh = true;
+        ScanFile loaded = LoadScanFile(path, *this);
+        m_bLogStartsAfresh = false;
+        m_ScanFile = std::move(loaded);
+    } catch (...) {
+        m_bLogStartsAfresh = false;
+        const Failure failure = DescribeFailure(std::current_exception(), path);
+        // The loaded file's data stay whole when a load fails, so the path goes back to that
+        // file: a later Convert must never name one file's data after another.
+        m_strFilePath = m_strLoadedPath.empty() ? kNoFileSelected : m_strLoadedPath;
         m_strScanCountLabel = CurrentScanCountLabel();
         Show();
-        ReportFailure(failure);
+        ReportFailure("Could not load " + path + ": " + failure.reason);
         return;
     }
     EndWaitCursor();
 
     m_strLoadedPath = path;
-    m_strScanCountLabel = ScanCountLabel(m_State.m_nScanCount);
-    m_State.m_bConvertEnabled = true;
+    m_strScanCountLabel = ScanCountLabel(static_cast<std::int32_t>(m_ScanFile.ScanCount()));
+    m_bConvertEnabled = true;
     Show();
 }
 
@@ -260,19 +226,42 @@ void CQUILLONDlg::OnSaveOptionChanged() {
 }
 
 bool CQUILLONDlg::OnConvert() {
-    if (m_bBusy || !m_State.m_bConvertEnabled) {
+    if (m_bBusy || !m_bConvertEnabled) {
         return false;
     }
     BusyScope busy(*this);
+    BeginWaitCursor();
     try {
-        return ConvertCommand(m_State, *this);
-    } catch (const FileError& error) {
-        ReportFailure("Could not write " + error.Path() + ": " + error.Reason() +
-                      "; the conversion was stopped.");
-    } catch (const std::bad_alloc&) {
-        ReportFailure("There is not enough memory to finish the conversion.");
-    } catch (const std::exception& error) {
-        ReportFailure(std::string("The conversion was stopped: ") + error.what());
+        // The options are read from the controls, the log starts empty and shows so for a
+        // moment before the first converted block.
+        Read();
+        ResetLog("");
+        // Room for the log lines of the whole run at once: a long run's log is never copied to
+        // grow it.
+        m_strLog.reserve(1024 + m_ScanFile.ScanCount() * 48);
+        Refresh();
+        m_View.Pause(2000);
+
+        ConvertOptions options;
+        options.oneFile = m_bOneFile != 0;
+        options.withPixel = m_bWithPixel != 0;
+        options.withWavelength = m_bWithWavelength != 0;
+        options.convertAll = m_bConvertAll;
+        options.selection = m_strSelection;
+        options.outputBase = OutputBaseName(m_strFilePath);
+        options.askOverwrite = [this](const std::string& question) {
+            return m_View.AskYesNo(question);
+        };
+        const ConvertResult result = ConvertCommand(m_ScanFile, options, *this);
+        if (!result.ok) {
+            ReportFailure(result.Message());
+            return false;
+        }
+        EndWaitCursor();
+        return true;
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception(), m_strFilePath);
+        ReportFailure("The conversion was stopped: " + failure.path + ": " + failure.reason);
     }
     Refresh();
     return false;
@@ -284,11 +273,11 @@ void CQUILLONDlg::OnOneFileClicked() {
     }
     Read();
     // One output file is offered only while all scans are converted.
-    if (!m_State.m_bConvertAll) {
-        m_State.m_bOneFile = 0;
+    if (!m_bConvertAll) {
+        m_bOneFile = 0;
     }
     m_View.SetText(Control::OneFile,
-                   m_State.m_bOneFile != 0 ? kOneFileCaption : kMultipleFilesCaption);
+                   m_bOneFile != 0 ? kOneFileCaption : kMultipleFilesCaption);
     Show();
 }
 
@@ -297,8 +286,8 @@ void CQUILLONDlg::OnConvertAllClicked() {
         return;
     }
     // Keep what the user typed into the selection edit before the controls are shown.
-    m_State.m_strSelection = m_View.Text(Control::Selection);
-    m_State.m_bConvertAll = true;
+    m_strSelection = m_View.Text(Control::Selection);
+    m_bConvertAll = true;
     m_View.Enable(Control::Selection, false);
     Show();
 }
@@ -307,11 +296,11 @@ void CQUILLONDlg::OnConvertSelectedClicked() {
     if (m_bBusy) {
         return;
     }
-    m_State.m_strSelection = m_View.Text(Control::Selection);
-    m_State.m_bConvertAll = false;
+    m_strSelection = m_View.Text(Control::Selection);
+    m_bConvertAll = false;
     m_View.Enable(Control::Selection, true);
-    if (m_State.m_bOneFile != 0) {
-        m_State.m_bOneFile = 0;
+    if (m_bOneFile != 0) {
+        m_bOneFile = 0;
         m_View.SetText(Control::OneFile, kMultipleFilesCaption);
     }
     Show();
@@ -323,9 +312,7 @@ void CQUILLONDlg::OnCloseCommand() {
     }
     Read();
     m_View.EndDialog(kIdOk);
-    m_State.m_pDarkData = {};
-    m_State.m_pRefData = {};
-    m_State.m_pWavelength = {};
+    m_ScanFile = ScanFile();
 }
 
 bool CQUILLONDlg::OnSysCommand(unsigned commandId) {
@@ -344,21 +331,28 @@ void CQUILLONDlg::OnAboutCommand() {
     m_View.ShowAboutBox();
 }
 
+void CQUILLONDlg::Append(std::string_view text) {
+    if (m_bLogStartsAfresh) {
+        m_bLogStartsAfresh = false;
+        ResetLog(text);
+    } else {
+        m_strLog.append(text);
+    }
+    Refresh();
+}
+
+void CQUILLONDlg::ResetLog(std::string_view text) {
+    m_strLog.assign(text);
+    ++m_nLogResets;
+}
+
 void CQUILLONDlg::Refresh() {
     Show();
     m_View.PaintNow();
 }
 
-void CQUILLONDlg::ReadControls() {
-    Read();
-}
-
 void CQUILLONDlg::Message(const std::string& text) {
     m_View.ShowMessage(text);
-}
-
-bool CQUILLONDlg::AskYesNo(const std::string& text) {
-    return m_View.AskYesNo(text);
 }
 
 void CQUILLONDlg::BeginWaitCursor() {
@@ -372,10 +366,6 @@ void CQUILLONDlg::EndWaitCursor() {
     }
     --m_nWaitDepth;
     m_View.EndWaitCursor();
-}
-
-void CQUILLONDlg::Pause(int milliseconds) {
-    m_View.Pause(milliseconds);
 }
 
 }  // namespace quillon

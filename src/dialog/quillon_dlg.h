@@ -1,6 +1,6 @@
-// CQUILLONDlg: the main dialog's behaviour without a toolkit. It owns the converter state,
-// keeps the controls of a DialogView in step with it, runs the load and the conversion from
-// its handlers, and serves the loader and the conversion as their DialogServices.
+// CQUILLONDlg: the main dialog's behaviour without a toolkit. It owns the loaded scan file and
+// the options the controls show, keeps the controls of a DialogView in step with them, runs the
+// load and the conversion from its handlers, and shows their log.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dialog/dialog_view.h"
-#include "platform/dialog_services.h"
-#include "scanfile/converter_state.h"
+#include "platform/log_sink.h"
+#include "scanfile/scan_file.h"
 
 namespace quillon {
 
@@ -38,17 +38,13 @@ std::string FolderOf(const std::string& path);
 // The name of a file without its last extension: "x.sdf.bak" gives "x.sdf".
 std::string TitleOf(const std::string& path);
 
-class CQUILLONDlg : public DialogServices {
+class CQUILLONDlg : public LogSink {
   public:
     explicit CQUILLONDlg(DialogView& view);
 
     // Sets the controls and members to their start values; true so that the window gives the
     // focus to its first control.
     bool OnInitDialog();
-
-    // Exchanges every bound member with its control: read = controls to members, otherwise
-    // members to controls.
-    void UpdateData(bool read);
 
     // ">>": choose a file with the open-file dialog and load it.
     void OnBrowse();
@@ -74,21 +70,30 @@ class CQUILLONDlg : public DialogServices {
     // ignores drops and close requests that arrive while it paints.
     bool IsBusy() const { return m_bBusy; }
 
-    ConverterState& State() { return m_State; }
-    const ConverterState& State() const { return m_State; }
+    // The file whose data the dialog holds (empty until a file has been loaded).
+    const ScanFile& File() const { return m_ScanFile; }
     const std::string& Folder() const { return m_strFolder; }
     const std::string& ScanCountText() const { return m_strScanCountLabel; }
-    // The path of the file whose data the state holds; empty while none is loaded.
+    // The path of the loaded file; empty while none is loaded.
     const std::string& LoadedPath() const { return m_strLoadedPath; }
 
-    // DialogServices, on top of the view.
-    void Refresh() override;
-    void ReadControls() override;
-    void Message(const std::string& text) override;
-    bool AskYesNo(const std::string& text) override;
-    void BeginWaitCursor() override;
-    void EndWaitCursor() override;
-    void Pause(int milliseconds) override;
+    // The log of a load or a conversion: each line shows at once. The first line of a load
+    // starts a new log.
+    void Append(std::string_view text) override;
+
+    // Members bound to controls (any non-zero value counts as set).
+    std::string m_strFilePath;
+    std::string m_strLog;  // the log box; lines end with "\r\n"
+    std::int32_t m_bOneFile = 0;
+    std::int32_t m_bWithWavelength = 0;
+    std::int32_t m_bWithPixel = 0;
+    bool m_bConvertAll = true;
+    std::string m_strSelection;
+    // The Convert command is offered once a file has been loaded.
+    bool m_bConvertEnabled = false;
+    // Counts the times the log was replaced or emptied rather than appended to, so that the
+    // view can tell new lines from a new log.
+    std::uint64_t m_nLogResets = 0;
 
   private:
     class BusyScope;
@@ -98,14 +103,24 @@ class CQUILLONDlg : public DialogServices {
     void ShowLog();
     // The label for the state as it is: the loaded file's count, or "N/A" before any load.
     std::string CurrentScanCountLabel() const;
-    // Loads m_State.m_strFilePath. On failure the path goes back to the loaded file and the
+    // Shows the members in the controls and paints at once.
+    void Refresh();
+    void Message(const std::string& text);
+    void BeginWaitCursor();
+    void EndWaitCursor();
+    // Replaces the whole log with text (the start of a load or of a conversion).
+    void ResetLog(std::string_view text);
+    // Loads m_strFilePath. On failure the path goes back to the loaded file and the
     // user is told which file failed and why.
     void LoadChosenFile();
     // Tells the user about an error that left a handler and ends any wait cursor it left.
     void ReportFailure(const std::string& text);
 
     DialogView& m_View;
-    ConverterState m_State;
+    ScanFile m_ScanFile;
+    // Set while a load runs until its first log line arrives, which starts the log afresh: a
+    // file that cannot be opened leaves the log as it was.
+    bool m_bLogStartsAfresh = false;
 
     std::string m_strFolder;  // where the open-file dialog starts
     std::string m_strScanCountLabel = kScanCountUnknown;

@@ -46,11 +46,6 @@ void AppendInt(std::string& out, std::int32_t value) {
     AppendPadded(out, buffer, WriteInt(buffer, value), 0);
 }
 
-void AppendIntLeft(std::string& out, std::int32_t value, int width) {
-    char buffer[kMaxIntChars];
-    AppendPadded(out, buffer, WriteInt(buffer, value), width);
-}
-
 void AppendFixed(std::string& out, double value, int precision) {
     char buffer[kMaxFixedChars];
     AppendPadded(out, buffer, WriteFixed(buffer, value, precision), 0);

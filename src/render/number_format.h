@@ -56,7 +56,6 @@ char* WriteFixedLeft(char* p, double value, int precision, int width);
 
 // The same conversions appended to a string.
 void AppendInt(std::string& out, std::int32_t value);
-void AppendIntLeft(std::string& out, std::int32_t value, int width);
 void AppendFixed(std::string& out, double value, int precision);
 void AppendFixedLeft(std::string& out, double value, int precision, int width);
 

@@ -148,32 +148,32 @@ void StatusLines(ReportText& r, const StatusData& s) {
 
 }  // namespace
 
-std::string FormatParameters(ConverterState& state, DialogServices& services) {
+std::string FormatParameters(const ScanFile& file, LogSink& log) {
     ReportText r;
     r.Text("HEADER DATA\n");
-    HeaderLines(r, state.m_Header);
-    AppendLog(state, services, "Header Data were converted.\r\n");
+    HeaderLines(r, file.m_Header);
+    log.Append("Header Data were converted.\r\n");
 
     r.Text("\n\nCCD DATA\n");
-    CcdLines(r, state.m_Ccd);
-    AppendLog(state, services, "CCD Data were converted.\r\n");
+    CcdLines(r, file.m_Ccd);
+    log.Append("CCD Data were converted.\r\n");
 
     r.Text("\n\nAcquire DATA\n");
-    AcquireLines(r, state.m_Acquire);
-    AppendLog(state, services, "ACQUIRE Data were converted.\r\n");
+    AcquireLines(r, file.m_Acquire);
+    log.Append("ACQUIRE Data were converted.\r\n");
 
     r.Text("\n\nGRAPHIC DISPLAY SCALE DATA\n");
-    ScaleLines(r, state.m_Scale);
-    AppendLog(state, services, "GRAPHIC DISPLAY SCALE Data were converted.\r\n");
+    ScaleLines(r, file.m_Scale);
+    log.Append("GRAPHIC DISPLAY SCALE Data were converted.\r\n");
 
     r.Text("\n\nINTEGRATION TIME DATA\n");
-    IntTimeLines(r, state.m_IntTime);
-    AppendLog(state, services, "INTEGRATION TIME Data were converted.\r\n");
+    IntTimeLines(r, file.m_IntTime);
+    log.Append("INTEGRATION TIME Data were converted.\r\n");
 
     r.Text("\n\nSTATUS DATA\n");
-    StatusLines(r, state.m_Status);
+    StatusLines(r, file.m_Status);
     r.Text("\n\n");
-    AppendLog(state, services, "STATUS Data were converted.\r\n");
+    log.Append("STATUS Data were converted.\r\n");
     return r.Take();
 }
 

@@ -4,14 +4,13 @@
 
 #include <string>
 
-#include "scanfile/converter_state.h"
+#include "platform/log_sink.h"
+#include "scanfile/scan_file.h"
 
 namespace quillon {
 
-class DialogServices;
-
 // Returns the whole report ("HEADER DATA\n" ... two empty lines after the last status line)
-// and appends its six progress lines to the log, each followed by a refresh.
-std::string FormatParameters(ConverterState& state, DialogServices& services);
+// and appends its six progress lines to the log.
+std::string FormatParameters(const ScanFile& file, LogSink& log);
 
 }  // namespace quillon

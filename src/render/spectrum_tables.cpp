@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <span>
 #include <string_view>
 
-#include "platform/dialog_services.h"
 #include "platform/text_file_writer.h"
 #include "render/number_format.h"
 
@@ -57,12 +57,19 @@ void AppendTextLine(std::string& out, std::string_view label, std::string_view b
     AppendText<kCrLf>(out, "\n");
 }
 
+// A scan record's 64-byte text field: its bytes up to the first zero byte, or all of them.
+std::string_view ScanText(const char* field) {
+    const void* const end = std::memchr(field, '\0', kScanTextSize);
+    return {field, end == nullptr ? kScanTextSize
+                                  : static_cast<std::size_t>(static_cast<const char*>(end) - field)};
+}
+
 }  // namespace
 
-void BuildWavelengthAxis(ConverterState& state) {
-    const std::size_t n = static_cast<std::size_t>(std::max(state.m_nPixelCount, 0));
+std::vector<float> WavelengthAxis(const ScanFile& file) {
+    const std::size_t n = static_cast<std::size_t>(std::max(file.m_nPixelCount, 0));
     std::vector<float> axis(n);
-    const float* const cal = state.m_Ccd.fCal;
+    const float* const cal = file.m_Ccd.fCal;
     for (std::size_t p = 0; p < n; ++p) {
         const double x = static_cast<double>(p);
         double sum = 0.0;
@@ -72,7 +79,7 @@ void BuildWavelengthAxis(ConverterState& state) {
         }
         axis[p] = static_cast<float>(sum);  // nearest float (IEEE: beyond its range, infinity)
     }
-    state.m_pWavelength = std::move(axis);
+    return axis;
 }
 
 struct SpectrumTableFormatter::Impl {
@@ -125,51 +132,51 @@ struct SpectrumTableFormatter::Impl {
                           [counts](std::size_t i) { return TruncateToInt32(counts[i]); });
     }
 
-    void AppendDarkBody(std::string& out, const ConverterState& state) const {
+    void AppendDarkBody(std::string& out, const ScanFile& file) const {
         out.append("Dark Scan Data...\n");
-        AppendTable(out, state.m_pDarkData);
+        AppendTable(out, file.m_pDarkData);
         out.append("Dark Scan Data of Optical Blank: ");
-        AppendFixedLeft(out, state.m_fDarkOpticalBlank, 4, 14);
+        AppendFixedLeft(out, file.m_fDarkOpticalBlank, 4, 14);
         out.push_back('\n');
     }
 
-    void AppendRefBody(std::string& out, const ConverterState& state) const {
+    void AppendRefBody(std::string& out, const ScanFile& file) const {
         out.append("Reference Scan Data...\n");
-        AppendTable(out, state.m_pRefData);
+        AppendTable(out, file.m_pRefData);
         out.append("Reference Scan Data of Optical Blank: ");
-        AppendFixed(out, state.m_fRefOpticalBlank, 6);
+        AppendFixed(out, file.m_fRefOpticalBlank, 6);
         out.push_back('\n');
     }
 
     template <bool kCrLf>
-    void AppendScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const {
+    void AppendScanBlock(std::string& out, std::int32_t index, const ScanView& record) const {
         AppendText<kCrLf>(out, "Scan #");
         // index + 1 wraps like the 32-bit arithmetic it stands for, without overflow.
         AppendInt(out, static_cast<std::int32_t>(static_cast<std::uint32_t>(index) + 1u));
         AppendText<kCrLf>(out, ":\n");
-        AppendTextLine<kCrLf>(out, "Project Title: ", FieldText(record.m_szTitle));
-        AppendTextLine<kCrLf>(out, "Subtitle: ", FieldText(record.m_szSubtitle));
-        AppendTextLine<kCrLf>(out, "Date and Time: ", FieldText(record.m_szDateTime));
+        AppendTextLine<kCrLf>(out, "Project Title: ", ScanText(record.title));
+        AppendTextLine<kCrLf>(out, "Subtitle: ", ScanText(record.subtitle));
+        AppendTextLine<kCrLf>(out, "Date and Time: ", ScanText(record.dateTime));
         AppendText<kCrLf>(out, "Scan Data per each pixel...\n");
         AppendText<kCrLf>(out, header);
-        const std::span<const std::int32_t> values = record.Values();
+        const std::span<const std::int32_t> values = record.values;
         AppendRows<kCrLf>(out, values.size(), [values](std::size_t i) { return values[i]; });
         out.append("Optical Blank data: ");
-        AppendFixedLeft(out, record.m_fOpticalBlank, 4, 14);
+        AppendFixedLeft(out, record.opticalBlank, 4, 14);
         AppendText<kCrLf>(out, "\n\n\n");
     }
 };
 
-SpectrumTableFormatter::SpectrumTableFormatter(const ConverterState& state)
+SpectrumTableFormatter::SpectrumTableFormatter(const ScanFile& file, TableLayout layout,
+                                               std::span<const float> axis)
     : m_pImpl(std::make_unique<Impl>()) {
     Impl& m = *m_pImpl;
-    m.withPixel = state.m_bWithPixel != 0;
-    m.withWavelength = state.m_bWithWavelength != 0;
-    m.n = static_cast<std::size_t>(std::max(state.m_nPixelCount, 0));
+    m.withPixel = layout.withPixel;
+    m.withWavelength = layout.withWavelength;
+    m.n = static_cast<std::size_t>(std::max(file.m_nPixelCount, 0));
     m.header = HeaderLine(m.withPixel, m.withWavelength);
 
     // "%-5d\t " and "%-14.4f\t " of every row, or nothing in the count-only layout.
-    const std::span<const float> axis = state.m_pWavelength;
     const bool hasPrefix = m.withPixel || m.withWavelength;
     std::string& run = m.prefixes;
     m.offsets.resize(m.n + 1);
@@ -200,68 +207,28 @@ SpectrumTableFormatter::SpectrumTableFormatter(const ConverterState& state)
 }
 
 SpectrumTableFormatter::~SpectrumTableFormatter() = default;
-SpectrumTableFormatter::SpectrumTableFormatter(SpectrumTableFormatter&&) noexcept = default;
-SpectrumTableFormatter& SpectrumTableFormatter::operator=(SpectrumTableFormatter&&) noexcept =
-    default;
-
-std::string SpectrumTableFormatter::DarkBlock(const ConverterState& state) const {
-    std::string out;
-    m_pImpl->AppendDarkBody(out, state);
-    out.append("\n\n");
-    return out;
-}
-
-std::string SpectrumTableFormatter::RefBlock(const ConverterState& state) const {
-    std::string out;
-    m_pImpl->AppendRefBody(out, state);
-    out.append("\n\n");
-    return out;
-}
-
-std::string SpectrumTableFormatter::ScanBlock(std::int32_t index, const CSaveData& record) const {
-    std::string out;
-    AppendScanBlock(out, index, record);
-    return out;
-}
-
-void SpectrumTableFormatter::AppendScanBlock(std::string& out, std::int32_t index,
-                                             const CSaveData& record) const {
-    m_pImpl->AppendScanBlock<false>(out, index, record);
-}
 
 void SpectrumTableFormatter::AppendStoredScanBlock(std::string& out, std::int32_t index,
-                                                   const CSaveData& record) const {
+                                                   const ScanView& record) const {
     m_pImpl->AppendScanBlock<true>(out, index, record);
 }
 
-std::string FormatDarkTable(ConverterState& state, DialogServices& services) {
-    return FormatDarkTable(state, services, SpectrumTableFormatter(state));
-}
-
-std::string FormatDarkTable(ConverterState& state, DialogServices& services,
+std::string FormatDarkTable(const ScanFile& file, LogSink& log,
                             const SpectrumTableFormatter& formatter) {
     std::string out;
-    formatter.m_pImpl->AppendDarkBody(out, state);
-    AppendLog(state, services, "Dark Scan Data were converted.\r\n");
+    formatter.m_pImpl->AppendDarkBody(out, file);
+    log.Append("Dark Scan Data were converted.\r\n");
     out.append("\n\n");
     return out;
 }
 
-std::string FormatRefTable(ConverterState& state, DialogServices& services) {
-    return FormatRefTable(state, services, SpectrumTableFormatter(state));
-}
-
-std::string FormatRefTable(ConverterState& state, DialogServices& services,
+std::string FormatRefTable(const ScanFile& file, LogSink& log,
                            const SpectrumTableFormatter& formatter) {
     std::string out;
-    formatter.m_pImpl->AppendRefBody(out, state);
-    AppendLog(state, services, "Reference Scan Data were converted.\r\n");
+    formatter.m_pImpl->AppendRefBody(out, file);
+    log.Append("Reference Scan Data were converted.\r\n");
     out.append("\n\n");
     return out;
-}
-
-std::string FormatScan(const ConverterState& state, std::int32_t index, const CSaveData& record) {
-    return SpectrumTableFormatter(state).ScanBlock(index, record);
 }
 
 }  // namespace quillon

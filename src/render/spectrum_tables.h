@@ -5,66 +5,60 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "scanfile/converter_state.h"
+#include "platform/log_sink.h"
+#include "scanfile/scan_file.h"
 
 namespace quillon {
 
-class DialogServices;
+// N wavelengths: for pixel index p, the double-precision sum of fCal[j] * p^j for j = 0..3 in
+// that order, stored as the nearest float. These are the values the tables print.
+std::vector<float> WavelengthAxis(const ScanFile& file);
 
-// Replaces m_pWavelength with N wavelengths: for pixel index p, the double-precision sum of
-// fCal[j] * p^j for j = 0..3 in that order, stored as the nearest float.
-void BuildWavelengthAxis(ConverterState& state);
+// The columns before the counts.
+struct TableLayout {
+    bool withPixel = false;
+    bool withWavelength = false;
+};
 
-// Formats the tables of one conversion. It takes the options, N and the wavelength axis from
-// the state when it is made and formats the pixel and wavelength columns once, so that every
-// table row afterwards costs little more than formatting its count. Make it after
-// BuildWavelengthAxis; it does not follow later changes of the state.
+// Formats the tables of one conversion. It takes the layout, N and the wavelength axis when it
+// is made and formats the pixel and wavelength columns once, so that every table row
+// afterwards costs little more than formatting its count.
 class SpectrumTableFormatter {
   public:
-    explicit SpectrumTableFormatter(const ConverterState& state);
+    // axis: the wavelengths of WavelengthAxis; may be empty when the layout has none (rows
+    // beyond the axis show 0).
+    SpectrumTableFormatter(const ScanFile& file, TableLayout layout, std::span<const float> axis);
     ~SpectrumTableFormatter();
-    SpectrumTableFormatter(SpectrumTableFormatter&&) noexcept;
-    SpectrumTableFormatter& operator=(SpectrumTableFormatter&&) noexcept;
+    SpectrumTableFormatter(const SpectrumTableFormatter&) = delete;
+    SpectrumTableFormatter& operator=(const SpectrumTableFormatter&) = delete;
 
-    // The dark block and the reference block, without their log lines.
-    std::string DarkBlock(const ConverterState& state) const;
-    std::string RefBlock(const ConverterState& state) const;
-
-    // The block of the scan at 0-based position index ("Scan #index+1:").
-    std::string ScanBlock(std::int32_t index, const CSaveData& record) const;
-    // The same bytes, appended to out (lets a caller reuse one buffer for every scan).
-    void AppendScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const;
-    // The block as an output file stores it, every "\n" as CR LF (AppendCrLf of ScanBlock),
-    // appended to out: ready to be written as it is.
-    void AppendStoredScanBlock(std::string& out, std::int32_t index, const CSaveData& record) const;
+    // The block of the scan at 0-based position index ("Scan #index+1:") as an output file
+    // stores it, CR LF line ends, appended to out: ready to be written as it is.
+    void AppendStoredScanBlock(std::string& out, std::int32_t index, const ScanView& record) const;
 
   private:
     // The dark and reference renderers log between a block's last line and its closing
     // empty lines, so they build the block's lines themselves.
-    friend std::string FormatDarkTable(ConverterState& state, DialogServices& services,
+    friend std::string FormatDarkTable(const ScanFile& file, LogSink& log,
                                        const SpectrumTableFormatter& formatter);
-    friend std::string FormatRefTable(ConverterState& state, DialogServices& services,
+    friend std::string FormatRefTable(const ScanFile& file, LogSink& log,
                                       const SpectrumTableFormatter& formatter);
 
     struct Impl;
     std::unique_ptr<Impl> m_pImpl;
 };
 
-// The dark block; appends "Dark Scan Data were converted.\r\n" to the log before the block's
+// The dark block (line feeds); logs "Dark Scan Data were converted.\r\n" before the block's
 // closing empty lines are added.
-std::string FormatDarkTable(ConverterState& state, DialogServices& services);
-std::string FormatDarkTable(ConverterState& state, DialogServices& services,
+std::string FormatDarkTable(const ScanFile& file, LogSink& log,
                             const SpectrumTableFormatter& formatter);
 
-// The reference block; appends "Reference Scan Data were converted.\r\n" to the log.
-std::string FormatRefTable(ConverterState& state, DialogServices& services);
-std::string FormatRefTable(ConverterState& state, DialogServices& services,
+// The reference block; logs "Reference Scan Data were converted.\r\n".
+std::string FormatRefTable(const ScanFile& file, LogSink& log,
                            const SpectrumTableFormatter& formatter);
-
-// The block of one scan; logs nothing.
-std::string FormatScan(const ConverterState& state, std::int32_t index, const CSaveData& record);
 
 }  // namespace quillon

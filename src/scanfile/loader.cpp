@@ -10,7 +10,6 @@
 #include <cstring>
 #include <span>
 
-#include "platform/dialog_services.h"
 #include "platform/file_reader.h"
 #include "scanfile/byte_order.h"
 
@@ -46,13 +45,12 @@ constexpr std::size_t kBatchRecords = 64;
 // Reads scan records to the end of the file and appends them to scans. A record of which the
 // file delivers at least one byte is kept: text bytes not delivered keep their defaults, and
 // counts and optical blank bytes not delivered are 0.
-void ReadScanRecords(FileReader& file, std::int32_t n,
-                     std::vector<std::unique_ptr<CSaveData>>& scans) {
+void ReadScanRecords(FileReader& file, std::int32_t n, ScanFile& scans) {
     const auto recordSize = static_cast<std::uint64_t>(ScanRecordSize(n));
     const auto fixedSize = static_cast<std::uint64_t>(FixedPartSize(n));
     const std::uint64_t size = file.SizeAtOpen();
     if (size > fixedSize) {
-        scans.reserve(static_cast<std::size_t>((size - fixedSize + recordSize - 1) / recordSize));
+        scans.ReserveScans(static_cast<std::size_t>((size - fixedSize + recordSize - 1) / recordSize));
     }
 
     std::vector<std::unique_ptr<CSaveData>> batch;
@@ -99,7 +97,7 @@ void ReadScanRecords(FileReader& file, std::int32_t n,
             }
             FixArrayOrder(values.data(), values.size());
             record.m_fOpticalBlank = LoadLE<float>(blanks[r].data());
-            scans.push_back(std::move(batch[r]));
+            scans.AddScan(std::move(batch[r]));
         }
         if (got < count * recordSize) {
             return;  // the end of the file
@@ -109,77 +107,62 @@ void ReadScanRecords(FileReader& file, std::int32_t n,
 
 }  // namespace
 
-// The path is a copy, so a caller may pass a member of the state it is loading into.
-void LoadScanFile(ConverterState& state, DialogServices& services,
-                  std::string path) {  // NOLINT(performance-unnecessary-value-param)
+ScanFile LoadScanFile(const std::string& path, LogSink& log) {
     FileReader file;
     file.Open(path);
 
-    state.ResetLog("File" + path + " is opened properly.\r\n");
-    services.Refresh();
+    ScanFile loaded;
+    loaded.m_strPath = path;
+    loaded.m_nFileSize = file.SizeAtOpen();
+    log.Append("File" + path + " is opened properly.\r\n");
     file.SeekToStart();
 
-    const HeaderData header = ReadRecord<HeaderData>(file);
-    AppendLog(state, services, "HEADER data set was loaded properly.\r\n");
-    const CcdData ccd = ReadRecord<CcdData>(file);
-    AppendLog(state, services, "Detector configuration data set was loaded properly.\r\n");
+    loaded.m_Header = ReadRecord<HeaderData>(file);
+    log.Append("HEADER data set was loaded properly.\r\n");
+    loaded.m_Ccd = ReadRecord<CcdData>(file);
+    log.Append("Detector configuration data set was loaded properly.\r\n");
 
-    const std::int32_t n = ccd.usTotalEffectivePixels;
-    AppendLog(state, services, "Total pixel number = " + std::to_string(n) + "\r\n");
-    std::vector<float> dark(static_cast<std::size_t>(n));
-    std::vector<float> ref(static_cast<std::size_t>(n));
+    const std::int32_t n = loaded.m_Ccd.usTotalEffectivePixels;
+    log.Append("Total pixel number = " + std::to_string(n) + "\r\n");
+    loaded.m_nPixelCount = n;
+    loaded.m_pDarkData.resize(static_cast<std::size_t>(n));
+    loaded.m_pRefData.resize(static_cast<std::size_t>(n));
 
-    const AcquireData acquire = ReadRecord<AcquireData>(file);
-    AppendLog(state, services, "Display configuration data set was loaded properly.\r\n");
-    const DisplayScaleData scale = ReadRecord<DisplayScaleData>(file);
-    AppendLog(state, services, "Scale data set was loaded properly.\r\n");
-    const IntegrationTimeData intTime = ReadRecord<IntegrationTimeData>(file);
-    AppendLog(state, services, "Integration time data set was loaded properly.\r\n");
-    const StatusData status = ReadRecord<StatusData>(file);
-    AppendLog(state, services, "Data Status configuration data set was loaded properly.\r\n");
+    loaded.m_Acquire = ReadRecord<AcquireData>(file);
+    log.Append("Display configuration data set was loaded properly.\r\n");
+    loaded.m_Scale = ReadRecord<DisplayScaleData>(file);
+    log.Append("Scale data set was loaded properly.\r\n");
+    loaded.m_IntTime = ReadRecord<IntegrationTimeData>(file);
+    log.Append("Integration time data set was loaded properly.\r\n");
+    loaded.m_Status = ReadRecord<StatusData>(file);
+    log.Append("Data Status configuration data set was loaded properly.\r\n");
 
-    ReadValues(file, std::span<float>(dark));
-    AppendLog(state, services, "Dark scan data was loaded properly.\r\n");
-    const float darkBlank = ReadFloat(file);
-    AppendLog(state, services, "Dark data of Optical Blank pixels was loaded properly.\r\n");
-    ReadValues(file, std::span<float>(ref));
-    AppendLog(state, services, "Reference scan data was loaded properly.\r\n");
-    const float refBlank = ReadFloat(file);
-    AppendLog(state, services, "Reference data of Optical Blank pixels was loaded properly.\r\n");
+    ReadValues(file, std::span<float>(loaded.m_pDarkData));
+    log.Append("Dark scan data was loaded properly.\r\n");
+    loaded.m_fDarkOpticalBlank = ReadFloat(file);
+    log.Append("Dark data of Optical Blank pixels was loaded properly.\r\n");
+    ReadValues(file, std::span<float>(loaded.m_pRefData));
+    log.Append("Reference scan data was loaded properly.\r\n");
+    loaded.m_fRefOpticalBlank = ReadFloat(file);
+    log.Append("Reference data of Optical Blank pixels was loaded properly.\r\n");
 
     // Scan records until the file ends. A record cut short is still kept.
-    std::vector<std::unique_ptr<CSaveData>> scans;
-    ReadScanRecords(file, n, scans);
+    ReadScanRecords(file, n, loaded);
     const auto length = static_cast<std::int64_t>(file.Delivered());
     file.Close();
 
-    // The whole file has been read: the new data take over from the old.
-    state.m_Header = header;
-    state.m_Ccd = ccd;
-    state.m_Acquire = acquire;
-    state.m_Scale = scale;
-    state.m_IntTime = intTime;
-    state.m_Status = status;
-    state.m_nPixelCount = n;
-    state.m_pDarkData = std::move(dark);
-    state.m_pRefData = std::move(ref);
-    state.m_fDarkOpticalBlank = darkBlank;
-    state.m_fRefOpticalBlank = refBlank;
-    state.m_ScanList = std::move(scans);
-    state.m_nSelectedCount = 0;
-    state.m_nScanCount = static_cast<std::int32_t>(state.m_ScanList.size());
-
     const std::int64_t expected =
-        FixedPartSize(n) + static_cast<std::int64_t>(state.m_ScanList.size()) * ScanRecordSize(n);
-    state.m_nMissingBytes = expected - length;
-    if (state.m_nMissingBytes > 0) {
-        state.m_strLog += "Warning: the file ends " + std::to_string(state.m_nMissingBytes) +
-                          " bytes early; the missing values were read as 0.\r\n";
+        FixedPartSize(n) + static_cast<std::int64_t>(loaded.ScanCount()) * ScanRecordSize(n);
+    loaded.m_nMissingBytes = expected - length;
+    std::string tail;
+    if (loaded.m_nMissingBytes > 0) {
+        tail = "Warning: the file ends " + std::to_string(loaded.m_nMissingBytes) +
+               " bytes early; the missing values were read as 0.\r\n";
     }
-    state.m_strLog += "Total loaded data number = " + std::to_string(state.m_nScanCount) + "\r\n";
-    state.m_strLog += "SDF file loading was done.\r\n";
-    state.m_bConvertEnabled = true;
-    services.Refresh();
+    tail += "Total loaded data number = " + std::to_string(loaded.ScanCount()) + "\r\n";
+    tail += "SDF file loading was done.\r\n";
+    log.Append(tail);
+    return loaded;
 }
 
 }  // namespace quillon

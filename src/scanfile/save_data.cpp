@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "scanfile/scan_file.h"
+
 namespace quillon {
 
 namespace {
@@ -28,5 +30,9 @@ CSaveData::CSaveData(std::uint16_t count)
 }
 
 CSaveData::~CSaveData() = default;
+
+ScanView CSaveData::View() const noexcept {
+    return {m_szTitle, m_szSubtitle, m_szDateTime, Values(), m_fOpticalBlank};
+}
 
 }  // namespace quillon

@@ -8,6 +8,8 @@
 
 namespace quillon {
 
+struct ScanView;
+
 class CSaveData {
   public:
     // Allocates the counts of `count` pixels (left for the loader to fill) and sets the
@@ -21,6 +23,9 @@ class CSaveData {
     std::span<const std::int32_t> Values() const noexcept {
         return {m_pValues.get(), m_nValueCount};
     }
+
+    // The record as a scan file hands it out.
+    ScanView View() const noexcept;
 
     char m_szTitle[64];
     char m_szSubtitle[64];
