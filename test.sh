@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds QUILLON and runs every test. Exits non-zero on any failure.
 #
-#   1. the normal build (build/) and its whole test suite;
-#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
+#   0. the sources are formatted as .clang-format says;
+#   1. the normal build (build/), warnings as errors, and its whole test suite;
+#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+#      without the long random printf comparisons (label "random");
 #   3. each fuzz target for a short time, when clang is available (build-fuzz/).
 #
 # QUILLON_TEST_QUICK=1 runs stage 1 only; QUILLON_FUZZ_SECONDS sets the fuzzing time per target.
@@ -19,8 +21,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 stage() { printf '\n==== %s\n' "$*"; }
 
+stage "Check the formatting"
+scripts/check-format.sh
+
 stage "Build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON -DQUILLON_WERROR=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 
@@ -29,9 +34,10 @@ if [ "${QUILLON_TEST_QUICK:-0}" = 1 ]; then
 fi
 
 stage "Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_BENCH=OFF
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_BENCH=OFF \
+    -DQUILLON_WERROR=ON
 cmake --build build-asan -j2
-ctest --test-dir build-asan --output-on-failure -j2
+ctest --test-dir build-asan --output-on-failure -j2 -LE random
 
 if command -v clang++ >/dev/null 2>&1; then
     stage "Fuzz each target for ${QUILLON_FUZZ_SECONDS:-20} seconds"

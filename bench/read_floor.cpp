@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     auto* data = static_cast<unsigned char*>(std::malloc(size + 1));
     std::size_t total = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, data + total, std::min<std::size_t>(size + 1 - total, 1u << 20));
+        const ssize_t n =
+            ::read(fd, data + total, std::min<std::size_t>(size + 1 - total, 1u << 20));
         if (n < 0) {
             std::perror(argv[1]);
             return 1;

@@ -7,7 +7,7 @@ QUILLON_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
 )
 
 quillon_missing_packages() {

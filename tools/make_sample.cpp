@@ -41,10 +41,9 @@ double Wavelength(double p) {
 constexpr struct {
     double nm;
     double peak;
-} kLines[] = {{253.65, 9000}, {296.73, 1800}, {365.02, 5200}, {404.66, 7400},
-              {435.83, 21000}, {546.07, 30000}, {576.96, 6100}, {579.07, 6600},
-              {696.54, 4200},  {706.72, 3100}, {763.51, 16000}, {811.53, 12500},
-              {842.46, 5400},  {912.30, 8800}, {965.78, 4100}};
+} kLines[] = {{253.65, 9000},  {296.73, 1800},  {365.02, 5200}, {404.66, 7400}, {435.83, 21000},
+              {546.07, 30000}, {576.96, 6100},  {579.07, 6600}, {696.54, 4200}, {706.72, 3100},
+              {763.51, 16000}, {811.53, 12500}, {842.46, 5400}, {912.30, 8800}, {965.78, 4100}};
 
 double Lamp(double nm, double scale) {
     double counts = 0;
@@ -107,7 +106,7 @@ int main(int argc, char** argv) {
     b.scale.fRes = 1.0f;
     b.intTime = {100.0, 3.0, 65000.0};
     b.status.word0 = 0x0021 | 0x0080 | 0x0100;  // data started, dark scanned and applied
-    b.status.word1 = 0x0004;                      // scan mode
+    b.status.word1 = 0x0004;                    // scan mode
     for (std::size_t i = 0; i < n; ++i) {
         b.dark[i] = static_cast<float>(905.0 + 6.0 * noise.Next());
         const double nm = Wavelength(static_cast<double>(i));
@@ -120,7 +119,8 @@ int main(int argc, char** argv) {
 
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
     const auto fixed = b.Bytes();
-    file.write(reinterpret_cast<const char*>(fixed.data()), static_cast<std::streamsize>(fixed.size()));
+    file.write(reinterpret_cast<const char*>(fixed.data()),
+               static_cast<std::streamsize>(fixed.size()));
     std::vector<unsigned char> bytes;
     for (long k = 0; k < scans && file; ++k) {
         ScanSpec scan;
@@ -133,14 +133,16 @@ int main(int argc, char** argv) {
         scan.values.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             const double nm = Wavelength(static_cast<double>(i));
-            const double baseline = 905.0 + 120.0 * std::exp(-0.5 * std::pow((nm - 600.0) / 300.0, 2));
+            const double baseline =
+                905.0 + 120.0 * std::exp(-0.5 * std::pow((nm - 600.0) / 300.0, 2));
             scan.values[i] = static_cast<std::int32_t>(
                 std::lround(baseline + Lamp(nm, scale) + 12.0 * noise.Next()));
         }
         scan.opticalBlank = static_cast<float>(903.0 + std::round(8.0 * noise.Next()) / 8.0);
         bytes.clear();
         quillon::testing::AppendScanBytes(bytes, scan);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     file.close();
     if (!file) {

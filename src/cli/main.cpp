@@ -44,8 +44,8 @@ void PrintUsageError(const std::string& what) {
 // Loads and converts one file, or with dryRun only loads it. Returns false when it could not be
 // read, ended early, or an output could not be written; the reason has been printed on
 // standard error.
-bool ConvertFile(const quillon::ConvertOptions& convertOptions,
-                 quillon::ConsoleServices& console, const std::string& path, bool dryRun) {
+bool ConvertFile(const quillon::ConvertOptions& convertOptions, quillon::ConsoleServices& console,
+                 const std::string& path, bool dryRun) {
     // Outputs are named after the path up to its last '.'; a path without one would put them
     // under names such as "_Var.txt" in the current folder, away from the file.
     quillon::ConvertOptions options = convertOptions;
@@ -73,8 +73,7 @@ bool ConvertFile(const quillon::ConvertOptions& convertOptions,
         }
         return result.ok && complete;
     } catch (...) {
-        const quillon::Failure failure =
-            quillon::DescribeFailure(std::current_exception(), path);
+        const quillon::Failure failure = quillon::DescribeFailure(std::current_exception(), path);
         std::cerr << "quillon-convert: " << failure.path << ": " << failure.reason << "\n";
     }
     return false;

@@ -154,12 +154,11 @@ ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options
 
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log,
                              OutputFiles& files) {
-    const std::vector<float> axis = options.withWavelength ? WavelengthAxis(file)
-                                                           : std::vector<float>();
+    const std::vector<float> axis =
+        options.withWavelength ? WavelengthAxis(file) : std::vector<float>();
     // Made after the axis, so that the pixel and wavelength columns are formatted once for
     // every table of this conversion.
-    const SpectrumTableFormatter formatter(file, {options.withPixel, options.withWavelength},
-                                           axis);
+    const SpectrumTableFormatter formatter(file, {options.withPixel, options.withWavelength}, axis);
 
     ConvertResult result;
     {

@@ -103,8 +103,7 @@ void CQUILLONDlg::ShowLog() {
     const std::string& log = m_strLog;
     // The loader and the conversion only append to the log or start it afresh, so as long as
     // it has not been restarted the control needs only what was added since the last show.
-    if (!m_bLogShown || m_nLogResets != m_nShownLogResets ||
-        log.size() < m_nShownLogLength) {
+    if (!m_bLogShown || m_nLogResets != m_nShownLogResets || log.size() < m_nShownLogLength) {
         m_View.SetText(Control::Log, log);
     } else if (log.size() > m_nShownLogLength) {
         m_View.AppendText(Control::Log, log.substr(m_nShownLogLength));
@@ -129,8 +128,9 @@ void CQUILLONDlg::Read() {
 }
 
 std::string CQUILLONDlg::CurrentScanCountLabel() const {
-    return m_strLoadedPath.empty() ? std::string(kScanCountUnknown)
-                                   : ScanCountLabel(static_cast<std::int32_t>(m_ScanFile.ScanCount()));
+    return m_strLoadedPath.empty()
+               ? std::string(kScanCountUnknown)
+               : ScanCountLabel(static_cast<std::int32_t>(m_ScanFile.ScanCount()));
 }
 
 void CQUILLONDlg::OnBrowse() {
@@ -276,8 +276,7 @@ void CQUILLONDlg::OnOneFileClicked() {
     if (!m_bConvertAll) {
         m_bOneFile = 0;
     }
-    m_View.SetText(Control::OneFile,
-                   m_bOneFile != 0 ? kOneFileCaption : kMultipleFilesCaption);
+    m_View.SetText(Control::OneFile, m_bOneFile != 0 ? kOneFileCaption : kMultipleFilesCaption);
     Show();
 }
 

@@ -60,8 +60,9 @@ void AppendTextLine(std::string& out, std::string_view label, std::string_view b
 // A scan record's 64-byte text field: its bytes up to the first zero byte, or all of them.
 std::string_view ScanText(const char* field) {
     const void* const end = std::memchr(field, '\0', kScanTextSize);
-    return {field, end == nullptr ? kScanTextSize
-                                  : static_cast<std::size_t>(static_cast<const char*>(end) - field)};
+    return {field, end == nullptr
+                       ? kScanTextSize
+                       : static_cast<std::size_t>(static_cast<const char*>(end) - field)};
 }
 
 }  // namespace

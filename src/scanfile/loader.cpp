@@ -50,7 +50,8 @@ void ReadScanRecords(FileReader& file, std::int32_t n, ScanFile& scans) {
     const auto fixedSize = static_cast<std::uint64_t>(FixedPartSize(n));
     const std::uint64_t size = file.SizeAtOpen();
     if (size > fixedSize) {
-        scans.ReserveScans(static_cast<std::size_t>((size - fixedSize + recordSize - 1) / recordSize));
+        scans.ReserveScans(
+            static_cast<std::size_t>((size - fixedSize + recordSize - 1) / recordSize));
     }
 
     std::vector<std::unique_ptr<CSaveData>> batch;

@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "cli/console_services.h"
-#include "scanfile/converter_state.h"
 
 namespace quillon {
 namespace {
@@ -14,63 +13,39 @@ using Overwrite = ConsoleServices::Overwrite;
 
 struct Console {
     explicit Console(ConsoleServices::Settings settings, std::string input = "")
-        : in(std::move(input)), services(state, settings, out, err, in) {}
+        : in(std::move(input)), services(settings, out, err, in) {}
 
-    ConverterState state;
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
     ConsoleServices services;
 };
 
-TEST(ConsoleServices, PrintsEachNewLogLineOnceEndingInALineFeed) {
+TEST(ConsoleServices, PrintsEachLogLineOnceEndingInALineFeed) {
     Console c({});
-    AppendLog(c.state, c.services, "HEADER data set was loaded properly.\r\n");
-    AppendLog(c.state, c.services, "Total pixel number = 3\r\n");
-    c.services.Refresh();
+    c.services.Append("HEADER data set was loaded properly.\r\n");
+    c.services.Append("Total loaded data number = 2\r\nSDF file loading was done.\r\n");
     EXPECT_EQ(c.out.str(),
               "HEADER data set was loaded properly.\n"
-              "Total pixel number = 3\n");
+              "Total loaded data number = 2\nSDF file loading was done.\n");
     EXPECT_EQ(c.err.str(), "");
-}
-
-TEST(ConsoleServices, LinesAddedBeforeOneRefreshAreAllPrintedByIt) {
-    Console c({});
-    c.state.m_strLog += "Total loaded data number = 2\r\n";
-    c.state.m_strLog += "SDF file loading was done.\r\n";
-    c.services.Refresh();
-    EXPECT_EQ(c.out.str(), "Total loaded data number = 2\nSDF file loading was done.\n");
-}
-
-TEST(ConsoleServices, ReplacedOrEmptiedLogIsPrintedFromItsFirstLine) {
-    Console c({});
-    AppendLog(c.state, c.services, "a\r\n");
-    AppendLog(c.state, c.services, "b\r\n");
-    // A new load replaces the log with a line as long as the old log: still printed.
-    c.state.ResetLog("cdef\r\n");
-    c.services.Refresh();
-    c.state.ResetLog("");
-    c.services.Refresh();
-    AppendLog(c.state, c.services, "g\r\n");
-    EXPECT_EQ(c.out.str(), "a\nb\ncdef\ng\n");
 }
 
 TEST(ConsoleServices, LineWithoutItsEndWaitsUntilItIsComplete) {
     Console c({});
-    c.state.m_strLog = "part";
-    c.services.Refresh();
+    c.services.Append("part");
     EXPECT_EQ(c.out.str(), "");
-    AppendLog(c.state, c.services, " done\r\n");
+    c.services.Append(" done\r\nnext");
     EXPECT_EQ(c.out.str(), "part done\n");
+    c.services.Append("\n");
+    EXPECT_EQ(c.out.str(), "part done\nnext\n");
 }
 
 TEST(ConsoleServices, QuietPrintsNoLogLines) {
     ConsoleServices::Settings quiet;
     quiet.quiet = true;
     Console c(quiet);
-    AppendLog(c.state, c.services, "HEADER data set was loaded properly.\r\n");
-    c.state.ResetLog("x\r\n");
-    c.services.Refresh();
+    c.services.Append("HEADER data set was loaded properly.\r\n");
     EXPECT_EQ(c.out.str(), "");
 }
 

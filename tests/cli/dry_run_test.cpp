@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_services.h"
+#include "fake_log.h"
 #include "program_run.h"
 #include "scanfile/loader.h"
 #include "sdf_builder.h"
@@ -17,7 +17,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeServices;
+using testing::FakeLog;
 using testing::ProgramRun;
 using testing::RunProgram;
 using testing::SdfBuilder;
@@ -35,14 +35,13 @@ std::vector<std::string> Names(const std::string& dir) {
 
 // The load log of a file as the window shows it, with CR LF line ends as the terminal gets them.
 std::string LoadLogAsPrinted(const std::string& dir, const std::string& name) {
-    ConverterState state;
-    FakeServices services;
+    FakeLog log;
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
-    LoadScanFile(state, services, name);
+    LoadScanFile(name, log);
     fs::current_path(previous);
     std::string printed;
-    for (char c : state.m_strLog) {
+    for (char c : log.log) {
         if (c != '\r') {
             printed += c;
         }

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "convert/convert_command.h"
-#include "fake_services.h"
+#include "convert/output_naming.h"
+#include "fake_log.h"
 #include "program_run.h"
 #include "scanfile/loader.h"
 #include "sdf_builder.h"
@@ -23,7 +24,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeServices;
+using testing::FakeLog;
 using testing::Input;
 using testing::ProgramRun;
 using testing::ReadBytes;
@@ -71,18 +72,18 @@ struct WindowRun {
 WindowRun ConvertLikeTheWindow(const std::string& path, int oneFile, int pixel, int wavelength,
                                const std::string* selection) {
     DemoFolder folder;
-    ConverterState state;
-    FakeServices services(&state);
-    state.m_strFilePath = folder.Sdf();
-    LoadScanFile(state, services, folder.Sdf());
-    std::string log = state.m_strLog;
-    state.m_bOneFile = oneFile;
-    state.m_bWithPixel = pixel;
-    state.m_bWithWavelength = wavelength;
-    state.m_bConvertAll = selection == nullptr;
-    state.m_strSelection = selection != nullptr ? *selection : "";
-    EXPECT_TRUE(ConvertCommand(state, services));
-    log += state.m_strLog;
+    FakeLog loadLog;
+    const ScanFile file = LoadScanFile(folder.Sdf(), loadLog);
+    ConvertOptions options;
+    options.oneFile = oneFile != 0;
+    options.withPixel = pixel != 0;
+    options.withWavelength = wavelength != 0;
+    options.convertAll = selection == nullptr;
+    options.selection = selection != nullptr ? *selection : "";
+    options.outputBase = OutputBaseName(folder.Sdf());
+    FakeLog convertLog;
+    EXPECT_TRUE(ConvertCommand(file, options, convertLog).ok);
+    std::string log = loadLog.log + convertLog.log;
     // The load line names the file as it was given.
     const std::string opened = "File" + folder.Sdf() + " is opened properly.";
     EXPECT_EQ(log.rfind(opened, 0), 0u);

@@ -7,10 +7,12 @@
 #include <set>
 
 #include "convert/convert_command.h"
-#include "fake_services.h"
+#include "convert/output_naming.h"
+#include "fake_log.h"
 #include "render/parameter_report.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/loader.h"
+#include "scripted_answers.h"
 #include "sdf_builder.h"
 #include "temp_dir.h"
 
@@ -18,7 +20,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeServices;
+using testing::FakeLog;
 using testing::ReadBytes;
 using testing::ScanSpec;
 using testing::SdfBuilder;
@@ -76,34 +78,34 @@ class ConvertCommandTest : public ::testing::Test {
             }
             b.AddScan(scan);
         }
-        m_strSdf = b.WriteTo(m_Dir / "run1.sdf");
-        m_State.m_strFilePath = m_strSdf;
-        FakeServices loadServices;
-        LoadScanFile(m_State, loadServices, m_strSdf);
+        LoadFile(b);
     }
 
-    // The blocks that the renderers give for the loaded file with the current options,
-    // computed on a copy of the state so that the state under test keeps its log.
+    void LoadFile(const SdfBuilder& b) {
+        m_strSdf = b.WriteTo(m_Dir / "run1.sdf");
+        FakeLog loadLog;
+        m_File = LoadScanFile(m_strSdf, loadLog);
+    }
+
+    // The blocks that the renderers give for the loaded file with the current options, in
+    // their stored form.
     struct Blocks {
         std::string report, dark, ref;
         std::vector<std::string> scans;
     };
-    Blocks Expected() {
-        ConverterState copy;
-        copy.m_bWithPixel = m_State.m_bWithPixel;
-        copy.m_bWithWavelength = m_State.m_bWithWavelength;
-        FakeServices services;
-        LoadScanFile(copy, services, m_strSdf);
-        if (copy.m_bWithWavelength != 0) {
-            BuildWavelengthAxis(copy);
-        }
-        Blocks blocks{CrLf(FormatParameters(copy, services)),
-                      CrLf(FormatDarkTable(copy, services)),
-                      CrLf(FormatRefTable(copy, services)),
+    Blocks Expected() const {
+        FakeLog log;
+        const std::vector<float> axis = WavelengthAxis(m_File);
+        const SpectrumTableFormatter formatter(
+            m_File, {m_Options.withPixel, m_Options.withWavelength}, axis);
+        Blocks blocks{CrLf(FormatParameters(m_File, log)),
+                      CrLf(FormatDarkTable(m_File, log, formatter)),
+                      CrLf(FormatRefTable(m_File, log, formatter)),
                       {}};
-        for (std::size_t i = 0; i < copy.m_ScanList.size(); ++i) {
-            blocks.scans.push_back(
-                CrLf(FormatScan(copy, static_cast<std::int32_t>(i), *copy.m_ScanList[i])));
+        for (std::size_t i = 0; i < m_File.ScanCount(); ++i) {
+            std::string block;
+            formatter.AppendStoredScanBlock(block, static_cast<std::int32_t>(i), m_File.Scan(i));
+            blocks.scans.push_back(block);
         }
         return blocks;
     }
@@ -121,17 +123,29 @@ class ConvertCommandTest : public ::testing::Test {
         return names;
     }
 
-    bool Convert() { return ConvertCommand(m_State, m_Services); }
+    // One run of the Convert command with m_Options; its log is m_Log, its result m_Result.
+    bool Convert() {
+        m_Log = FakeLog();
+        m_Options.outputBase = OutputBaseName(m_strSdf);
+        m_Options.askOverwrite = [this](const std::string& question) {
+            return m_Answers.Answer(question);
+        };
+        m_Result = ConvertCommand(m_File, m_Options, m_Log);
+        return m_Result.ok;
+    }
 
     TempDir m_Dir;
     std::string m_strSdf;
-    ConverterState m_State;
-    FakeServices m_Services{&m_State};
+    ScanFile m_File;
+    ConvertOptions m_Options;
+    FakeLog m_Log;
+    testing::ScriptedAnswers m_Answers;
+    ConvertResult m_Result;
 };
 
 TEST_F(ConvertCommandTest, MultipleFilesWritesTheSectionsAndEveryScanEachInItsOwnFile) {
     Load(3);
-    m_State.m_bWithPixel = 1;
+    m_Options.withPixel = true;
     ASSERT_TRUE(Convert());
 
     const Blocks blocks = Expected();
@@ -144,7 +158,7 @@ TEST_F(ConvertCommandTest, MultipleFilesWritesTheSectionsAndEveryScanEachInItsOw
     EXPECT_EQ(ReadBytes(Out("_1of3.txt")), blocks.scans[0]);
     EXPECT_EQ(ReadBytes(Out("_2of3.txt")), blocks.scans[1]);
     EXPECT_EQ(ReadBytes(Out("_3of3.txt")), blocks.scans[2]);
-    EXPECT_EQ(m_State.m_strLog,
+    EXPECT_EQ(m_Log.log,
               kReportLog + kTablesLog + Progress(1, 3) + Progress(2, 3) + Progress(3, 3));
 }
 
@@ -156,11 +170,8 @@ TEST_F(ConvertCommandTest, OutputsHoldExactlyTheTextOfTheTablesWithCrLfLineEnds)
     b.ref = {7.0f, 8.5f};
     b.refOpticalBlank = 1.5f;
     b.AddScan({"T", "S", "D", {7, -3}, 1.5f});
-    m_strSdf = b.WriteTo(m_Dir / "run1.sdf");
-    m_State.m_strFilePath = m_strSdf;
-    FakeServices loadServices;
-    LoadScanFile(m_State, loadServices, m_strSdf);
-    m_State.m_bWithPixel = 1;
+    LoadFile(b);
+    m_Options.withPixel = true;
     ASSERT_TRUE(Convert());
 
     EXPECT_EQ(ReadBytes(Out("_Dark.txt")),
@@ -193,8 +204,8 @@ TEST_F(ConvertCommandTest, OutputsHoldExactlyTheTextOfTheTablesWithCrLfLineEnds)
 
 TEST_F(ConvertCommandTest, SelectedScansKeepTheirOwnNumbersInNamesAndLog) {
     Load(12);
-    m_State.m_bConvertAll = false;
-    m_State.m_strSelection = "2,5-6";
+    m_Options.convertAll = false;
+    m_Options.selection = "2,5-6";
     ASSERT_TRUE(Convert());
 
     const Blocks blocks = Expected();
@@ -202,77 +213,73 @@ TEST_F(ConvertCommandTest, SelectedScansKeepTheirOwnNumbersInNamesAndLog) {
               std::set<std::string>({"run1_Var.txt", "run1_Dark.txt", "run1_Ref.txt",
                                      "run1_2of12.txt", "run1_5of12.txt", "run1_6of12.txt"}));
     EXPECT_EQ(ReadBytes(Out("_5of12.txt")), blocks.scans[4]);
-    EXPECT_EQ(m_State.m_strLog,
+    EXPECT_EQ(m_Log.log,
               kReportLog + kTablesLog + Progress(2, 12) + Progress(5, 12) + Progress(6, 12));
-    EXPECT_EQ(m_State.m_nSelectedCount, 3);
-    EXPECT_EQ(m_State.m_strSelection, "2,5-6");
 }
 
 TEST_F(ConvertCommandTest, SelectionNamingNoScanStillWritesTheThreeSections) {
     Load(3);
-    m_State.m_bConvertAll = false;
-    m_State.m_strSelection = "";
+    m_Options.convertAll = false;
+    m_Options.selection = "";
     ASSERT_TRUE(Convert());
     EXPECT_EQ(Outputs(), std::set<std::string>({"run1_Var.txt", "run1_Dark.txt", "run1_Ref.txt"}));
-    EXPECT_EQ(m_State.m_strLog, kReportLog + kTablesLog);
+    EXPECT_EQ(m_Log.log, kReportLog + kTablesLog);
 }
 
 TEST_F(ConvertCommandTest, OneFileHoldsReportTablesAndEveryScanBackToBack) {
     Load(3);
-    m_State.m_bOneFile = 1;
-    m_State.m_bWithWavelength = 1;
-    m_State.m_bConvertAll = false;  // ignored in one-file mode
-    m_State.m_strSelection = "2";
-    m_State.m_nSelectedCount = 9;
+    m_Options.oneFile = true;
+    m_Options.withWavelength = true;
+    m_Options.convertAll = false;  // ignored in one-file mode
+    m_Options.selection = "2";
     ASSERT_TRUE(Convert());
 
     const Blocks blocks = Expected();
     EXPECT_EQ(Outputs(), std::set<std::string>({"run1.txt"}));
     EXPECT_EQ(ReadBytes(Out(".txt")), blocks.report + blocks.dark + blocks.ref + blocks.scans[0] +
                                           blocks.scans[1] + blocks.scans[2]);
-    EXPECT_EQ(m_State.m_strLog,
+    EXPECT_EQ(m_Log.log,
               kReportLog + kTablesLog + Progress(1, 3) + Progress(2, 3) + Progress(3, 3));
-    EXPECT_EQ(m_State.m_nSelectedCount, 9);
-    EXPECT_TRUE(m_Services.questions.empty());
+    EXPECT_TRUE(m_Answers.questions.empty());
 }
 
 TEST_F(ConvertCommandTest, FileWithoutScansWritesTheSectionsAndNoProgressLine) {
     Load(0);
     ASSERT_TRUE(Convert());
     EXPECT_EQ(Outputs(), std::set<std::string>({"run1_Var.txt", "run1_Dark.txt", "run1_Ref.txt"}));
-    EXPECT_EQ(m_State.m_strLog, kReportLog + kTablesLog);
+    EXPECT_EQ(m_Log.log, kReportLog + kTablesLog);
 
-    m_State.m_bOneFile = 1;
+    m_Options.oneFile = true;
     ASSERT_TRUE(Convert());
     const Blocks blocks = Expected();
     EXPECT_EQ(ReadBytes(Out(".txt")), blocks.report + blocks.dark + blocks.ref);
-    EXPECT_EQ(m_State.m_strLog, kReportLog + kTablesLog);
+    EXPECT_EQ(m_Log.log, kReportLog + kTablesLog);
 }
 
 TEST_F(ConvertCommandTest, OneFileRunsAnsweredYesReplaceTheOutputEachTime) {
     Load(2);
-    m_State.m_bOneFile = 1;
+    m_Options.oneFile = true;
     ASSERT_TRUE(Convert());
     const std::string first = ReadBytes(Out(".txt"));
-    m_Services.answers = {true, true};
+    m_Answers.answers = {true, true};
     ASSERT_TRUE(Convert());
     ASSERT_TRUE(Convert());
 
-    EXPECT_EQ(m_Services.questions.size(), 2u);
+    EXPECT_EQ(m_Answers.questions.size(), 2u);
     EXPECT_EQ(ReadBytes(Out(".txt")), first);
     EXPECT_EQ(Outputs(), std::set<std::string>({"run1.txt"}));
 }
 
 TEST_F(ConvertCommandTest, OneFileRunsAnsweredNoWriteNumberedCopiesAndKeepTheFirst) {
     Load(2);
-    m_State.m_bOneFile = 1;
+    m_Options.oneFile = true;
     ASSERT_TRUE(Convert());
     const std::string first = ReadBytes(Out(".txt"));
-    m_Services.answers = {false, false};
+    m_Answers.answers = {false, false};
     ASSERT_TRUE(Convert());
     ASSERT_TRUE(Convert());
 
-    EXPECT_EQ(m_Services.questions.size(), 2u);
+    EXPECT_EQ(m_Answers.questions.size(), 2u);
     EXPECT_EQ(Outputs(), std::set<std::string>({"run1.txt", "run1(0).txt", "run1(1).txt"}));
     EXPECT_EQ(ReadBytes(Out(".txt")), first);
     EXPECT_EQ(ReadBytes(Out("(0).txt")), first);
@@ -306,30 +313,6 @@ TEST_F(ConvertCommandTest, ScanFilesOfAnotherScanCountAreLeftAlone) {
     EXPECT_TRUE(fs::exists(Out("_3of6.txt")));
 }
 
-TEST_F(ConvertCommandTest, EmptiesTheLogPausesAndKeepsTheWaitCursorForTheRunOnly) {
-    Load(1);
-    m_State.m_strLog = "load lines\r\n";
-    ASSERT_TRUE(Convert());
-    EXPECT_EQ(m_Services.reads, 1);
-    ASSERT_FALSE(m_Services.shownLogs.empty());
-    EXPECT_EQ(m_Services.shownLogs.front(), "");
-    EXPECT_EQ(m_Services.pauses, std::vector<int>({2000}));
-    EXPECT_EQ(m_Services.waitBegins, 1);
-    EXPECT_EQ(m_Services.waitEnds, 1);
-    EXPECT_TRUE(m_Services.messages.empty());
-}
-
-TEST_F(ConvertCommandTest, WavelengthAxisIsRebuiltOnlyWhenWavelengthsAreWanted) {
-    Load(1);
-    m_State.m_pWavelength = {1.0f, 2.0f};
-    ASSERT_TRUE(Convert());
-    EXPECT_EQ(m_State.m_pWavelength, std::vector<float>({1.0f, 2.0f}));
-
-    m_State.m_bWithWavelength = 1;
-    ASSERT_TRUE(Convert());
-    EXPECT_EQ(m_State.m_pWavelength, std::vector<float>({350.5f, 350.75f, 351.0f}));
-}
-
 TEST_F(ConvertCommandTest, OutputThatCannotBeOpenedStopsTheRunAndIsReported) {
     Load(2);
     fs::create_directory(Out("_Dark.txt"));  // a folder where the dark table should go
@@ -337,32 +320,27 @@ TEST_F(ConvertCommandTest, OutputThatCannotBeOpenedStopsTheRunAndIsReported) {
 
     EXPECT_EQ(ReadBytes(Out("_Var.txt")), Expected().report);
     EXPECT_EQ(Outputs(), std::set<std::string>({"run1_Var.txt", "run1_Dark.txt"}));
-    EXPECT_EQ(m_State.m_strLog, kReportLog + "Could not write " + Out("_Dark.txt") +
-                                    "; the conversion was stopped.\r\n");
-    ASSERT_EQ(m_Services.messages.size(), 1u);
-    EXPECT_NE(m_Services.messages[0].find(Out("_Dark.txt")), std::string::npos);
-    EXPECT_NE(m_Services.messages[0].find("Is a directory"), std::string::npos);
-    EXPECT_EQ(m_Services.waitBegins, 1);
-    EXPECT_EQ(m_Services.waitEnds, 1);
+    EXPECT_EQ(m_Log.log, kReportLog + "Could not write " + Out("_Dark.txt") +
+                             "; the conversion was stopped.\r\n");
+    EXPECT_EQ(m_Result.failedName, Out("_Dark.txt"));
+    EXPECT_EQ(m_Result.Message(), "Could not write " + Out("_Dark.txt") +
+                                      ": Is a directory. The conversion was stopped.");
 }
 
 TEST_F(ConvertCommandTest, OutputThatCannotBeWrittenStopsTheRunAndIsReported) {
     Load(2);
-    m_State.m_bOneFile = 1;
+    m_Options.oneFile = true;
     fs::create_symlink("/dev/full", Out(".txt"));  // every write fails: the disk is full
-    m_Services.answers = {true};
+    m_Answers.answers = {true};
     EXPECT_FALSE(Convert());
 
-    EXPECT_EQ(m_Services.questions.size(), 1u);
+    EXPECT_EQ(m_Answers.questions.size(), 1u);
     const std::string failure =
         "Could not write " + Out(".txt") + "; the conversion was stopped.\r\n";
-    ASSERT_GE(m_State.m_strLog.size(), failure.size());
-    EXPECT_EQ(m_State.m_strLog.substr(m_State.m_strLog.size() - failure.size()), failure);
-    ASSERT_EQ(m_Services.messages.size(), 1u);
-    EXPECT_NE(m_Services.messages[0].find(Out(".txt")), std::string::npos);
-    EXPECT_NE(m_Services.messages[0].find("No space left on device"), std::string::npos);
-    EXPECT_EQ(m_Services.waitBegins, 1);
-    EXPECT_EQ(m_Services.waitEnds, 1);
+    ASSERT_GE(m_Log.log.size(), failure.size());
+    EXPECT_EQ(m_Log.log.substr(m_Log.log.size() - failure.size()), failure);
+    EXPECT_EQ(m_Result.failedName, Out(".txt"));
+    EXPECT_EQ(m_Result.reason, "No space left on device");
 }
 
 }  // namespace

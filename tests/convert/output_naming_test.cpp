@@ -6,13 +6,21 @@
 #include <fstream>
 
 #include "convert/output_naming.h"
-#include "fake_services.h"
+#include "platform/output_files.h"
+#include "scripted_answers.h"
 #include "temp_dir.h"
 
 namespace quillon {
 namespace {
 
-using testing::FakeServices;
+// The overwrite question answered from a script, and the file system to look at.
+struct Asked : testing::ScriptedAnswers {
+    std::function<bool(const std::string&)> Ask() {
+        return [this](const std::string& question) { return Answer(question); };
+    }
+    DiskOutputFiles disk;
+};
+
 using testing::ReadBytes;
 using testing::TempDir;
 
@@ -55,25 +63,25 @@ TEST(OutputNaming, MultipleFilesNamesCarryTheScanNumberAndTheScanCount) {
 
 TEST(OutputNaming, OneFileOutputThatDoesNotExistIsTakenWithoutAQuestion) {
     TempDir dir;
-    FakeServices services;
-    EXPECT_EQ(ChooseOneFileName(dir / "run1", services), dir / "run1.txt");
+    Asked services;
+    EXPECT_EQ(ChooseOneFileName(dir / "run1", services.Ask(), services.disk), dir / "run1.txt");
     EXPECT_TRUE(services.questions.empty());
 }
 
 TEST(OutputNaming, OnlyANumberedOutputPresentAsksNothing) {
     TempDir dir;
     Touch(dir / "run1(0).txt");
-    FakeServices services;
-    EXPECT_EQ(ChooseOneFileName(dir / "run1", services), dir / "run1.txt");
+    Asked services;
+    EXPECT_EQ(ChooseOneFileName(dir / "run1", services.Ask(), services.disk), dir / "run1.txt");
     EXPECT_TRUE(services.questions.empty());
 }
 
 TEST(OutputNaming, ExistingOutputAnsweredYesIsReplaced) {
     TempDir dir;
     Touch(dir / "run1.txt");
-    FakeServices services;
+    Asked services;
     services.answers = {true};
-    EXPECT_EQ(ChooseOneFileName(dir / "run1", services), dir / "run1.txt");
+    EXPECT_EQ(ChooseOneFileName(dir / "run1", services.Ask(), services.disk), dir / "run1.txt");
     ASSERT_EQ(services.questions.size(), 1u);
     EXPECT_EQ(services.questions[0], kQuestion);
 }
@@ -81,13 +89,13 @@ TEST(OutputNaming, ExistingOutputAnsweredYesIsReplaced) {
 TEST(OutputNaming, ExistingOutputAnsweredNoTakesTheFirstFreeNumberFromZero) {
     TempDir dir;
     Touch(dir / "run1.txt");
-    FakeServices services;
+    Asked services;
     services.answers = {false};
-    EXPECT_EQ(ChooseOneFileName(dir / "run1", services), dir / "run1(0).txt");
+    EXPECT_EQ(ChooseOneFileName(dir / "run1", services.Ask(), services.disk), dir / "run1(0).txt");
 
     Touch(dir / "run1(0).txt");
     services.answers = {false};
-    EXPECT_EQ(ChooseOneFileName(dir / "run1", services), dir / "run1(1).txt");
+    EXPECT_EQ(ChooseOneFileName(dir / "run1", services.Ask(), services.disk), dir / "run1(1).txt");
     // One question per choice, and the existing output is left as it was.
     EXPECT_EQ(services.questions.size(), 2u);
     EXPECT_EQ(ReadBytes(dir / "run1.txt"), "old");
@@ -97,9 +105,9 @@ TEST(OutputNaming, FolderNamedLikeTheOutputCountsAsAnExistingFile) {
     TempDir dir;
     std::filesystem::create_directory(dir / "run1.txt");
     std::filesystem::create_directory(dir / "run1(0).txt");
-    FakeServices services;
+    Asked services;
     services.answers = {false};
-    EXPECT_EQ(ChooseOneFileName(dir / "run1", services), dir / "run1(1).txt");
+    EXPECT_EQ(ChooseOneFileName(dir / "run1", services.Ask(), services.disk), dir / "run1(1).txt");
     EXPECT_EQ(services.questions.size(), 1u);
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "convert/convert_command.h"
-#include "fake_services.h"
+#include "fake_log.h"
 #include "memory_outputs.h"
 #include "platform/file_error.h"
 #include "platform/text_file_writer.h"
@@ -22,7 +22,7 @@
 namespace quillon {
 namespace {
 
-using testing::FakeServices;
+using testing::FakeLog;
 using testing::MemoryOutputFiles;
 using testing::ReadBytes;
 using testing::ScanSpec;
@@ -40,22 +40,21 @@ std::string FullField(char fill) {
     return std::string(64, fill);
 }
 
-TEST(StoredScanBlock, IsThePlainBlockWithEveryLineFeedStoredAsCrLfInEveryLayout) {
-    ConverterState state;
-    state.m_Ccd.fCal[0] = 200.0f;
-    state.m_Ccd.fCal[1] = 0.5f;
+TEST(StoredScanBlock, TextsGoOutByteForByteWithEveryLineFeedStoredAsCrLfInEveryLayout) {
+    ScanFile file;
+    file.m_Ccd.fCal[0] = 200.0f;
+    file.m_Ccd.fCal[1] = 0.5f;
     const std::vector<ScanSpec> records = {
         {"Lamp\nline two", "\r\n", "a\rb\n\n", {1234, -56, 0, INT32_MIN, INT32_MAX}, 0.25f},
         {FullField('\n'), FullField('x'), "\xff\x80\n", {7, 8, 9, 10, 11}, -1.5f},
         {"", "", "", {}, 0.0f},
     };
     for (const std::uint16_t n : {std::uint16_t{5}, std::uint16_t{0}}) {
-        state.m_nPixelCount = n;
+        file.m_nPixelCount = n;
+        const std::vector<float> axis = WavelengthAxis(file);
         for (int layout = 0; layout < 4; ++layout) {
-            state.m_bWithPixel = layout & 1;
-            state.m_bWithWavelength = layout & 2;
-            BuildWavelengthAxis(state);
-            const SpectrumTableFormatter formatter(state);
+            const SpectrumTableFormatter formatter(file, {(layout & 1) != 0, (layout & 2) != 0},
+                                                   axis);
             for (std::size_t r = 0; r < records.size(); ++r) {
                 SCOPED_TRACE("N " + std::to_string(n) + ", layout " + std::to_string(layout) +
                              ", record " + std::to_string(r));
@@ -76,8 +75,21 @@ TEST(StoredScanBlock, IsThePlainBlockWithEveryLineFeedStoredAsCrLfInEveryLayout)
 
                 // Appended behind what the buffer holds already.
                 std::string stored = "before\r\n";
-                formatter.AppendStoredScanBlock(stored, index, record);
-                EXPECT_EQ(stored, "before\r\n" + CrLf(formatter.ScanBlock(index, record)));
+                formatter.AppendStoredScanBlock(stored, index, record.View());
+                const std::string head =
+                    "before\r\n" + CrLf("Scan #" + std::to_string(index + 1) +
+                                        ":\nProject Title: " + records[r].title.substr(0, 64) +
+                                        "\nSubtitle: " + records[r].subtitle.substr(0, 64) +
+                                        "\nDate and Time: " + records[r].dateTime +
+                                        "\nScan Data per each pixel...\n");
+                EXPECT_EQ(stored.substr(0, head.size()), head);
+                const auto rows = static_cast<std::size_t>(std::count(
+                    stored.begin() + static_cast<long>(head.size()), stored.end(), '\n'));
+                EXPECT_EQ(rows, 1u + n + 3u);  // header line, N rows, blank line and two empty
+                for (std::size_t at = stored.find('\n'); at != std::string::npos;
+                     at = stored.find('\n', at + 1)) {
+                    ASSERT_EQ(stored[at - 1], '\r') << "at " << at;
+                }
             }
         }
     }
@@ -113,27 +125,24 @@ class OneFileBatches : public ::testing::Test {
             b.AddScan(scan);
         }
         const std::string path = b.WriteTo(m_Dir / "run.sdf");
-        m_State.m_strFilePath = path;
-        FakeServices services;
-        LoadScanFile(m_State, services, path);
-        m_State.m_bOneFile = 1;
-        m_State.m_bWithPixel = 1;
-        m_State.m_bWithWavelength = 1;
+        FakeLog loadLog;
+        m_File = LoadScanFile(path, loadLog);
+        m_Options.oneFile = true;
+        m_Options.withPixel = true;
+        m_Options.withWavelength = true;
+        m_Options.outputBase = m_Dir / "run";
     }
 
     // What the output must hold: the report, the two tables and every scan, stored.
-    std::string ExpectedFile() {
-        ConverterState copy;
-        FakeServices services;
-        LoadScanFile(copy, services, m_State.m_strFilePath);
-        copy.m_bWithPixel = 1;
-        copy.m_bWithWavelength = 1;
-        BuildWavelengthAxis(copy);
-        std::string bytes = CrLf(FormatParameters(copy, services)) +
-                            CrLf(FormatDarkTable(copy, services)) +
-                            CrLf(FormatRefTable(copy, services));
-        for (std::size_t i = 0; i < copy.m_ScanList.size(); ++i) {
-            bytes += CrLf(FormatScan(copy, static_cast<std::int32_t>(i), *copy.m_ScanList[i]));
+    std::string ExpectedFile() const {
+        FakeLog log;
+        const std::vector<float> axis = WavelengthAxis(m_File);
+        const SpectrumTableFormatter formatter(m_File, {true, true}, axis);
+        std::string bytes = CrLf(FormatParameters(m_File, log)) +
+                            CrLf(FormatDarkTable(m_File, log, formatter)) +
+                            CrLf(FormatRefTable(m_File, log, formatter));
+        for (std::size_t i = 0; i < m_File.ScanCount(); ++i) {
+            formatter.AppendStoredScanBlock(bytes, static_cast<std::int32_t>(i), m_File.Scan(i));
         }
         return bytes;
     }
@@ -141,8 +150,9 @@ class OneFileBatches : public ::testing::Test {
     std::string OutputName() const { return m_Dir / "run.txt"; }
 
     TempDir m_Dir;
-    ConverterState m_State;
-    FakeServices m_Services{&m_State};
+    ScanFile m_File;
+    ConvertOptions m_Options;
+    FakeLog m_Log;
 };
 
 std::size_t Count(const std::string& text, const std::string& what) {
@@ -157,7 +167,7 @@ std::size_t Count(const std::string& text, const std::string& what) {
 // output held before it and how many progress lines the log showed.
 class RecordingOutputs : public MemoryOutputFiles {
   public:
-    explicit RecordingOutputs(const ConverterState& state) : m_State(state) {}
+    explicit RecordingOutputs(const FakeLog& log) : m_Log(log) {}
     void Open(const std::string& path, TextFileWriter::OpenMode mode) override {
         MemoryOutputFiles::Open(path, mode);
         m_strPath = path;
@@ -167,7 +177,7 @@ class RecordingOutputs : public MemoryOutputFiles {
             throw FileError(m_strPath, "No space left on device");
         }
         scansBefore.push_back(Count(files[m_strPath], "Scan #"));
-        logLinesBefore.push_back(Count(m_State.m_strLog, "] Scan Data were converted."));
+        logLinesBefore.push_back(Count(m_Log.log, "] Scan Data were converted."));
         MemoryOutputFiles::WriteBytes(bytes);
     }
 
@@ -176,47 +186,46 @@ class RecordingOutputs : public MemoryOutputFiles {
     std::vector<std::size_t> logLinesBefore;
 
   private:
-    const ConverterState& m_State;
+    const FakeLog& m_Log;
     std::string m_strPath;
 };
 
 TEST_F(OneFileBatches, EachScanIsLoggedOnlyOnceItsBlockHasBeenWritten) {
     Load(40);
-    RecordingOutputs outputs(m_State);
-    ASSERT_TRUE(ConvertCommand(m_State, m_Services, outputs));
+    RecordingOutputs outputs(m_Log);
+    ASSERT_TRUE(ConvertCommand(m_File, m_Options, m_Log, outputs).ok);
 
     EXPECT_EQ(outputs.files.at(OutputName()), ExpectedFile());
     ASSERT_GE(outputs.scansBefore.size(), 2u);  // 40 blocks of 67 kB: more than one batch
     for (std::size_t w = 0; w < outputs.scansBefore.size(); ++w) {
         EXPECT_EQ(outputs.logLinesBefore[w], outputs.scansBefore[w]) << "write " << w;
     }
-    EXPECT_EQ(Count(m_State.m_strLog, "] Scan Data were converted."), 40u);
-    EXPECT_NE(m_State.m_strLog.find("[1] of [40] Scan Data were converted.\r\n"),
-              std::string::npos);
-    EXPECT_EQ(m_State.m_strLog.substr(m_State.m_strLog.size() - 40),
+    EXPECT_EQ(Count(m_Log.log, "] Scan Data were converted."), 40u);
+    EXPECT_NE(m_Log.log.find("[1] of [40] Scan Data were converted.\r\n"), std::string::npos);
+    EXPECT_EQ(m_Log.log.substr(m_Log.log.size() - 40),
               "[40] of [40] Scan Data were converted.\r\n");
 }
 
 TEST_F(OneFileBatches, FailedWriteLeavesNoProgressLineForTheScansItLost) {
     Load(40);
-    RecordingOutputs outputs(m_State);
+    RecordingOutputs outputs(m_Log);
     outputs.failAtWrite = 1;
-    EXPECT_FALSE(ConvertCommand(m_State, m_Services, outputs));
+    const ConvertResult result = ConvertCommand(m_File, m_Options, m_Log, outputs);
+    EXPECT_FALSE(result.ok);
 
     ASSERT_EQ(outputs.scansBefore.size(), 1u);
     const std::string& file = outputs.files.at(OutputName());
     const std::size_t written = Count(file, "Scan #");
     EXPECT_GT(written, 0u);
     EXPECT_LT(written, 40u);
-    EXPECT_EQ(Count(m_State.m_strLog, "] Scan Data were converted."), written);
-    EXPECT_NE(m_State.m_strLog.find("[" + std::to_string(written) +
-                                    "] of [40] Scan Data were "
-                                    "converted.\r\nCould not write " +
-                                    OutputName() + "; the conversion was stopped.\r\n"),
+    EXPECT_EQ(Count(m_Log.log, "] Scan Data were converted."), written);
+    EXPECT_NE(m_Log.log.find("[" + std::to_string(written) +
+                             "] of [40] Scan Data were "
+                             "converted.\r\nCould not write " +
+                             OutputName() + "; the conversion was stopped.\r\n"),
               std::string::npos);
     EXPECT_EQ(file, ExpectedFile().substr(0, file.size()));
-    ASSERT_EQ(m_Services.messages.size(), 1u);
-    EXPECT_NE(m_Services.messages[0].find("No space left on device"), std::string::npos);
+    EXPECT_EQ(result.reason, "No space left on device");
 }
 
 }  // namespace

@@ -236,7 +236,7 @@ class MainDialogWindowTest : public QObject {
         QTest::mouseClick(Find<QRadioButton>(window, Control::ConvertAll), Qt::LeftButton);
         QCOMPARE(selection->text(), QStringLiteral("2-3"));
         QVERIFY(!selection->isEnabled());
-        QCOMPARE(window.Dialog().State().m_strSelection, std::string("2-3"));
+        QCOMPARE(window.Dialog().m_strSelection, std::string("2-3"));
     }
 
     void convertWritesTheFilesAndAsksBeforeReplacingTheOneFile() {

@@ -87,13 +87,11 @@ TEST_F(MainDialog, StartsWithNoFileNoDataAndConvertDisabled) {
     EXPECT_TRUE(view.acceptsDrops);
     EXPECT_EQ(view.aboutCaptions, std::vector<std::string>{"&About QUILLON..."});
 
-    const ConverterState& state = dlg.State();
-    EXPECT_EQ(state.m_strFilePath, "No file was selected.");
-    EXPECT_EQ(state.m_strLog, "No data to display.");
-    EXPECT_TRUE(state.m_bConvertAll);
-    EXPECT_EQ(state.m_nPixelCount, 256);
-    EXPECT_TRUE(state.m_pDarkData.empty());
-    EXPECT_TRUE(state.m_ScanList.empty());
+    EXPECT_EQ(dlg.m_strFilePath, "No file was selected.");
+    EXPECT_EQ(dlg.m_strLog, "No data to display.");
+    EXPECT_TRUE(dlg.m_bConvertAll);
+    EXPECT_TRUE(dlg.File().m_pDarkData.empty());
+    EXPECT_EQ(dlg.File().ScanCount(), 0u);
     EXPECT_EQ(dlg.Folder(), std::filesystem::current_path().string());
     EXPECT_TRUE(dlg.LoadedPath().empty());
 }
@@ -128,9 +126,9 @@ TEST_F(MainDialog, BrowseLoadsTheSdfFileNamedLikeTheChosenFile) {
         view.chosenFiles.push_back(dir / c.chosen);
         dlg.OnBrowse();
 
-        EXPECT_EQ(dlg.State().m_strFilePath, loaded) << c.chosen;
+        EXPECT_EQ(dlg.m_strFilePath, loaded) << c.chosen;
         EXPECT_EQ(view.Text(Control::FilePath), loaded) << c.chosen;
-        EXPECT_EQ(dlg.State().m_nScanCount, scans) << c.chosen;
+        EXPECT_EQ(dlg.File().ScanCount(), static_cast<std::size_t>(scans)) << c.chosen;
         EXPECT_EQ(view.Text(Control::ScanCount),
                   "Total number of scan data: " + std::to_string(scans))
             << c.chosen;
@@ -148,12 +146,12 @@ TEST_F(MainDialog, ChoosingTheLoadedFileAgainNeitherReloadsItNorForgetsItsCount)
     const std::string path = WriteSdf("run1.sdf", 3);
     view.chosenFiles = {path, path};
     dlg.OnBrowse();
-    const auto resets = dlg.State().m_nLogResets;
+    const auto resets = dlg.m_nLogResets;
     view.Type(Control::Log, "typed into the log");
 
     dlg.OnBrowse();
 
-    EXPECT_EQ(dlg.State().m_nLogResets, resets);
+    EXPECT_EQ(dlg.m_nLogResets, resets);
     EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: 3");
     EXPECT_EQ(view.Text(Control::FilePath), path);
 }
@@ -178,7 +176,7 @@ TEST_F(MainDialog, FailedLoadBeforeAnyFileNamesTheFileAndTheReasonAndKeepsNoFile
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0],
               "Could not load " + (dir / "run1.sdf") + ": No such file or directory");
-    EXPECT_EQ(dlg.State().m_strFilePath, "No file was selected.");
+    EXPECT_EQ(dlg.m_strFilePath, "No file was selected.");
     EXPECT_EQ(view.Text(Control::FilePath), "No file was selected.");
     EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: N/A");
     EXPECT_FALSE(view.IsEnabled(Control::Convert));
@@ -210,16 +208,16 @@ TEST_F(MainDialog, FailedLoadAfterALoadKeepsThePathOnTheLoadedFile) {
         ASSERT_EQ(view.messages.size(), 1u) << c.what;
         EXPECT_NE(view.messages[0].find("Could not load " + dir.Path()), std::string::npos)
             << c.what;
-        EXPECT_EQ(dlg.State().m_strFilePath, loaded) << c.what;
+        EXPECT_EQ(dlg.m_strFilePath, loaded) << c.what;
         EXPECT_EQ(view.Text(Control::FilePath), loaded) << c.what;
-        EXPECT_EQ(dlg.State().m_nScanCount, 2) << c.what;
+        EXPECT_EQ(dlg.File().ScanCount(), static_cast<std::size_t>(2)) << c.what;
         EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: 2") << c.what;
         EXPECT_TRUE(view.IsEnabled(Control::Convert)) << c.what;
         EXPECT_EQ(view.waitDepth, 0) << c.what;
     }
-    // Reading the controls back keeps the loaded file's path.
-    dlg.ReadControls();
-    EXPECT_EQ(dlg.State().m_strFilePath, loaded);
+    // Reading the controls back (as any option click does) keeps the loaded file's path.
+    dlg.OnSaveOptionChanged();
+    EXPECT_EQ(dlg.m_strFilePath, loaded);
 }
 
 TEST_F(MainDialog, DroppingTwoFilesIsRefusedEvenWhenBothAreScanDataFiles) {
@@ -228,7 +226,7 @@ TEST_F(MainDialog, DroppingTwoFilesIsRefusedEvenWhenBothAreScanDataFiles) {
     dlg.OnDropFiles({a, b});
 
     EXPECT_EQ(view.messages, std::vector<std::string>{"Please choose only one file..."});
-    EXPECT_EQ(dlg.State().m_strFilePath, "No file was selected.");
+    EXPECT_EQ(dlg.m_strFilePath, "No file was selected.");
     EXPECT_EQ(view.Text(Control::Log), "No data to display.");
     EXPECT_FALSE(view.IsEnabled(Control::Convert));
 }
@@ -236,19 +234,19 @@ TEST_F(MainDialog, DroppingTwoFilesIsRefusedEvenWhenBothAreScanDataFiles) {
 TEST_F(MainDialog, DroppedPathsWithoutLowerCaseSdfAreRefusedAndChangeNothing) {
     const std::string loaded = WriteSdf("good.sdf", 1);
     Load(loaded);
-    const auto resets = dlg.State().m_nLogResets;
+    const auto resets = dlg.m_nLogResets;
     for (const char* name : {"A.SDF", "notes.txt", "run1.Sdf", "sdf"}) {
         view.messages.clear();
         const std::string path = SdfBuilder(4).AddScans(1).WriteTo(dir / name);
         dlg.OnDropFiles({path});
         EXPECT_EQ(view.messages, std::vector<std::string>{"The file is not sdf file..."}) << name;
-        EXPECT_EQ(dlg.State().m_strFilePath, loaded) << name;
+        EXPECT_EQ(dlg.m_strFilePath, loaded) << name;
         // A later show, as a scope button click does, still shows the loaded file.
         Click(Control::ConvertSelected);
         Click(Control::ConvertAll);
         EXPECT_EQ(view.Text(Control::FilePath), loaded) << name;
     }
-    EXPECT_EQ(dlg.State().m_nLogResets, resets);
+    EXPECT_EQ(dlg.m_nLogResets, resets);
 }
 
 TEST_F(MainDialog, AFileInsideAFolderNamedLikeAScanDataFileIsAccepted) {
@@ -256,7 +254,7 @@ TEST_F(MainDialog, AFileInsideAFolderNamedLikeAScanDataFileIsAccepted) {
     dlg.OnDropFiles({path});
 
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(dlg.State().m_strFilePath, path);
+    EXPECT_EQ(dlg.m_strFilePath, path);
     EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: 2");
 }
 
@@ -272,20 +270,20 @@ TEST_F(MainDialog, ADroppedPathIsTakenWholeHoweverLong) {
     dlg.OnDropFiles({path});
 
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(dlg.State().m_strFilePath, path);
+    EXPECT_EQ(dlg.m_strFilePath, path);
     EXPECT_EQ(view.Text(Control::FilePath), path);
-    EXPECT_EQ(dlg.State().m_nScanCount, 1);
+    EXPECT_EQ(dlg.File().ScanCount(), static_cast<std::size_t>(1));
 }
 
 TEST_F(MainDialog, DroppingTheLoadedFileAgainLoadsItAgain) {
     const std::string path = WriteSdf("run1.sdf", 1);
     Load(path);
-    const auto resets = dlg.State().m_nLogResets;
+    const auto resets = dlg.m_nLogResets;
     SdfBuilder(4).AddScans(5).WriteTo(path);
 
     dlg.OnDropFiles({path});
 
-    EXPECT_GT(dlg.State().m_nLogResets, resets);
+    EXPECT_GT(dlg.m_nLogResets, resets);
     EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: 5");
 }
 
@@ -296,7 +294,7 @@ TEST_F(MainDialog, TheLoadLogAppearsLineByLineAndOnlyNewLinesAreAdded) {
 
     dlg.OnDropFiles({path});
 
-    const std::string& log = dlg.State().m_strLog;
+    const std::string& log = dlg.m_strLog;
     EXPECT_EQ(view.Text(Control::Log), log);
     EXPECT_EQ(log.rfind("File" + path + " is opened properly.\r\n", 0), 0u);
     // One replacement when the load starts its log; every later line is appended.
@@ -317,22 +315,22 @@ TEST_F(MainDialog, TextTypedIntoTheLogIsReadBackAndTheNextLoadReplacesIt) {
     Load(path);
     view.Type(Control::Log, "my notes\r\n");
     Click(Control::WithPixel);  // reads the controls
-    EXPECT_EQ(dlg.State().m_strLog, "my notes\r\n");
+    EXPECT_EQ(dlg.m_strLog, "my notes\r\n");
 
     dlg.OnDropFiles({path});
-    EXPECT_EQ(view.Text(Control::Log), dlg.State().m_strLog);
+    EXPECT_EQ(view.Text(Control::Log), dlg.m_strLog);
     EXPECT_EQ(view.Text(Control::Log).find("my notes"), std::string::npos);
 }
 
 TEST_F(MainDialog, TheOneFileBoxCaptionFollowsItsMark) {
     Click(Control::OneFile);
     EXPECT_TRUE(view.IsChecked(Control::OneFile));
-    EXPECT_EQ(dlg.State().m_bOneFile, 1);
+    EXPECT_EQ(dlg.m_bOneFile, 1);
     EXPECT_EQ(view.Text(Control::OneFile), "Convert data in one file");
 
     Click(Control::OneFile);
     EXPECT_FALSE(view.IsChecked(Control::OneFile));
-    EXPECT_EQ(dlg.State().m_bOneFile, 0);
+    EXPECT_EQ(dlg.m_bOneFile, 0);
     EXPECT_EQ(view.Text(Control::OneFile), "Convert data in multiple files");
 }
 
@@ -341,7 +339,7 @@ TEST_F(MainDialog, OneFileIsOfferedOnlyWhileAllScansAreConverted) {
     Click(Control::ConvertSelected);
     Click(Control::OneFile);
     EXPECT_FALSE(view.IsChecked(Control::OneFile));
-    EXPECT_EQ(dlg.State().m_bOneFile, 0);
+    EXPECT_EQ(dlg.m_bOneFile, 0);
     EXPECT_EQ(view.Text(Control::OneFile), "Convert data in multiple files");
 
     // Choosing "Convert selected data" with the box ticked clears it.
@@ -350,19 +348,19 @@ TEST_F(MainDialog, OneFileIsOfferedOnlyWhileAllScansAreConverted) {
     ASSERT_TRUE(view.IsChecked(Control::OneFile));
     Click(Control::ConvertSelected);
     EXPECT_FALSE(view.IsChecked(Control::OneFile));
-    EXPECT_EQ(dlg.State().m_bOneFile, 0);
+    EXPECT_EQ(dlg.m_bOneFile, 0);
     EXPECT_EQ(view.Text(Control::OneFile), "Convert data in multiple files");
 }
 
 TEST_F(MainDialog, TheScopeButtonsSetTheScopeAndTheSelectionEdit) {
     Click(Control::ConvertSelected);
-    EXPECT_FALSE(dlg.State().m_bConvertAll);
+    EXPECT_FALSE(dlg.m_bConvertAll);
     EXPECT_TRUE(view.IsEnabled(Control::Selection));
     EXPECT_TRUE(view.IsChecked(Control::ConvertSelected));
     EXPECT_FALSE(view.IsChecked(Control::ConvertAll));
 
     Click(Control::ConvertAll);
-    EXPECT_TRUE(dlg.State().m_bConvertAll);
+    EXPECT_TRUE(dlg.m_bConvertAll);
     EXPECT_FALSE(view.IsEnabled(Control::Selection));
     EXPECT_TRUE(view.IsChecked(Control::ConvertAll));
     EXPECT_FALSE(view.IsChecked(Control::ConvertSelected));
@@ -376,18 +374,18 @@ TEST_F(MainDialog, TextTypedIntoTheSelectionIsKeptWhenAScopeButtonIsClicked) {
         view.Type(Control::Selection, typed);
         Click(scope);
         EXPECT_EQ(view.Text(Control::Selection), typed);
-        EXPECT_EQ(dlg.State().m_strSelection, typed);
+        EXPECT_EQ(dlg.m_strSelection, typed);
     }
 }
 
 TEST_F(MainDialog, TheSaveOptionBoxesAreReadWhenClicked) {
     Click(Control::WithWavelength);
-    EXPECT_EQ(dlg.State().m_bWithWavelength, 1);
-    EXPECT_EQ(dlg.State().m_bWithPixel, 0);
+    EXPECT_EQ(dlg.m_bWithWavelength, 1);
+    EXPECT_EQ(dlg.m_bWithPixel, 0);
     Click(Control::WithPixel);
-    EXPECT_EQ(dlg.State().m_bWithPixel, 1);
+    EXPECT_EQ(dlg.m_bWithPixel, 1);
     Click(Control::WithWavelength);
-    EXPECT_EQ(dlg.State().m_bWithWavelength, 0);
+    EXPECT_EQ(dlg.m_bWithWavelength, 0);
 }
 
 TEST_F(MainDialog, ConvertBeforeAnyLoadDoesNothing) {
@@ -410,7 +408,7 @@ TEST_F(MainDialog, ConvertWritesTheFilesWithTheOptionsTheControlsShow) {
         EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "run1_2of3.txt"));
-    const std::string& log = dlg.State().m_strLog;
+    const std::string& log = dlg.m_strLog;
     EXPECT_EQ(view.Text(Control::Log), log);
     EXPECT_NE(log.find("[1] of [3] Scan Data were converted.\r\n"), std::string::npos);
     EXPECT_TRUE(log.ends_with("[3] of [3] Scan Data were converted.\r\n"));
@@ -461,10 +459,10 @@ TEST_F(MainDialog, CloseReadsTheControlsEndsTheDialogAndReleasesTheSpectra) {
     dlg.OnCloseCommand();
 
     EXPECT_EQ(view.endResults, std::vector<int>{1});
-    EXPECT_EQ(dlg.State().m_strSelection, "2");
-    EXPECT_TRUE(dlg.State().m_pDarkData.empty());
-    EXPECT_TRUE(dlg.State().m_pRefData.empty());
-    EXPECT_TRUE(dlg.State().m_pWavelength.empty());
+    EXPECT_EQ(dlg.m_strSelection, "2");
+    EXPECT_TRUE(dlg.File().m_pDarkData.empty());
+    EXPECT_TRUE(dlg.File().m_pRefData.empty());
+    EXPECT_EQ(dlg.File().ScanCount(), 0u);
 }
 
 TEST_F(MainDialog, CloseAndDropsThatArriveWhileALoadPaintsAreIgnored) {
@@ -481,7 +479,7 @@ TEST_F(MainDialog, CloseAndDropsThatArriveWhileALoadPaintsAreIgnored) {
     EXPECT_TRUE(view.endResults.empty());
     EXPECT_TRUE(view.fileRequests.empty());
     EXPECT_EQ(dlg.LoadedPath(), path);
-    EXPECT_EQ(dlg.State().m_nScanCount, 2);
+    EXPECT_EQ(dlg.File().ScanCount(), static_cast<std::size_t>(2));
     EXPECT_FALSE(dlg.IsBusy());
     dlg.OnCloseCommand();
     EXPECT_EQ(view.endResults, std::vector<int>{1});

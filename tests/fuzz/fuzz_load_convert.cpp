@@ -13,7 +13,7 @@
 
 #include "convert/convert_command.h"
 #include "memory_outputs.h"
-#include "platform/dialog_services.h"
+#include "platform/log_sink.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/loader.h"
 
@@ -25,19 +25,20 @@ void Check(bool condition) {
     }
 }
 
-// Services of an unattended run: no view, and Yes to the overwrite question.
-class Unattended : public quillon::DialogServices {
+// The log of an unattended run, kept for the checks.
+class KeptLog : public quillon::LogSink {
   public:
-    void Refresh() override {}
-    void ReadControls() override {}
-    void Message(const std::string&) override { ++messages; }
-    bool AskYesNo(const std::string&) override { return true; }
-    void BeginWaitCursor() override { ++waits; }
-    void EndWaitCursor() override { --waits; }
-    void Pause(int) override {}
-    int messages = 0;
-    int waits = 0;
+    void Append(std::string_view text) override { log.append(text); }
+    std::string log;
 };
+
+// A 64-byte text field of a scan record, up to its first zero byte.
+std::string Text(const char* field) {
+    const void* end = std::memchr(field, 0, quillon::kScanTextSize);
+    return std::string(
+        field, end == nullptr ? quillon::kScanTextSize
+                              : static_cast<std::size_t>(static_cast<const char*>(end) - field));
+}
 
 const std::filesystem::path& ScratchDir() {
     static const std::filesystem::path dir = [] {
@@ -99,20 +100,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
 
-    quillon::ConverterState state;
-    Unattended services;
-    state.m_strFilePath = input;
-    quillon::LoadScanFile(state, services, input);
+    KeptLog loadLog;
+    const quillon::ScanFile state = quillon::LoadScanFile(input, loadLog);
 
     std::int64_t n = 0;
     std::int64_t k = 0;
     ExpectedShape(data, size, n, k);
     Check(state.m_nPixelCount == n);
-    Check(state.m_nScanCount == k);
-    Check(static_cast<std::int64_t>(state.m_ScanList.size()) == k);
+    Check(static_cast<std::int64_t>(state.ScanCount()) == k);
     Check(static_cast<std::int64_t>(state.m_pDarkData.size()) == n);
     const bool cut = static_cast<std::int64_t>(size) != 268 + 8 * n + k * (196 + 4 * n);
-    Check((state.m_strLog.find("Warning: the file ends ") != std::string::npos) == cut);
+    Check((loadLog.log.find("Warning: the file ends ") != std::string::npos) == cut);
 
     // Converting a file of many pixels renders megabytes per run; the table code paths are the
     // same for any N, so wide files stop at loading to keep the fuzzer fast.
@@ -121,26 +119,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (int layout = 0; layout < 4; ++layout) {
         for (int oneFile = 0; oneFile < 2; ++oneFile) {
-            state.m_bWithPixel = layout & 1;
-            state.m_bWithWavelength = layout >> 1;
-            state.m_bOneFile = oneFile;
-            state.m_bConvertAll = true;
+            quillon::ConvertOptions options;
+            options.withPixel = (layout & 1) != 0;
+            options.withWavelength = (layout >> 1) != 0;
+            options.oneFile = oneFile != 0;
+            options.outputBase = (dir / "in").string();
+            options.askOverwrite = [](const std::string&) { return true; };
             quillon::testing::MemoryOutputFiles outputs;
-            Check(quillon::ConvertCommand(state, services, outputs));
+            KeptLog log;
+            Check(quillon::ConvertCommand(state, options, log, outputs).ok);
             // The report, the dark and reference tables and every scan: one file or one each.
             Check(static_cast<std::int64_t>(outputs.files.size()) == (oneFile ? 1 : 3 + k));
             const std::string base = (dir / "in").string();
-            Check(services.messages == 0 && services.waits == 0);
 
-            const quillon::SpectrumTableFormatter tables(state);
+            const std::vector<float> axis = quillon::WavelengthAxis(state);
+            const quillon::SpectrumTableFormatter tables(
+                state, {options.withPixel, options.withWavelength}, axis);
             if (oneFile) {
                 const std::string& text = Bytes(outputs, base + ".txt");
                 Check(EndsWithTwoEmptyLines(text));
-                std::string scans;
-                for (std::size_t i = 0; i < state.m_ScanList.size(); ++i) {
-                    scans += tables.ScanBlock(static_cast<std::int32_t>(i), *state.m_ScanList[i]);
+                std::string expectedTail;
+                for (std::size_t i = 0; i < state.ScanCount(); ++i) {
+                    tables.AppendStoredScanBlock(expectedTail, static_cast<std::int32_t>(i),
+                                                 state.Scan(i));
                 }
-                const std::string expectedTail = CrLf(scans);
                 Check(text.size() >= expectedTail.size() &&
                       text.compare(text.size() - expectedTail.size(), expectedTail.size(),
                                    expectedTail) == 0);
@@ -156,16 +158,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::string name =
                     base + "_" + std::to_string(i + 1) + "of" + std::to_string(k) + ".txt";
                 const std::string& text = Bytes(outputs, name);
-                const auto& record = *state.m_ScanList[static_cast<std::size_t>(i)];
-                Check(text == CrLf(tables.ScanBlock(static_cast<std::int32_t>(i), record)));
+                const quillon::ScanView record = state.Scan(static_cast<std::size_t>(i));
+                std::string block;
+                tables.AppendStoredScanBlock(block, static_cast<std::int32_t>(i), record);
+                Check(text == block);
                 // The heading and the three texts, then the table title, header, N rows,
                 // optical blank line and two empty lines.
                 const std::string heading = CrLf(
-                    "Scan #" + std::to_string(i + 1) +
-                    ":\nProject Title: " + std::string(quillon::FieldText(record.m_szTitle)) +
-                    "\nSubtitle: " + std::string(quillon::FieldText(record.m_szSubtitle)) +
-                    "\nDate and Time: " + std::string(quillon::FieldText(record.m_szDateTime)) +
-                    "\n");
+                    "Scan #" + std::to_string(i + 1) + ":\nProject Title: " + Text(record.title) +
+                    "\nSubtitle: " + Text(record.subtitle) +
+                    "\nDate and Time: " + Text(record.dateTime) + "\n");
                 Check(text.compare(0, heading.size(), heading) == 0);
                 Check(Lines(text, heading.size()) == n + 5);
                 Check(EndsWithTwoEmptyLines(text));

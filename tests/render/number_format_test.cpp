@@ -46,7 +46,7 @@ std::string Ours(Conv conv, std::int32_t value) {
             AppendInt(out, value);
             break;
         case Conv::Left5D:
-            AppendIntLeft(out, value, 5);
+            out.assign(buffer, WriteIntLeft(buffer, value, 5));
             break;
         case Conv::Left8D:
             out.assign(buffer, WriteIntLeft8(buffer, value));

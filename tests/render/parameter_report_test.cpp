@@ -5,18 +5,18 @@
 #include <cstring>
 #include <string>
 
-#include "fake_services.h"
+#include "fake_log.h"
 #include "render/parameter_report.h"
 #include "sdf_builder.h"
 
 namespace quillon {
 namespace {
 
-using testing::FakeServices;
+using testing::FakeLog;
 
 // Records whose every field holds a value of its own.
-ConverterState Records() {
-    ConverterState s;
+ScanFile Records() {
+    ScanFile s;
     testing::SetField(s.m_Header.filename, 64, "run1.sdf");
     s.m_Header.no = 7;
     s.m_Header.time = 100;
@@ -189,15 +189,15 @@ const char kLog[] =
     "STATUS Data were converted.\r\n";
 
 TEST(ParameterReport, RecordsGiveTheWholeReportLineByLine) {
-    ConverterState s = Records();
-    FakeServices services(&s);
-    EXPECT_EQ(FormatParameters(s, services), kReport);
+    ScanFile s = Records();
+    FakeLog log;
+    EXPECT_EQ(FormatParameters(s, log), kReport);
 }
 
 TEST(ParameterReport, HoldsSixTitlesAndEightyTwoFieldLinesWithTwoEmptyLinesBetweenSections) {
-    ConverterState s = Records();
-    FakeServices services(&s);
-    const std::string report = FormatParameters(s, services);
+    ScanFile s = Records();
+    FakeLog log;
+    const std::string report = FormatParameters(s, log);
     int fieldLines = 0;
     int titles = 0;
     int emptyLines = 0;
@@ -228,61 +228,52 @@ TEST(ParameterReport, HoldsSixTitlesAndEightyTwoFieldLinesWithTwoEmptyLinesBetwe
     EXPECT_EQ(report.substr(report.size() - 20), "\t\t TriggerMode: 1\n\n\n");
 }
 
-TEST(ParameterReport, LogsSixLinesEachShownByARefreshAsTheReportIsBuilt) {
-    ConverterState s = Records();
-    s.ResetLog("");
-    FakeServices services(&s);
-    FormatParameters(s, services);
-    EXPECT_EQ(s.m_strLog, kLog);
-    ASSERT_EQ(services.shownLogs.size(), 6u);
-    EXPECT_EQ(services.shownLogs[0], "Header Data were converted.\r\n");
-    EXPECT_EQ(services.shownLogs[1], "Header Data were converted.\r\nCCD Data were converted.\r\n");
-    EXPECT_EQ(services.shownLogs[5], kLog);
+TEST(ParameterReport, LogsOneLinePerRecordAsTheReportIsBuilt) {
+    ScanFile s = Records();
+    FakeLog log;
+    FormatParameters(s, log);
+    EXPECT_EQ(log.log, kLog);
+    ASSERT_EQ(log.pieces.size(), 6u);
+    EXPECT_EQ(log.pieces[0], "Header Data were converted.\r\n");
+    EXPECT_EQ(log.pieces[5], "STATUS Data were converted.\r\n");
 }
 
-TEST(ParameterReport, IsTheSameWithEveryCombinationOfOptionsAndOnEveryCall) {
-    for (int options = 0; options < 16; ++options) {
-        ConverterState s = Records();
-        s.m_bOneFile = options & 1;
-        s.m_bWithPixel = options & 2;
-        s.m_bWithWavelength = options & 4;
-        s.m_bConvertAll = (options & 8) != 0;
-        s.m_strSelection = "1-3,5";
-        FakeServices services(&s);
-        EXPECT_EQ(FormatParameters(s, services), kReport) << "options " << options;
-        EXPECT_EQ(FormatParameters(s, services), kReport) << "options " << options;
-    }
+TEST(ParameterReport, IsTheSameOnEveryCall) {
+    const ScanFile s = Records();
+    FakeLog log;
+    EXPECT_EQ(FormatParameters(s, log), kReport);
+    EXPECT_EQ(FormatParameters(s, log), kReport);
 }
 
 TEST(ParameterReport, EmptyFilenameLeavesItsLabelAlone) {
-    ConverterState s = Records();
+    ScanFile s = Records();
     std::memset(s.m_Header.filename, 0, 64);
     s.m_Header.filename[1] = 'x';  // after the terminator: not part of the text
-    FakeServices services;
-    const std::string report = FormatParameters(s, services);
+    FakeLog log;
+    const std::string report = FormatParameters(s, log);
     EXPECT_EQ(report.substr(0, 26), "HEADER DATA\n\t filename: \n\t");
 }
 
 TEST(ParameterReport, FilenameOf64BytesGoesOutWholeAndByteForByte) {
-    ConverterState s = Records();
+    ScanFile s = Records();
     std::string bytes;
     for (int i = 0; i < 64; ++i) {
         bytes.push_back(static_cast<char>(0xC0 + i));  // 8-bit bytes, unconverted
     }
     std::memcpy(s.m_Header.filename, bytes.data(), 64);
     s.m_Header.no = 0x31;  // the byte after the field is '1' in the stored record
-    FakeServices services;
-    const std::string report = FormatParameters(s, services);
+    FakeLog log;
+    const std::string report = FormatParameters(s, log);
     EXPECT_EQ(report.substr(0, 12 + 12 + 65), "HEADER DATA\n\t filename: " + bytes + "\n");
 }
 
 TEST(ParameterReport, StatusWordsWithAllBitsSetShowEveryFieldAtItsMaximum) {
-    ConverterState s = Records();
+    ScanFile s = Records();
     s.m_Status.word0 = 0xFFFF;
     s.m_Status.word1 = 0xFFFF;
     s.m_Status.word2 = 0xFFFF;
-    FakeServices services;
-    const std::string report = FormatParameters(s, services);
+    FakeLog log;
+    const std::string report = FormatParameters(s, log);
     const std::string status = report.substr(report.find("STATUS DATA\n"));
     EXPECT_NE(status.find("\t WholeStatus: -1\n"), std::string::npos);
     EXPECT_NE(status.find("\t\t DarkScan: 3\n"), std::string::npos);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_services.h"
+#include "fake_log.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/loader.h"
 #include "sdf_builder.h"
@@ -21,7 +21,7 @@
 namespace quillon {
 namespace {
 
-using testing::FakeServices;
+using testing::FakeLog;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -42,21 +42,65 @@ SdfBuilder SmallFile() {
     return b;
 }
 
+// A line-feed form of a stored block: CR LF back to "\n" (the test texts hold no CR LF).
+std::string Lf(const std::string& stored) {
+    std::string out;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n') {
+            continue;
+        }
+        out += stored[i];
+    }
+    return out;
+}
+
+// A block in the form the output files store it: every "\n" as CR LF.
+std::string CrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    return out;
+}
+
+// A file and the layout of one conversion, and the blocks it renders.
+struct Tables : ScanFile {
+    bool m_bWithPixel = false;
+    bool m_bWithWavelength = false;
+    std::vector<float> m_pWavelength;
+    FakeLog log;
+
+    SpectrumTableFormatter Formatter() const {
+        return SpectrumTableFormatter(*this, {m_bWithPixel, m_bWithWavelength}, m_pWavelength);
+    }
+    std::string Dark() { return FormatDarkTable(*this, log, Formatter()); }
+    std::string Ref() { return FormatRefTable(*this, log, Formatter()); }
+    // The scan block with line feeds.
+    std::string Block(std::int32_t index, const CSaveData& record) const {
+        std::string stored;
+        Formatter().AppendStoredScanBlock(stored, index, record.View());
+        return Lf(stored);
+    }
+};
+
 struct Loaded {
     Loaded(const SdfBuilder& b, bool withPixel, bool withWavelength) {
         const std::string path = testing::WriteFile(dir / "small.sdf", b.Bytes());
-        FakeServices loadServices;
-        LoadScanFile(state, loadServices, path);
-        state.m_bWithPixel = withPixel ? 1 : 0;
-        state.m_bWithWavelength = withWavelength ? 1 : 0;
+        FakeLog loadLog;
+        static_cast<ScanFile&>(state) = LoadScanFile(path, loadLog);
+        state.m_bWithPixel = withPixel;
+        state.m_bWithWavelength = withWavelength;
         if (withWavelength) {
-            BuildWavelengthAxis(state);
+            state.m_pWavelength = WavelengthAxis(state);
         }
-        state.ResetLog("");
+    }
+    std::string Scan0() const {
+        std::string stored;
+        state.Formatter().AppendStoredScanBlock(stored, 0, state.Scan(0));
+        return Lf(stored);
     }
     TempDir dir;
-    ConverterState state;
-    FakeServices services{&state};
+    Tables state;
 };
 
 struct Golden {
@@ -183,43 +227,25 @@ TEST(SpectrumTables, SmallFileGivesTheGoldenBlocksInEveryLayout) {
     for (const Golden& g : kGolden) {
         SCOPED_TRACE(LayoutName(g));
         Loaded l(SmallFile(), g.withPixel, g.withWavelength);
-        ASSERT_EQ(l.state.m_ScanList.size(), 1u);
-        EXPECT_EQ(FormatDarkTable(l.state, l.services), g.dark);
-        EXPECT_EQ(FormatRefTable(l.state, l.services), g.ref);
-        EXPECT_EQ(FormatScan(l.state, 0, *l.state.m_ScanList[0]), g.scan);
-
-        // The formatter made once per conversion gives the same bytes.
-        const SpectrumTableFormatter formatter(l.state);
-        EXPECT_EQ(formatter.DarkBlock(l.state), g.dark);
-        EXPECT_EQ(formatter.RefBlock(l.state), g.ref);
-        EXPECT_EQ(FormatDarkTable(l.state, l.services, formatter), g.dark);
-        EXPECT_EQ(FormatRefTable(l.state, l.services, formatter), g.ref);
-        EXPECT_EQ(formatter.ScanBlock(0, *l.state.m_ScanList[0]), g.scan);
-        std::string buffer = "earlier block\n";
-        formatter.AppendScanBlock(buffer, 0, *l.state.m_ScanList[0]);
-        EXPECT_EQ(buffer, std::string("earlier block\n") + g.scan);
+        ASSERT_EQ(l.state.ScanCount(), 1u);
+        EXPECT_EQ(l.state.Dark(), g.dark);
+        EXPECT_EQ(l.state.Ref(), g.ref);
+        // Scan blocks are made in their stored form, appended to what the buffer holds.
+        std::string buffer = "earlier block\r\n";
+        l.state.Formatter().AppendStoredScanBlock(buffer, 0, l.state.Scan(0));
+        EXPECT_EQ(buffer, "earlier block\r\n" + CrLf(g.scan));
     }
 }
 
 TEST(SpectrumTables, DarkAndReferenceBlocksLogOneLineEachAndScansLogNothing) {
     Loaded l(SmallFile(), true, true);
-    l.services.shownLogs.clear();
-    FormatDarkTable(l.state, l.services);
-    EXPECT_EQ(l.state.m_strLog, "Dark Scan Data were converted.\r\n");
-    FormatRefTable(l.state, l.services);
-    EXPECT_EQ(l.state.m_strLog,
+    l.state.Dark();
+    EXPECT_EQ(l.state.log.log, "Dark Scan Data were converted.\r\n");
+    l.state.Ref();
+    EXPECT_EQ(l.state.log.log,
               "Dark Scan Data were converted.\r\nReference Scan Data were converted.\r\n");
-    // Each line was shown by a refresh of its own.
-    ASSERT_EQ(l.services.shownLogs.size(), 2u);
-    EXPECT_EQ(l.services.shownLogs[0], "Dark Scan Data were converted.\r\n");
-
-    const int refreshes = l.services.refreshes;
-    const std::string log = l.state.m_strLog;
-    const SpectrumTableFormatter formatter(l.state);
-    FormatScan(l.state, 0, *l.state.m_ScanList[0]);
-    formatter.ScanBlock(0, *l.state.m_ScanList[0]);
-    EXPECT_EQ(l.state.m_strLog, log);
-    EXPECT_EQ(l.services.refreshes, refreshes);
+    l.Scan0();
+    EXPECT_EQ(l.state.log.pieces.size(), 2u);
 }
 
 TEST(SpectrumTables, NoPixelsGiveBlocksWithTheirHeaderLineAndNoRows) {
@@ -229,17 +255,17 @@ TEST(SpectrumTables, NoPixelsGiveBlocksWithTheirHeaderLineAndNoRows) {
     b.AddScan({"T", "S", "D", {}, 3.0f});
     Loaded l(b, true, true);
     EXPECT_TRUE(l.state.m_pWavelength.empty());
-    EXPECT_EQ(FormatDarkTable(l.state, l.services),
+    EXPECT_EQ(l.state.Dark(),
               "Dark Scan Data...\n"
               "Pixel\t Wavelength(nm)\t Intensity(Counts)\n"
               "Dark Scan Data of Optical Blank: -2.2500       \n"
               "\n\n");
-    EXPECT_EQ(FormatRefTable(l.state, l.services),
+    EXPECT_EQ(l.state.Ref(),
               "Reference Scan Data...\n"
               "Pixel\t Wavelength(nm)\t Intensity(Counts)\n"
               "Reference Scan Data of Optical Blank: 1.500000\n"
               "\n\n");
-    EXPECT_EQ(FormatScan(l.state, 0, *l.state.m_ScanList[0]),
+    EXPECT_EQ(l.Scan0(),
               "Scan #1:\nProject Title: T\nSubtitle: S\nDate and Time: D\n"
               "Scan Data per each pixel...\n"
               "Pixel\t Wavelength(nm)\t Intensity(Counts)\n"
@@ -253,97 +279,91 @@ TEST(SpectrumTables, OpticalBlankOfOnePointFiveDiffersBetweenReferenceAndDark) {
     b.darkOpticalBlank = 1.5f;
     b.refOpticalBlank = 1.5f;
     Loaded l(b, false, false);
-    EXPECT_NE(FormatDarkTable(l.state, l.services)
-                  .find("Dark Scan Data of Optical Blank: 1.5000        \n\n\n"),
+    EXPECT_NE(l.state.Dark().find("Dark Scan Data of Optical Blank: 1.5000        \n\n\n"),
               std::string::npos);
-    EXPECT_NE(FormatRefTable(l.state, l.services)
-                  .find("Reference Scan Data of Optical Blank: 1.500000\n\n\n"),
+    EXPECT_NE(l.state.Ref().find("Reference Scan Data of Optical Blank: 1.500000\n\n\n"),
               std::string::npos);
 }
 
 TEST(SpectrumTables, FloatCountsAreTruncatedTowardZero) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 6;
     state.m_pDarkData = {2.9f, -3.7f, -0.99f, 65535.99f, 2147483520.0f, -2147483648.0f};
     state.m_pRefData = state.m_pDarkData;
-    FakeServices services;
     const std::string rows = "2       \n-3      \n0       \n65535   \n2147483520\n-2147483648\n";
-    EXPECT_EQ(FormatDarkTable(state, services),
-              "Dark Scan Data...\nIntensity(Counts)\n" + rows +
-                  "Dark Scan Data of Optical Blank: 0.0000        \n\n\n");
-    EXPECT_EQ(FormatRefTable(state, services),
-              "Reference Scan Data...\nIntensity(Counts)\n" + rows +
-                  "Reference Scan Data of Optical Blank: 0.000000\n\n\n");
+    EXPECT_EQ(state.Dark(), "Dark Scan Data...\nIntensity(Counts)\n" + rows +
+                                "Dark Scan Data of Optical Blank: 0.0000        \n\n\n");
+    EXPECT_EQ(state.Ref(), "Reference Scan Data...\nIntensity(Counts)\n" + rows +
+                               "Reference Scan Data of Optical Blank: 0.000000\n\n\n");
 }
 
 // Not a number and values beyond the 32-bit range print as the smallest 32-bit integer.
 TEST(SpectrumTables, FloatCountsThatAreNoNumberOrBeyond32BitsPrintTheSmallestInteger) {
-    ConverterState state;
+    Tables state;
     const float inf = std::numeric_limits<float>::infinity();
     state.m_pDarkData = {2147483648.0f, -2147483904.0f, 1e30f,
                          FLT_MAX,       -inf,           std::numeric_limits<float>::quiet_NaN()};
     state.m_nPixelCount = static_cast<std::int32_t>(state.m_pDarkData.size());
-    state.m_bWithPixel = 1;
-    FakeServices services;
+    state.m_bWithPixel = true;
     std::string expected = "Dark Scan Data...\nPixel\t Intensity(Counts)\n";
     for (int pixel = 1; pixel <= 6; ++pixel) {
         expected += std::to_string(pixel) + "    \t -2147483648\n";
     }
     expected += "Dark Scan Data of Optical Blank: 0.0000        \n\n\n";
-    EXPECT_EQ(FormatDarkTable(state, services), expected);
+    EXPECT_EQ(state.Dark(), expected);
 }
 
 TEST(SpectrumTables, StoredCountOf2To31OrMorePrintsNegative) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 3;
     CSaveData record(3);
     record.Values()[0] = static_cast<std::int32_t>(0x80000000u);  // 2^31
     record.Values()[1] = static_cast<std::int32_t>(0xFFFFFFFFu);  // 2^32 - 1
     record.Values()[2] = static_cast<std::int32_t>(0x80000001u);
-    const std::string block = FormatScan(state, 0, record);
+    const std::string block = state.Block(0, record);
     EXPECT_NE(block.find("Intensity(Counts)\n-2147483648\n-1      \n-2147483647\nOptical"),
               std::string::npos)
         << block;
 }
 
 TEST(SpectrumTables, ScanNumberIsThePositionPlusOne) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 0;
     CSaveData record(0);
-    EXPECT_EQ(FormatScan(state, 0, record).substr(0, 9), "Scan #1:\n");
-    EXPECT_EQ(FormatScan(state, 41, record).substr(0, 10), "Scan #42:\n");
+    EXPECT_EQ(state.Block(0, record).substr(0, 9), "Scan #1:\n");
+    EXPECT_EQ(state.Block(41, record).substr(0, 10), "Scan #42:\n");
     // The 32-bit position wraps as the number it stands for would.
-    EXPECT_EQ(FormatScan(state, INT32_MAX, record).substr(0, 19), "Scan #-2147483648:\n");
+    EXPECT_EQ(state.Block(INT32_MAX, record).substr(0, 19), "Scan #-2147483648:\n");
 }
 
 TEST(SpectrumTables, DefaultTextsAndEmptyTextsLeaveTheirLabels) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 0;
     CSaveData record(0);  // "Project Title", "Subtitle", empty date
-    EXPECT_EQ(FormatScan(state, 0, record),
+    EXPECT_EQ(state.Block(0, record),
               "Scan #1:\nProject Title: Project Title\nSubtitle: Subtitle\nDate and Time: \n"
               "Scan Data per each pixel...\nIntensity(Counts)\n"
               "Optical Blank data: 0.0000        \n\n\n");
     std::memset(record.m_szTitle, 0, sizeof record.m_szTitle);
-    EXPECT_NE(FormatScan(state, 0, record).find("\nProject Title: \nSubtitle: Subtitle\n"),
+    EXPECT_NE(state.Block(0, record).find("\nProject Title: \nSubtitle: Subtitle\n"),
               std::string::npos);
 }
 
 TEST(SpectrumTables, TitleOf64BytesShowsAllOfThemAndNothingOfTheNextField) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 0;
     CSaveData record(0);
     std::memset(record.m_szTitle, 'T', 64);
     testing::SetField(record.m_szSubtitle, 64, "Next");
     testing::SetField(record.m_szDateTime, 64, "Date");
-    const std::string block = FormatScan(state, 0, record);
+    const std::string block = state.Block(0, record);
     EXPECT_NE(block.find("\nProject Title: " + std::string(64, 'T') + "\nSubtitle: Next\n"),
               std::string::npos)
         << block;
 }
 
 TEST(SpectrumTables, EveryByteOfAnEightBitTextGoesOutUnchanged) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 0;
     std::string all;
     for (int c = 1; c <= 255; ++c) {
@@ -356,10 +376,10 @@ TEST(SpectrumTables, EveryByteOfAnEightBitTextGoesOutUnchanged) {
     std::memcpy(first.m_szDateTime, all.data() + 128, 64);
     CSaveData second(0);
     testing::SetField(second.m_szTitle, 64, all.substr(192));
-    EXPECT_EQ(FormatScan(state, 0, first).substr(0, 9 + 15 + 65 + 10 + 65 + 15 + 65),
+    EXPECT_EQ(state.Block(0, first).substr(0, 9 + 15 + 65 + 10 + 65 + 15 + 65),
               "Scan #1:\nProject Title: " + all.substr(0, 64) + "\nSubtitle: " +
                   all.substr(64, 64) + "\nDate and Time: " + all.substr(128, 64) + "\n");
-    EXPECT_NE(FormatScan(state, 1, second).find("Project Title: " + all.substr(192) + "\n"),
+    EXPECT_NE(state.Block(1, second).find("Project Title: " + all.substr(192) + "\n"),
               std::string::npos);
 }
 
@@ -370,7 +390,7 @@ TEST(SpectrumTables, FirstWavelengthRowShowsTheConstantCoefficient) {
     b.ccd.fCal[2] = 1e-3f;
     b.ccd.fCal[3] = 1e-6f;
     Loaded l(b, false, true);
-    const std::string block = FormatDarkTable(l.state, l.services);
+    const std::string block = l.state.Dark();
     EXPECT_EQ(block.substr(0, block.find('\n', 52) + 1),
               "Dark Scan Data...\nWavelength(nm)\t Intensity(Counts)\n"
               "253.6521      \t 0       \n");
@@ -378,14 +398,13 @@ TEST(SpectrumTables, FirstWavelengthRowShowsTheConstantCoefficient) {
 
 // A wavelength of 10000 nm or more, or a pixel number of 100000, is not cut to its field.
 TEST(SpectrumTables, ValuesWiderThanTheirFieldAreNeverCut) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 2;
-    state.m_bWithPixel = 1;
-    state.m_bWithWavelength = 1;
+    state.m_bWithPixel = true;
+    state.m_bWithWavelength = true;
     state.m_pWavelength = {123456789.0f, -1e30f};
     state.m_pDarkData = {-1234567.0f, 123456789.0f};
-    FakeServices services;
-    EXPECT_EQ(FormatDarkTable(state, services),
+    EXPECT_EQ(state.Dark(),
               "Dark Scan Data...\nPixel\t Wavelength(nm)\t Intensity(Counts)\n"
               "1    \t 123456792.0000\t -1234567\n"
               "2    \t -1000000015047466219876688855040.0000\t 123456792\n"
@@ -393,15 +412,14 @@ TEST(SpectrumTables, ValuesWiderThanTheirFieldAreNeverCut) {
 }
 
 TEST(SpectrumTables, NonFiniteWavelengthsAndBlanksAreSpelledAsPrintfSpellsThem) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 2;
-    state.m_bWithWavelength = 1;
+    state.m_bWithWavelength = true;
     state.m_pWavelength = {std::numeric_limits<float>::infinity(),
                            -std::numeric_limits<float>::quiet_NaN()};
     state.m_pRefData = {1.0f, 2.0f};
     state.m_fRefOpticalBlank = -std::numeric_limits<float>::infinity();
-    FakeServices services;
-    EXPECT_EQ(FormatRefTable(state, services),
+    EXPECT_EQ(state.Ref(),
               "Reference Scan Data...\nWavelength(nm)\t Intensity(Counts)\n"
               "inf           \t 1       \n"
               "-nan          \t 2       \n"
@@ -411,9 +429,9 @@ TEST(SpectrumTables, NonFiniteWavelengthsAndBlanksAreSpelledAsPrintfSpellsThem) 
 // After a load that failed half-way the arrays may be shorter than N: missing counts and
 // wavelengths print as 0, and nothing is read past an array.
 TEST(SpectrumTables, ArraysShorterThanThePixelCountAreNeverReadPast) {
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = 3;
-    state.m_bWithWavelength = 1;
+    state.m_bWithWavelength = true;
     state.m_pWavelength = {400.0f};
     state.m_pDarkData = {7.0f, 8.0f};
     CSaveData shortRecord(1);
@@ -422,44 +440,18 @@ TEST(SpectrumTables, ArraysShorterThanThePixelCountAreNeverReadPast) {
     for (int i = 0; i < 4; ++i) {
         longRecord.Values()[static_cast<std::size_t>(i)] = 10 + i;
     }
-    FakeServices services;
-    EXPECT_EQ(FormatDarkTable(state, services),
+    EXPECT_EQ(state.Dark(),
               "Dark Scan Data...\nWavelength(nm)\t Intensity(Counts)\n"
               "400.0000      \t 7       \n"
               "0.0000        \t 8       \n"
               "0.0000        \t 0       \n"
               "Dark Scan Data of Optical Blank: 0.0000        \n\n\n");
-    EXPECT_NE(FormatScan(state, 0, shortRecord)
+    EXPECT_NE(state.Block(0, shortRecord)
                   .find("\t 5       \n0.0000        \t 0       \n0.0000        \t 0       \nO"),
               std::string::npos);
-    EXPECT_NE(FormatScan(state, 0, longRecord)
+    EXPECT_NE(state.Block(0, longRecord)
                   .find("\t 10      \n0.0000        \t 11      \n0.0000        \t 12      \nO"),
               std::string::npos);
-}
-
-TEST(SpectrumTables, FormatterKeepsTheOptionsAndAxisItWasMadeWith) {
-    Loaded l(SmallFile(), true, true);
-    const SpectrumTableFormatter formatter(l.state);
-    l.state.m_bWithPixel = 0;
-    l.state.m_bWithWavelength = 0;
-    l.state.m_pWavelength.clear();
-    EXPECT_EQ(formatter.ScanBlock(0, *l.state.m_ScanList[0]), kGolden[0].scan);
-    // Any non-zero value counts as a set option.
-    l.state.m_bWithPixel = -7;
-    l.state.m_bWithWavelength = 2;
-    BuildWavelengthAxis(l.state);
-    EXPECT_EQ(FormatScan(l.state, 0, *l.state.m_ScanList[0]), kGolden[0].scan);
-}
-
-TEST(SpectrumTables, FormatterCanBeMovedAndStillRenders) {
-    Loaded l(SmallFile(), false, true);
-    SpectrumTableFormatter first(l.state);
-    SpectrumTableFormatter second(std::move(first));
-    EXPECT_EQ(second.DarkBlock(l.state), kGolden[2].dark);
-    Loaded other(SmallFile(), true, false);
-    SpectrumTableFormatter third(other.state);
-    third = std::move(second);
-    EXPECT_EQ(third.ScanBlock(0, *l.state.m_ScanList[0]), kGolden[2].scan);
 }
 
 // A plain renderer with one snprintf per row: the rows as C's printf would print them.
@@ -487,7 +479,7 @@ std::string PrintfTable(bool withPixel, bool withWavelength, const std::vector<f
 TEST(SpectrumTables, RandomScansRenderAsOneSnprintfPerRowWouldInEveryLayout) {
     std::mt19937 rng(3);
     const std::size_t n = 1500;  // pixel numbers of one to four digits
-    ConverterState state;
+    Tables state;
     state.m_nPixelCount = static_cast<std::int32_t>(n);
     std::vector<std::int32_t> counts(n);
     CSaveData record(static_cast<std::uint16_t>(n));
@@ -496,7 +488,7 @@ TEST(SpectrumTables, RandomScansRenderAsOneSnprintfPerRowWouldInEveryLayout) {
         state.m_Ccd.fCal[1] = 0.3f + static_cast<float>(rng() % 1000) * 1e-4f;
         state.m_Ccd.fCal[2] = -1e-5f * static_cast<float>(rng() % 10);
         state.m_Ccd.fCal[3] = round == 7 ? 1e30f : 1e-9f * static_cast<float>(rng() % 10);
-        BuildWavelengthAxis(state);
+        state.m_pWavelength = WavelengthAxis(state);
         for (std::size_t i = 0; i < n; ++i) {
             counts[i] = static_cast<std::int32_t>(rng() >> (rng() % 32));
             if ((rng() & 1) != 0) {
@@ -505,9 +497,9 @@ TEST(SpectrumTables, RandomScansRenderAsOneSnprintfPerRowWouldInEveryLayout) {
             record.Values()[i] = counts[i];
         }
         for (int layout = 0; layout < 4; ++layout) {
-            state.m_bWithPixel = layout & 1;
-            state.m_bWithWavelength = layout & 2;
-            const std::string block = SpectrumTableFormatter(state).ScanBlock(round, record);
+            state.m_bWithPixel = (layout & 1) != 0;
+            state.m_bWithWavelength = (layout & 2) != 0;
+            const std::string block = state.Block(round, record);
             const std::string header = "Intensity(Counts)\n";
             const std::size_t rowsAt = block.find(header) + header.size();
             const std::size_t rowsEnd = block.rfind("Optical Blank data: ");

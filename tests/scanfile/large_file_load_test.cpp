@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_services.h"
+#include "fake_log.h"
 #include "scanfile/byte_order.h"
 #include "scanfile/loader.h"
 #include "sdf_builder.h"
@@ -17,7 +17,6 @@
 namespace quillon {
 namespace {
 
-using testing::FakeServices;
 using testing::ScanSpec;
 using testing::SdfBuilder;
 using testing::TempDir;
@@ -77,24 +76,22 @@ SdfBuilder ManyScans(std::uint16_t n, int scans) {
 
 void ExpectLoadedAsRead(const std::string& path, const std::vector<unsigned char>& bytes,
                         std::size_t n) {
-    ConverterState state;
-    FakeServices services;
-    LoadScanFile(state, services, path);
+    testing::FakeLog log;
+    const ScanFile state = LoadScanFile(path, log);
     const std::vector<Expected> expected = ReadPlainly(bytes, n);
-    ASSERT_EQ(state.m_ScanList.size(), expected.size());
-    ASSERT_EQ(state.m_nScanCount, static_cast<std::int32_t>(expected.size()));
+    ASSERT_EQ(state.ScanCount(), expected.size());
     const std::int64_t whole =
         static_cast<std::int64_t>(268 + 8 * n + expected.size() * (196 + 4 * n));
     EXPECT_EQ(state.m_nMissingBytes, whole - static_cast<std::int64_t>(bytes.size()));
     for (std::size_t r = 0; r < expected.size(); ++r) {
         SCOPED_TRACE("record " + std::to_string(r));
-        const CSaveData& got = *state.m_ScanList[r];
+        const ScanView got = state.Scan(r);
         const Expected& e = expected[r];
-        ASSERT_EQ(std::memcmp(got.m_szTitle, e.title, 64), 0);
-        ASSERT_EQ(std::memcmp(got.m_szSubtitle, e.subtitle, 64), 0);
-        ASSERT_EQ(std::memcmp(got.m_szDateTime, e.dateTime, 64), 0);
-        ASSERT_EQ(std::vector<std::int32_t>(got.Values().begin(), got.Values().end()), e.values);
-        ASSERT_EQ(std::bit_cast<std::uint32_t>(got.m_fOpticalBlank),
+        ASSERT_EQ(std::memcmp(got.title, e.title, 64), 0);
+        ASSERT_EQ(std::memcmp(got.subtitle, e.subtitle, 64), 0);
+        ASSERT_EQ(std::memcmp(got.dateTime, e.dateTime, 64), 0);
+        ASSERT_EQ(std::vector<std::int32_t>(got.values.begin(), got.values.end()), e.values);
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(got.opticalBlank),
                   std::bit_cast<std::uint32_t>(e.opticalBlank));
     }
 }
@@ -104,8 +101,8 @@ TEST(LoadScanFile, ManyRecordsLoadWholeOrCutAnywhereAsTheyAreStored) {
     for (const std::uint16_t n : {std::uint16_t{100}, std::uint16_t{0}}) {
         const int scans = n == 0 ? 3000 : 1000;  // about 600 kB: several reader buffers
         const std::vector<unsigned char> whole = ManyScans(n, scans).Bytes();
-        const std::size_t start = 268 + 8 * n;
-        const std::size_t size = 196 + 4 * n;
+        const std::size_t start = 268 + std::size_t{8} * n;
+        const std::size_t size = 196 + std::size_t{4} * n;
         // The whole file, cuts around the reader's buffer and the loader's batches of
         // records, and cuts within each field of a record far into the file.
         std::vector<std::size_t> cuts = {whole.size(), start, start + 1};

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "fake_services.h"
+#include "fake_log.h"
 #include "platform/file_error.h"
 #include "scanfile/loader.h"
 #include "sdf_builder.h"
@@ -13,7 +13,7 @@
 namespace quillon {
 namespace {
 
-using testing::FakeServices;
+using testing::FakeLog;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -54,9 +54,18 @@ SdfBuilder SmallFile(std::uint16_t n, int scans) {
     return b;
 }
 
+// A 64-byte text field of a scan record, up to its first zero byte.
+std::string_view Text(const char* field) {
+    return FieldText(*reinterpret_cast<const char(*)[kScanTextSize]>(field));
+}
+
 struct Loaded {
-    ConverterState state;
-    FakeServices services{&state};
+    void Load(const std::string& path) {
+        log = FakeLog();
+        state = LoadScanFile(path, log);
+    }
+    ScanFile state;
+    FakeLog log;
 };
 
 TEST(LoadScanFile, ThreeScansOf2048PixelsLoadWithTheFullLogLineByLine) {
@@ -68,13 +77,11 @@ TEST(LoadScanFile, ThreeScansOf2048PixelsLoadWithTheFullLogLineByLine) {
     const std::string path = testing::WriteFile(dir / "run1.sdf", bytes);
 
     Loaded l;
-    LoadScanFile(l.state, l.services, path);
+    l.Load(path);
 
-    EXPECT_EQ(l.state.m_strLog, FullLog(path, 2048, 3));
+    EXPECT_EQ(l.log.log, FullLog(path, 2048, 3));
     EXPECT_EQ(l.state.m_nPixelCount, 2048);
-    EXPECT_EQ(l.state.m_nScanCount, 3);
-    EXPECT_EQ(l.state.m_nSelectedCount, 0);
-    EXPECT_TRUE(l.state.m_bConvertEnabled);
+    EXPECT_EQ(l.state.ScanCount(), 3u);
     EXPECT_EQ(l.state.m_Header.no, 7);
     EXPECT_EQ(l.state.m_Ccd.usTotalColPixels, 1024);
     EXPECT_EQ(l.state.m_Ccd.usTotalRowPixels, 64);
@@ -85,25 +92,22 @@ TEST(LoadScanFile, ThreeScansOf2048PixelsLoadWithTheFullLogLineByLine) {
     EXPECT_EQ(l.state.m_pRefData[0], 1000.25f);
     EXPECT_EQ(l.state.m_fDarkOpticalBlank, 1.5f);
     EXPECT_EQ(l.state.m_fRefOpticalBlank, 2.5f);
-    ASSERT_EQ(l.state.m_ScanList.size(), 3u);
-    const CSaveData& third = *l.state.m_ScanList[2];
-    EXPECT_EQ(FieldText(third.m_szTitle), "Scan title 3");
-    EXPECT_EQ(FieldText(third.m_szSubtitle), "Subtitle 3");
-    EXPECT_EQ(FieldText(third.m_szDateTime), "2026-12-07 08:00:03");
-    ASSERT_EQ(third.Values().size(), 2048u);
-    EXPECT_EQ(third.Values()[0], 3);
-    EXPECT_EQ(third.Values()[2047], 3);
-    EXPECT_EQ(third.m_fOpticalBlank, 3.25f);
+    ASSERT_EQ(l.state.ScanCount(), 3u);
+    const ScanView third = l.state.Scan(2);
+    EXPECT_EQ(Text(third.title), "Scan title 3");
+    EXPECT_EQ(Text(third.subtitle), "Subtitle 3");
+    EXPECT_EQ(Text(third.dateTime), "2026-12-07 08:00:03");
+    ASSERT_EQ(third.values.size(), 2048u);
+    EXPECT_EQ(third.values[0], 3);
+    EXPECT_EQ(third.values[2047], 3);
+    EXPECT_EQ(third.opticalBlank, 3.25f);
 
-    // Every section's line shows on its own refresh; the last three lines come together.
-    ASSERT_EQ(l.services.shownLogs.size(), 13u);
-    for (std::size_t i = 1; i < 12; ++i) {
-        const std::string& before = l.services.shownLogs[i - 1];
-        const std::string& now = l.services.shownLogs[i];
-        ASSERT_EQ(now.compare(0, before.size(), before), 0);
-        EXPECT_EQ(std::count(now.begin() + static_cast<long>(before.size()), now.end(), '\n'), 1);
+    // Every section's line is logged as soon as the section has been read; the last three
+    // lines come together.
+    ASSERT_EQ(l.log.pieces.size(), 13u);
+    for (std::size_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(std::count(l.log.pieces[i].begin(), l.log.pieces[i].end(), '\n'), 1) << i;
     }
-    EXPECT_EQ(l.services.shownLogs.back(), l.state.m_strLog);
 }
 
 TEST(LoadScanFile, ZeroPixelsMakeEmptySpectraAnd196ByteScanRecords) {
@@ -113,25 +117,24 @@ TEST(LoadScanFile, ZeroPixelsMakeEmptySpectraAnd196ByteScanRecords) {
     const auto bytes = b.Bytes();
     ASSERT_EQ(bytes.size(), 268u + 2 * 196u);
     Loaded l;
-    LoadScanFile(l.state, l.services, testing::WriteFile(dir / "n0.sdf", bytes));
+    l.Load(testing::WriteFile(dir / "n0.sdf", bytes));
     EXPECT_EQ(l.state.m_nPixelCount, 0);
     EXPECT_TRUE(l.state.m_pDarkData.empty());
     EXPECT_EQ(l.state.m_fDarkOpticalBlank, 1.5f);
     EXPECT_EQ(l.state.m_fRefOpticalBlank, 2.5f);
-    ASSERT_EQ(l.state.m_nScanCount, 2);
-    EXPECT_EQ(l.state.m_ScanList[1]->m_fOpticalBlank, 2.25f);
-    EXPECT_TRUE(l.state.m_ScanList[1]->Values().empty());
+    ASSERT_EQ(l.state.ScanCount(), 2u);
+    EXPECT_EQ(l.state.Scan(1).opticalBlank, 2.25f);
+    EXPECT_TRUE(l.state.Scan(1).values.empty());
 }
 
 TEST(LoadScanFile, AFileWithoutScanRecordsLoadsNoneAndStillOffersConvert) {
     TempDir dir;
     const std::string path = SmallFile(256, 0).WriteTo(dir / "empty.sdf");
     Loaded l;
-    LoadScanFile(l.state, l.services, path);
+    l.Load(path);
     EXPECT_EQ(testing::ReadBytes(path).size(), 2316u);
-    EXPECT_EQ(l.state.m_strLog, FullLog(path, 256, 0));
-    EXPECT_EQ(l.state.m_nScanCount, 0);
-    EXPECT_TRUE(l.state.m_bConvertEnabled);
+    EXPECT_EQ(l.log.log, FullLog(path, 256, 0));
+    EXPECT_EQ(l.state.ScanCount(), 0u);
 }
 
 TEST(LoadScanFile, TextsOf64NonZeroBytesAreKeptWhole) {
@@ -144,11 +147,11 @@ TEST(LoadScanFile, TextsOf64NonZeroBytesAreKeptWhole) {
     scan.values = {1, 2};
     b.AddScan(scan);
     Loaded l;
-    LoadScanFile(l.state, l.services, b.WriteTo(dir / "t.sdf"));
-    const CSaveData& s = *l.state.m_ScanList[0];
-    EXPECT_EQ(FieldText(s.m_szTitle), std::string(64, 'T'));
-    EXPECT_EQ(FieldText(s.m_szSubtitle), std::string(64, '\xE9'));
-    EXPECT_EQ(FieldText(s.m_szDateTime), std::string(64, 'D'));
+    l.Load(b.WriteTo(dir / "t.sdf"));
+    const ScanView s = l.state.Scan(0);
+    EXPECT_EQ(Text(s.title), std::string(64, 'T'));
+    EXPECT_EQ(Text(s.subtitle), std::string(64, '\xE9'));
+    EXPECT_EQ(Text(s.dateTime), std::string(64, 'D'));
 }
 
 TEST(LoadScanFile, TheLargestPixelCountIsTakenUnsigned) {
@@ -156,14 +159,14 @@ TEST(LoadScanFile, TheLargestPixelCountIsTakenUnsigned) {
     SdfBuilder b(3);
     b.ccd.usTotalEffectivePixels = 0xFFFF;  // says 65535, holds 3
     Loaded l;
-    LoadScanFile(l.state, l.services, testing::WriteFile(dir / "big.sdf", b.Bytes()));
+    l.Load(testing::WriteFile(dir / "big.sdf", b.Bytes()));
     EXPECT_EQ(l.state.m_nPixelCount, 65535);
     EXPECT_EQ(l.state.m_pDarkData.size(), 65535u);
-    EXPECT_EQ(l.state.m_nScanCount, 0);
+    EXPECT_EQ(l.state.ScanCount(), 0u);
     const std::int64_t missing = 268 + 8 * 65535 - static_cast<std::int64_t>(b.Bytes().size());
-    EXPECT_NE(l.state.m_strLog.find("Warning: the file ends " + std::to_string(missing) +
-                                    " bytes early; the missing values were read as 0.\r\n"
-                                    "Total loaded data number = 0\r\n"),
+    EXPECT_NE(l.log.log.find("Warning: the file ends " + std::to_string(missing) +
+                             " bytes early; the missing values were read as 0.\r\n"
+                             "Total loaded data number = 0\r\n"),
               std::string::npos);
 }
 
@@ -182,13 +185,13 @@ TEST(LoadScanFile, AFileCutAtAnyByteLoadsWhatIsThereAndSaysHowMuchIsMissing) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         Loaded l;
         // A previous load whose values must not leak into the cut file.
-        LoadScanFile(l.state, l.services, previous);
+        l.Load(previous);
         for (auto& v : l.state.m_pDarkData) {
             v = 99.0f;
         }
         const std::string path = testing::WriteFile(dir / "cut.sdf", b.BytesCutAt(cut));
-        LoadScanFile(l.state, l.services, path);
-        const ConverterState& s = l.state;
+        l.Load(path);
+        const ScanFile& s = l.state;
 
         // The pixel count ends at offset 88; a file cut before it says N = 0.
         const std::size_t nRead = cut <= 86 ? 0 : n;
@@ -196,16 +199,16 @@ TEST(LoadScanFile, AFileCutAtAnyByteLoadsWhatIsThereAndSaysHowMuchIsMissing) {
         const std::size_t recordSize = 196 + 4 * nRead;
         const std::size_t k =
             cut <= scanStart ? 0 : (cut - scanStart + recordSize - 1) / recordSize;
-        ASSERT_EQ(s.m_nScanCount, static_cast<int>(k));
+        ASSERT_EQ(s.ScanCount(), k);
         const std::size_t expected = scanStart + k * recordSize;
         EXPECT_EQ(s.m_nMissingBytes, static_cast<std::int64_t>(expected - cut));
         const std::string warning = "Warning: the file ends " + std::to_string(expected - cut) +
                                     " bytes early; the missing values were read as 0.\r\n";
         if (cut == expected) {
-            EXPECT_EQ(s.m_strLog, FullLog(path, static_cast<int>(nRead), static_cast<int>(k)));
+            EXPECT_EQ(l.log.log, FullLog(path, static_cast<int>(nRead), static_cast<int>(k)));
         } else {
-            EXPECT_NE(s.m_strLog.find(warning + "Total loaded data number = " + std::to_string(k) +
-                                      "\r\nSDF file loading was done.\r\n"),
+            EXPECT_NE(l.log.log.find(warning + "Total loaded data number = " + std::to_string(k) +
+                                     "\r\nSDF file loading was done.\r\n"),
                       std::string::npos);
         }
 
@@ -227,23 +230,23 @@ TEST(LoadScanFile, AFileCutAtAnyByteLoadsWhatIsThereAndSaysHowMuchIsMissing) {
         }
 
         if (k == 2) {
-            const CSaveData& last = *s.m_ScanList[1];
+            const ScanView last = s.Scan(1);
             const std::size_t into = cut - scanStart - recordSize;  // bytes of record 2
             // "Run" then zeros: a title cut after 1 or 2 bytes keeps the default's tail.
             const char* const titles[] = {"", "Rroject Title", "Ruoject Title", "Runject Title"};
-            EXPECT_EQ(FieldText(last.m_szTitle), into < 4 ? titles[into] : "Run");
+            EXPECT_EQ(Text(last.title), into < 4 ? titles[into] : "Run");
             if (into < 65) {
-                EXPECT_EQ(FieldText(last.m_szSubtitle), "Subtitle");
+                EXPECT_EQ(Text(last.subtitle), "Subtitle");
             }
             if (into <= 192 + 4 * (n - 1)) {
-                EXPECT_EQ(last.Values()[n - 1], 0);
+                EXPECT_EQ(last.values[n - 1], 0);
             } else if (into >= 192 + 4 * n) {
-                EXPECT_EQ(last.Values()[n - 1], 2);
+                EXPECT_EQ(last.values[n - 1], 2);
             }
             if (into <= 192 + 4 * n) {
-                EXPECT_EQ(last.m_fOpticalBlank, 0.0f);
+                EXPECT_EQ(last.opticalBlank, 0.0f);
             } else if (into == recordSize) {
-                EXPECT_EQ(last.m_fOpticalBlank, 2.25f);
+                EXPECT_EQ(last.opticalBlank, 2.25f);
             }
         }
     }
@@ -252,44 +255,27 @@ TEST(LoadScanFile, AFileCutAtAnyByteLoadsWhatIsThereAndSaysHowMuchIsMissing) {
 TEST(LoadScanFile, ASecondFileWithFewerPixelsAndScansReplacesEverything) {
     TempDir dir;
     Loaded l;
-    LoadScanFile(l.state, l.services, SmallFile(2048, 3).WriteTo(dir / "a.sdf"));
+    l.Load(SmallFile(2048, 3).WriteTo(dir / "a.sdf"));
     const std::string second = SmallFile(16, 1).WriteTo(dir / "b.sdf");
-    l.state.m_nSelectedCount = 4;
-    LoadScanFile(l.state, l.services, second);
-    EXPECT_EQ(l.state.m_strLog, FullLog(second, 16, 1));
+    l.Load(second);
+    EXPECT_EQ(l.log.log, FullLog(second, 16, 1));
     EXPECT_EQ(l.state.m_nPixelCount, 16);
     EXPECT_EQ(l.state.m_pDarkData.size(), 16u);
-    EXPECT_EQ(l.state.m_nScanCount, 1);
-    EXPECT_EQ(l.state.m_nSelectedCount, 0);
-    ASSERT_EQ(l.state.m_ScanList.size(), 1u);
-    EXPECT_EQ(l.state.m_ScanList[0]->Values().size(), 16u);
+    EXPECT_EQ(l.state.ScanCount(), 1u);
+    ASSERT_EQ(l.state.ScanCount(), 1u);
+    EXPECT_EQ(l.state.Scan(0).values.size(), 16u);
 }
 
-TEST(LoadScanFile, AFileThatCannotBeOpenedChangesNothing) {
+TEST(LoadScanFile, AFileThatCannotBeOpenedLogsNothingAndRaisesFileError) {
     TempDir dir;
-    Loaded l;
-    const std::string good = SmallFile(8, 2).WriteTo(dir / "good.sdf");
-    LoadScanFile(l.state, l.services, good);
-    const std::string logBefore = l.state.m_strLog;
-
     for (const std::string& bad : {dir / "missing.sdf", dir.Path()}) {
-        EXPECT_THROW(LoadScanFile(l.state, l.services, bad), FileError);
-        EXPECT_EQ(l.state.m_strLog, logBefore);
-        EXPECT_EQ(l.state.m_nPixelCount, 8);
-        EXPECT_EQ(l.state.m_nScanCount, 2);
-        EXPECT_EQ(l.state.m_ScanList.size(), 2u);
-        EXPECT_EQ(l.state.m_pDarkData[0], 10.5f);
-        EXPECT_TRUE(l.state.m_bConvertEnabled);
+        FakeLog log;
+        EXPECT_THROW(LoadScanFile(bad, log), FileError) << bad;
+        EXPECT_EQ(log.log, "") << bad;
     }
 }
 
-TEST(ConverterState, StartsWith256PixelsNoDataAndConvertOff) {
-    ConverterState s;
-    EXPECT_EQ(s.m_nPixelCount, 256);
-    EXPECT_TRUE(s.m_pDarkData.empty());
-    EXPECT_TRUE(s.m_pWavelength.empty());
-    EXPECT_TRUE(s.m_ScanList.empty());
-    EXPECT_FALSE(s.m_bConvertEnabled);
+TEST(CSaveData, ANewRecordHasTheDefaultTextsAndItsCountsAllocated) {
     CSaveData record(4);
     EXPECT_EQ(FieldText(record.m_szTitle), "Project Title");
     EXPECT_EQ(FieldText(record.m_szSubtitle), "Subtitle");
