@@ -74,7 +74,8 @@ std::int64_t Lines(const std::string& bytes, std::size_t from = 0) {
     std::int64_t count = 0;
     const char* p = bytes.data() + from;
     const char* const end = bytes.data() + bytes.size();
-    while (p < end && (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
+    while (p < end && (p = static_cast<const char*>(
+                           std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) != nullptr) {
         ++count;
         ++p;
     }
