@@ -3,9 +3,10 @@
 #
 #   0. the sources are formatted as .clang-format says;
 #   1. the normal build (build/), warnings as errors, and its whole test suite;
-#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+#   2. the Debian package made from build/ and checked (scripts/check-package.sh);
+#   3. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 #      without the long random printf comparisons (label "random");
-#   3. each fuzz target for a short time, when clang is available (build-fuzz/).
+#   4. each fuzz target for a short time, when clang is available (build-fuzz/).
 #
 # QUILLON_TEST_QUICK=1 runs stage 1 only; QUILLON_FUZZ_SECONDS sets the fuzzing time per target.
 set -euo pipefail
@@ -32,6 +33,9 @@ ctest --test-dir build --output-on-failure -j2
 if [ "${QUILLON_TEST_QUICK:-0}" = 1 ]; then
     exit 0
 fi
+
+stage "Debian package: build, lintian, validators, packaged converter, manual pages"
+scripts/check-package.sh build
 
 stage "Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_BENCH=OFF \

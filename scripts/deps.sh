@@ -8,6 +8,8 @@ QUILLON_PACKAGES=(
     libcli11-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev
     clang clang-format libclang-rt-14-dev
+    dpkg-dev file lintian help2man man-db appstream desktop-file-utils shared-mime-info
+    libglib2.0-bin
 )
 
 quillon_missing_packages() {
