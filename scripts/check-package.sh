@@ -12,8 +12,8 @@
 #   2. lintian reports no error and no warning;
 #   3. desktop-file-validate and appstreamcli validate (file and installed tree) pass, and
 #      the MIME type, the desktop entry and the AppStream file name the same type;
-#   4. the MIME type recognises examples/demo.sdf, and leaves a text .sdf file to a text type
-#      that also claims *.sdf;
+#   4. the MIME type recognises examples/demo.sdf, also beside a text type that claims *.sdf
+#      too, and leaves that type its text files;
 #   5. the packaged quillon-convert converts examples/demo.sdf to the same bytes as the build
 #      folder's, in every layout;
 #   6. both manual pages render without a warning, and man/quillon-convert.1 is what
@@ -115,9 +115,11 @@ cat >"$mime/mime/packages/other.xml" <<'EOF'
 </mime-info>
 EOF
 update-mime-database "$mime/mime"
+[ "$(type_of "$scratch/files/scan.sdf")" = "$mime_type" ] ||
+    fail "beside another type that claims *.sdf, examples/demo.sdf is no longer $mime_type"
 [ "$(type_of "$scratch/files/structure.sdf")" = chemical/x-other-sdfile ] ||
     fail "$mime_type takes text .sdf files away from another type that claims them"
-echo "scan.sdf: $mime_type; a text .sdf beside another *.sdf type: chemical/x-other-sdfile"
+echo "scan.sdf: $mime_type, also beside a text type that claims *.sdf, which keeps its files"
 unset XDG_DATA_HOME XDG_DATA_DIRS
 
 # ---- 5. The packaged converter writes what the build folder's writes
