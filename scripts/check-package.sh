@@ -6,14 +6,14 @@
 #
 # BUILD_DIR is a configured and built folder with the window (QUILLON_BUILD_GUI=ON), such as
 # the build/ of ./test.sh; cpack installs from it and strips the programs, so no other build
-# is needed. Checks, in order:
+# is needed. The package is left in BUILD_DIR/package/. Checks, in order:
 #   1. the package builds, is named quillon_<version>_<arch>.deb, carries the version of
 #      project() and the library dependencies found by dpkg-shlibdeps, and holds every file;
 #   2. lintian reports no error and no warning;
 #   3. desktop-file-validate and appstreamcli validate (file and installed tree) pass, and
 #      the MIME type, the desktop entry and the AppStream file name the same type;
 #   4. the MIME type recognises examples/demo.sdf, also beside a text type that claims *.sdf
-#      too, and leaves that type its text files;
+#      too, and leaves that type its text files; the window is the application for the type;
 #   5. the packaged quillon-convert converts examples/demo.sdf to the same bytes as the build
 #      folder's, in every layout;
 #   6. both manual pages render without a warning, and man/quillon-convert.1 is what
@@ -44,9 +44,10 @@ trap 'rm -rf "$scratch"' EXIT
 
 # ---- 1. The package and its contents
 step "Building the package from $build"
-cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
+rm -f "$build"/package/quillon_*.deb
+cpack --config "$build/CPackConfig.cmake" -B "$build/package" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log" >&2; fail "cpack"; }
-deb="$scratch/out/quillon_${version}_$(dpkg --print-architecture).deb"
+deb="$build/package/quillon_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "cpack did not write $(basename "$deb")"
 dpkg-deb -c "$deb"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
@@ -120,6 +121,15 @@ update-mime-database "$mime/mime"
 [ "$(type_of "$scratch/files/structure.sdf")" = chemical/x-other-sdfile ] ||
     fail "$mime_type takes text .sdf files away from another type that claims them"
 echo "scan.sdf: $mime_type, also beside a text type that claims *.sdf, which keeps its files"
+
+# The desktop entry registers the window as the application for the type.
+mkdir -p "$mime/applications"
+cp "$desktop" "$mime/applications/"
+update-desktop-database "$mime/applications"
+default_app="$(PATH="$pkg/usr/bin:$PATH" XDG_CONFIG_HOME="$scratch/none" \
+    XDG_CONFIG_DIRS="$scratch/none" gio mime "$mime_type" | sed -n 1p)"
+echo "$default_app"
+[[ "$default_app" == *": quillon.desktop" ]] || fail "quillon is not the application for $mime_type"
 unset XDG_DATA_HOME XDG_DATA_DIRS
 
 # ---- 5. The packaged converter writes what the build folder's writes
