@@ -7,8 +7,8 @@
 # Files: every .cpp and .h under src/ tests/ tools/ bench/ get "// SPDX-License-Identifier: MIT"
 # as their first line; shell scripts (*.sh, and the bash completion) get
 # "# SPDX-License-Identifier: MIT" after their #! line, or first if they have none; CMake files
-# (CMakeLists.txt, *.cmake) get it first. Only files tracked by git count, so build folders
-# and generated files are never touched. A file that already names a licence with
+# (CMakeLists.txt, *.cmake) get it first. Only files that git tracks or would track count, so
+# build folders and generated files are never touched. A file that already names a licence with
 # "SPDX-License-Identifier:" in its first two lines is left as it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,9 +27,10 @@ esac
 
 # Prints "<comment leader> <path>" for every file that should carry the line.
 source_files() {
-    git ls-files -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'tools/*.cpp' 'tools/*.h' \
+    local ls_files=(git ls-files --cached --others --exclude-standard --)
+    "${ls_files[@]}" 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'tools/*.cpp' 'tools/*.h' \
         'bench/*.cpp' 'bench/*.h' | sed 's|^|// |'
-    git ls-files -- '*.sh' 'res/completion/*' '*CMakeLists.txt' '*.cmake' | sed 's|^|# |'
+    "${ls_files[@]}" '*.sh' 'res/completion/*' '*CMakeLists.txt' '*.cmake' | sed 's|^|# |'
 }
 
 has_identifier() { head -n 2 -- "$1" | grep -q 'SPDX-License-Identifier:'; }
