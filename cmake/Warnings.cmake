@@ -24,10 +24,16 @@ else()
 endif()
 
 # Release builds carry the hardening Debian's packages use: checked string and memory calls,
-# stack protector, position-independent executables.
-set(_quillon_hardened $<OR:$<CONFIG:Release>,$<CONFIG:RelWithDebInfo>>)
-target_compile_definitions(quillon_options INTERFACE $<${_quillon_hardened}:_FORTIFY_SOURCE=2>)
-target_compile_options(quillon_options INTERFACE $<${_quillon_hardened}:-fstack-protector-strong>)
+# stack protector, read-only relocations bound at start-up, position-independent executables.
+# (The Windows build links statically against the mingw runtime, which has its own.)
+if(NOT WIN32)
+    set(_quillon_hardened $<OR:$<CONFIG:Release>,$<CONFIG:RelWithDebInfo>>)
+    target_compile_definitions(quillon_options INTERFACE
+        $<${_quillon_hardened}:_FORTIFY_SOURCE=2>)
+    target_compile_options(quillon_options INTERFACE
+        $<${_quillon_hardened}:-fstack-protector-strong>)
+    target_link_options(quillon_options INTERFACE $<${_quillon_hardened}:LINKER:-z,relro,-z,now>)
+endif()
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 include(CheckPIESupported)
 check_pie_supported()
