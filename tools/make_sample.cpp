@@ -13,14 +13,11 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
-#include "sdf_builder.h"
+#include "scanfile/sdf_writer.h"
 
 namespace {
-
-using quillon::testing::ScanSpec;
-using quillon::testing::SdfBuilder;
-using quillon::testing::SetField;
 
 // Deterministic noise in [-1, 1).
 struct Noise {
@@ -71,8 +68,8 @@ int main(int argc, char** argv) {
     const auto n = static_cast<std::uint16_t>(pixels);
     Noise noise;
 
-    SdfBuilder b(n);
-    SetField(b.header.filename, sizeof b.header.filename, "HgAr_lamp_run.sdf");
+    quillon::ParameterRecords b;
+    quillon::StoreFieldText(b.header.filename, "HgAr_lamp_run.sdf");
     b.header.no = 1;
     b.header.time = 100;
     b.header.fOticalBlank = 912.5f;
@@ -81,6 +78,7 @@ int main(int argc, char** argv) {
     b.ccd.usStartBlankPixel = 4;
     b.ccd.usTotalBlankPixels = 12;
     b.ccd.usStartEffectivePixel = 32;
+    b.ccd.usTotalEffectivePixels = n;
     b.ccd.usConversionBit = 16;
     b.ccd.usUnitType = 1;
     b.ccd.usChannelNo = 1;
@@ -107,40 +105,39 @@ int main(int argc, char** argv) {
     b.intTime = {100.0, 3.0, 65000.0};
     b.status.word0 = 0x0021 | 0x0080 | 0x0100;  // data started, dark scanned and applied
     b.status.word1 = 0x0004;                    // scan mode
+    std::vector<float> dark(n);
+    std::vector<float> ref(n);
     for (std::size_t i = 0; i < n; ++i) {
-        b.dark[i] = static_cast<float>(905.0 + 6.0 * noise.Next());
+        dark[i] = static_cast<float>(905.0 + 6.0 * noise.Next());
         const double nm = Wavelength(static_cast<double>(i));
         // A tungsten-halogen reference: a broad hump peaking in the near infrared.
         const double hump = std::exp(-0.5 * std::pow((nm - 780.0) / 260.0, 2));
-        b.ref[i] = static_cast<float>(905.0 + 42000.0 * hump + 40.0 * noise.Next());
+        ref[i] = static_cast<float>(905.0 + 42000.0 * hump + 40.0 * noise.Next());
     }
-    b.darkOpticalBlank = 903.4375f;
-    b.refOpticalBlank = 904.125f;
 
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    const auto fixed = b.Bytes();
-    file.write(reinterpret_cast<const char*>(fixed.data()),
-               static_cast<std::streamsize>(fixed.size()));
     std::vector<unsigned char> bytes;
+    quillon::AppendRecords(bytes, b);
+    quillon::AppendSpectrum(bytes, dark, 903.4375f);
+    quillon::AppendSpectrum(bytes, ref, 904.125f);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    std::vector<std::int32_t> values(n);
     for (long k = 0; k < scans && file; ++k) {
-        ScanSpec scan;
-        scan.title = "HgAr lamp calibration";
-        scan.subtitle = "Integration 100 ms, average 1";
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "2026-12-07 09:%02ld:%02ld", (k / 60) % 60, k % 60);
-        scan.dateTime = stamp;
         const double scale = 0.9 + 0.2 * static_cast<double>(k % 7) / 6.0;
-        scan.values.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             const double nm = Wavelength(static_cast<double>(i));
             const double baseline =
                 905.0 + 120.0 * std::exp(-0.5 * std::pow((nm - 600.0) / 300.0, 2));
-            scan.values[i] = static_cast<std::int32_t>(
+            values[i] = static_cast<std::int32_t>(
                 std::lround(baseline + Lamp(nm, scale) + 12.0 * noise.Next()));
         }
-        scan.opticalBlank = static_cast<float>(903.0 + std::round(8.0 * noise.Next()) / 8.0);
+        const auto blank = static_cast<float>(903.0 + std::round(8.0 * noise.Next()) / 8.0);
         bytes.clear();
-        quillon::testing::AppendScanBytes(bytes, scan);
+        quillon::AppendScanRecord(bytes, {"HgAr lamp calibration", "Integration 100 ms, average 1",
+                                          stamp, values, blank});
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
     }

@@ -22,7 +22,7 @@ template <typename Record>
 Record ReadRecord(FileReader& file) {
     unsigned char bytes[Record::kSize] = {};
     file.Read(bytes, sizeof bytes);
-    return Record::Decode(bytes);
+    return DecodeRecord<Record>(bytes);
 }
 
 // Reads 4-byte values into an array that is already 0, in host order.

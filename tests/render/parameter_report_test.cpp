@@ -80,7 +80,7 @@ ScanFile Records() {
 
     // Status record bytes 21 00 05 80 02 00.
     const unsigned char status[12] = {0x21, 0x00, 0x05, 0x80, 0x02, 0x00};
-    s.m_Status = StatusData::Decode(status);
+    s.m_Status = DecodeRecord<StatusData>(status);
     return s;
 }
 

@@ -1,52 +1,21 @@
-// SdfBuilder: little-endian encoding of a whole scan data file.
+// SdfBuilder: a whole scan data file, encoded part by part by the core's file writer.
 #include "sdf_builder.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
-#include "scanfile/byte_order.h"
+#include "scanfile/sdf_writer.h"
 
 namespace quillon::testing {
 
-namespace {
-
-template <typename Record>
-void PutRecord(std::vector<unsigned char>& out, const Record& record) {
-    unsigned char bytes[Record::kSize];
-    record.Encode(bytes);
-    out.insert(out.end(), bytes, bytes + sizeof bytes);
-}
-
-template <typename T>
-void PutValue(std::vector<unsigned char>& out, T value) {
-    unsigned char bytes[sizeof(T)];
-    StoreLE(bytes, value);
-    out.insert(out.end(), bytes, bytes + sizeof bytes);
-}
-
-void PutText(std::vector<unsigned char>& out, std::string_view text) {
-    char field[64];
-    SetField(field, sizeof field, text);
-    out.insert(out.end(), field, field + sizeof field);
-}
-
-}  // namespace
-
 void SetField(char* field, std::size_t size, std::string_view text) {
-    std::memset(field, 0, size);
-    std::memcpy(field, text.data(), std::min(size, text.size()));
+    StoreFieldText(std::span<char>(field, size), text);
 }
 
 void AppendScanBytes(std::vector<unsigned char>& out, const ScanSpec& scan) {
-    PutText(out, scan.title);
-    PutText(out, scan.subtitle);
-    PutText(out, scan.dateTime);
-    for (std::int32_t v : scan.values) {
-        PutValue(out, v);
-    }
-    PutValue(out, scan.opticalBlank);
+    AppendScanRecord(out,
+                     {scan.title, scan.subtitle, scan.dateTime, scan.values, scan.opticalBlank});
 }
 
 SdfBuilder::SdfBuilder(std::uint16_t n) {
@@ -81,20 +50,9 @@ SdfBuilder& SdfBuilder::AddScans(int count) {
 
 std::vector<unsigned char> SdfBuilder::Bytes() const {
     std::vector<unsigned char> out;
-    PutRecord(out, header);
-    PutRecord(out, ccd);
-    PutRecord(out, acquire);
-    PutRecord(out, scale);
-    PutRecord(out, intTime);
-    PutRecord(out, status);
-    for (float v : dark) {
-        PutValue(out, v);
-    }
-    PutValue(out, darkOpticalBlank);
-    for (float v : ref) {
-        PutValue(out, v);
-    }
-    PutValue(out, refOpticalBlank);
+    AppendRecords(out, {header, ccd, acquire, scale, intTime, status});
+    AppendSpectrum(out, dark, darkOpticalBlank);
+    AppendSpectrum(out, ref, refOpticalBlank);
     for (const ScanSpec& scan : scans) {
         AppendScanBytes(out, scan);
     }

@@ -52,10 +52,11 @@ class SdfBuilder {
     std::vector<ScanSpec> scans;
 };
 
-// Appends the stored bytes of one scan record.
+// Appends the stored bytes of one scan record (the core's AppendScanRecord).
 void AppendScanBytes(std::vector<unsigned char>& out, const ScanSpec& scan);
 
-// Stores text in a fixed-width field: the bytes of text, at most the field, zero-filled.
+// Stores text in a fixed-width field: the bytes of text, at most the field, zero-filled
+// (the core's StoreFieldText).
 void SetField(char* field, std::size_t size, std::string_view text);
 
 // Writes bytes to a file; returns the path.
