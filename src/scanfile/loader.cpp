@@ -42,6 +42,12 @@ float ReadFloat(FileReader& file) {
 // records made ahead of a file's end cost little.
 constexpr std::size_t kBatchRecords = 64;
 
+// A scan record is read straight into a CSaveData: its three texts must have the stored size
+// that ScanRecordSize counts.
+static_assert(sizeof(CSaveData::m_szTitle) == kScanTextSize &&
+              sizeof(CSaveData::m_szSubtitle) == kScanTextSize &&
+              sizeof(CSaveData::m_szDateTime) == kScanTextSize);
+
 // Reads scan records to the end of the file and appends them to scans. A record of which the
 // file delivers at least one byte is kept: text bytes not delivered keep their defaults, and
 // counts and optical blank bytes not delivered are 0.
