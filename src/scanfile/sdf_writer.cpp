@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing scan data files: every part encoded little-endian, whatever the host.
 #include "scanfile/sdf_writer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing scan data files: the stored bytes of the parameter records, the dark and reference
 // spectra and the scan records, appended to a buffer in file order. Sample generators and tests
 // make their files with these; a file is written by appending its parts one after the other.

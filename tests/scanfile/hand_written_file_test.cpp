@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole scan data file written by hand, one comment per field with its file offset, name and
 // value: two pixels and one scan record. The loader must read every value from its place, and
 // the file writer must write the very same bytes.
