@@ -50,7 +50,7 @@ SdfBuilder& SdfBuilder::AddScans(int count) {
 
 std::vector<unsigned char> SdfBuilder::Bytes() const {
     std::vector<unsigned char> out;
-    AppendRecords(out, {header, ccd, acquire, scale, intTime, status});
+    AppendRecords(out, *this);
     AppendSpectrum(out, dark, darkOpticalBlank);
     AppendSpectrum(out, ref, refOpticalBlank);
     for (const ScanSpec& scan : scans) {

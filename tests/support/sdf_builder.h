@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scanfile/records.h"
+#include "scanfile/sdf_writer.h"
 
 namespace quillon::testing {
 
@@ -20,7 +21,9 @@ struct ScanSpec {
     float opticalBlank = 0.0f;
 };
 
-class SdfBuilder {
+// The six parameter records (header, ccd, acquire, scale, intTime, status) are its public
+// members, set freely by a test.
+class SdfBuilder : public ParameterRecords {
   public:
     // A file with pixel count n: the detector record says n, the dark and reference spectra
     // hold n zeros.
@@ -39,12 +42,6 @@ class SdfBuilder {
     // Writes the file; returns the path.
     std::string WriteTo(const std::string& path) const;
 
-    HeaderData header{};
-    CcdData ccd{};
-    AcquireData acquire{};
-    DisplayScaleData scale{};
-    IntegrationTimeData intTime{};
-    StatusData status{};
     std::vector<float> dark;
     float darkOpticalBlank = 0.0f;
     std::vector<float> ref;
