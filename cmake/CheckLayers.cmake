@@ -1,6 +1,6 @@
 # Fails when a source file of a layer includes a header of a layer above it. Run with
 # -DSRC=<the src folder>. The order, lowest first; cli and dialog are side by side on top.
-set(_layers platform scanfile render convert)
+set(_layers platform scanfile render convert export)
 set(_top cli dialog app)
 set(_bad "")
 list(LENGTH _layers _count)

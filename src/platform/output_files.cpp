@@ -1,9 +1,17 @@
 // DiskOutputFiles: conversion outputs on the file system.
 #include "platform/output_files.h"
 
+#include "platform/file_error.h"
 #include "platform/file_system.h"
 
 namespace quillon {
+
+void OutputFiles::Discard() {
+    try {
+        Close();
+    } catch (const FileError&) {
+    }
+}
 
 bool DiskOutputFiles::Exists(const std::string& path) {
     return quillon::Exists(path);

@@ -24,6 +24,9 @@ class OutputFiles {
     // Writes bytes already in the stored form, CR LF line ends included, as they are.
     virtual void WriteBytes(std::string_view bytes) = 0;
     virtual void Close() = 0;
+    // Lets go of an output that could not be finished, raising nothing. An output written in
+    // place keeps what reached it; one written under a temporary name never appears.
+    virtual void Discard();
 };
 
 // The file system, through one TextFileWriter that serves every output in turn.

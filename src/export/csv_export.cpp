@@ -1,0 +1,291 @@
+// The CSV export. Rows are formatted straight into a chunk buffer that goes to the output a
+// megabyte at a time. In the columns layout every row needs one value of every scan, so the
+// scans are read a block of rows at a time into a row-major block (at most kBlockBytes), and
+// each scan is visited once per block rather than once per row.
+#include "export/csv_export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "export/chunked_output.h"
+#include "export/number_text.h"
+#include "export/scan_columns.h"
+#include "platform/output_files.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 8u << 20;
+// A cell: its delimiter and the longest number.
+constexpr std::size_t kCellRoom = 1 + kMaxNumberChars;
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string FormatCount(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t i = digits.size(); i > 3; i -= 3) {
+        digits.insert(i - 3, ",");
+    }
+    return digits;
+}
+
+class CsvWriter {
+  public:
+    CsvWriter(const ScanColumns& columns, const CsvStyle& style, OutputFiles& files)
+        : m_Columns(columns), m_Style(style), m_Out(files) {}
+
+    // Writes the whole table; returns how many scan values were not defined.
+    std::size_t Write() {
+        if (m_Style.byteOrderMark) {
+            m_Out.Append(kByteOrderMark);
+        }
+        const std::size_t undefined =
+            m_Style.layout == CsvLayout::kColumns ? WriteColumns() : WriteRows();
+        m_Out.Flush();
+        return undefined;
+    }
+
+  private:
+    // Column names: those before the scans, then scan_<number>.
+    std::vector<std::string> LeadingNames() const {
+        std::vector<std::string> names;
+        if (!m_Columns.HasGrid()) {
+            names.emplace_back("pixel");
+        }
+        names.emplace_back("wavelength_nm");
+        names.emplace_back("dark");
+        names.emplace_back("reference");
+        return names;
+    }
+    std::string ScanName(std::size_t k) const {
+        return "scan_" + std::to_string(m_Columns.ScanNumber(k));
+    }
+
+    // A cell's delimiter: none before the first cell of a line.
+    char* Delimit(char* p, bool first) const {
+        if (!first) {
+            *p++ = m_Style.delimiter;
+        }
+        return p;
+    }
+    template <typename Float>
+    char* Number(char* p, Float value) const {
+        // A value that is not defined is an empty cell.
+        return std::isnan(value) ? p : WriteShortest(p, value, m_Style.decimalComma);
+    }
+
+    void AppendName(std::string_view name, bool first) {
+        char* p = m_Out.Room(1 + name.size());
+        p = Delimit(p, first);
+        m_Out.Commit(std::copy(name.begin(), name.end(), p));
+    }
+    void EndLine() { m_Out.Append(kLineEnd); }
+
+    std::size_t WriteColumns() {
+        const std::vector<std::string> leading = LeadingNames();
+        for (std::size_t c = 0; c < leading.size(); ++c) {
+            AppendName(leading[c], c == 0);
+        }
+        const std::size_t scans = m_Columns.ScanCount();
+        for (std::size_t k = 0; k < scans; ++k) {
+            AppendName(ScanName(k), false);
+        }
+        EndLine();
+
+        const std::size_t rows = m_Columns.RowCount();
+        const std::size_t block =
+            std::clamp<std::size_t>(kBlockBytes / (std::max<std::size_t>(scans, 1) * 8), 1, 4096);
+        const bool integers = m_Columns.IntegerScans();
+        std::vector<std::int32_t> counts(integers ? block * scans : 0);
+        std::vector<double> values(integers ? 0 : block * scans);
+        // One scan's rows of the block, before they are spread over the rows.
+        std::vector<std::int32_t> countRun(integers ? block : 0);
+        std::vector<double> valueRun(integers ? 0 : block);
+        std::vector<double> lead(m_Columns.HasGrid() ? 3 * block : 0);
+        std::size_t undefined = 0;
+
+        for (std::size_t first = 0; first < rows; first += block) {
+            const std::size_t count = std::min(block, rows - first);
+            // The block, row-major: scan k of row r at [r * scans + k].
+            for (std::size_t k = 0; k < scans; ++k) {
+                if (integers) {
+                    const std::span<std::int32_t> run(countRun.data(), count);
+                    m_Columns.ScanCounts(k, first, run);
+                    for (std::size_t r = 0; r < count; ++r) {
+                        counts[r * scans + k] = run[r];
+                    }
+                } else {
+                    const std::span<double> run(valueRun.data(), count);
+                    undefined += m_Columns.ScanValues(k, first, run);
+                    for (std::size_t r = 0; r < count; ++r) {
+                        values[r * scans + k] = run[r];
+                    }
+                }
+            }
+            if (m_Columns.HasGrid()) {
+                m_Columns.GridPoints(first, std::span(lead.data(), count));
+                m_Columns.GridDark(first, std::span(lead.data() + block, count));
+                m_Columns.GridReference(first, std::span(lead.data() + 2 * block, count));
+            }
+            for (std::size_t r = 0; r < count; ++r) {
+                char* p = m_Out.Room(4 * kCellRoom);
+                const std::size_t row = first + r;
+                if (m_Columns.HasGrid()) {
+                    p = Number(p, lead[r]);
+                    p = Number(Delimit(p, false), lead[block + r]);
+                    p = Number(Delimit(p, false), lead[2 * block + r]);
+                } else {
+                    p = WriteInteger(p, static_cast<std::int64_t>(row) + 1);
+                    p = Number(Delimit(p, false), m_Columns.Wavelengths()[row]);
+                    p = Number(Delimit(p, false), ValueAt(m_Columns.Dark(), row));
+                    p = Number(Delimit(p, false), ValueAt(m_Columns.Reference(), row));
+                }
+                m_Out.Commit(p);
+                if (integers) {
+                    WriteCells(std::span<const std::int32_t>(counts.data() + r * scans, scans));
+                } else {
+                    WriteCells(std::span<const double>(values.data() + r * scans, scans));
+                }
+                EndLine();
+            }
+        }
+        return undefined;
+    }
+
+    std::size_t WriteRows() {
+        const std::size_t rows = m_Columns.RowCount();
+        const std::vector<std::string> leading = LeadingNames();
+        std::size_t c = 0;
+        if (!m_Columns.HasGrid()) {
+            AppendName(leading[c++], true);
+            for (std::size_t r = 0; r < rows; ++r) {
+                char* p = Delimit(m_Out.Room(kCellRoom), false);
+                m_Out.Commit(WriteInteger(p, static_cast<std::int64_t>(r) + 1));
+            }
+            EndLine();
+        }
+        std::vector<double> line(m_Columns.HasGrid() ? rows : 0);
+        const auto floatLine = [&](std::string_view name, std::span<const float> values,
+                                   void (ScanColumns::*onGrid)(std::size_t, std::span<double>)
+                                       const) {
+            AppendName(name, true);
+            if (m_Columns.HasGrid()) {
+                (m_Columns.*onGrid)(0, line);
+                WriteCells(std::span<const double>(line));
+            } else {
+                for (std::size_t r = 0; r < rows; ++r) {
+                    char* p = Delimit(m_Out.Room(kCellRoom), false);
+                    m_Out.Commit(Number(p, ValueAt(values, r)));
+                }
+            }
+            EndLine();
+        };
+        floatLine(leading[c++], m_Columns.Wavelengths(), &ScanColumns::GridPoints);
+        floatLine(leading[c++], m_Columns.Dark(), &ScanColumns::GridDark);
+        floatLine(leading[c++], m_Columns.Reference(), &ScanColumns::GridReference);
+
+        std::size_t undefined = 0;
+        const bool integers = m_Columns.IntegerScans();
+        std::vector<std::int32_t> counts(integers ? rows : 0);
+        std::vector<double> values(integers ? 0 : rows);
+        for (std::size_t k = 0; k < m_Columns.ScanCount(); ++k) {
+            AppendName(ScanName(k), true);
+            if (integers) {
+                m_Columns.ScanCounts(k, 0, counts);
+                WriteCells(std::span<const std::int32_t>(counts));
+            } else {
+                undefined += m_Columns.ScanValues(k, 0, values);
+                WriteCells(std::span<const double>(values));
+            }
+            EndLine();
+        }
+        return undefined;
+    }
+
+    // A spectrum shorter than N has no value for the pixels beyond its end.
+    static float ValueAt(std::span<const float> values, std::size_t i) {
+        return i < values.size() ? values[i] : std::numeric_limits<float>::quiet_NaN();
+    }
+
+    void WriteCells(std::span<const std::int32_t> cells) {
+        for (const std::int32_t value : cells) {
+            char* p = Delimit(m_Out.Room(kCellRoom), false);
+            m_Out.Commit(WriteInteger(p, value));
+        }
+    }
+    void WriteCells(std::span<const double> cells) {
+        for (const double value : cells) {
+            char* p = Delimit(m_Out.Room(kCellRoom), false);
+            m_Out.Commit(Number(p, value));
+        }
+    }
+
+    const ScanColumns& m_Columns;
+    const CsvStyle& m_Style;
+    ChunkedOutput m_Out;
+};
+
+}  // namespace
+
+std::optional<std::string> SpreadsheetNotice(const ScanColumns& columns, CsvLayout layout) {
+    // The lines of the rows layout: the pixel line (without a grid), wavelength, dark,
+    // reference and one per scan; each with its name before the values.
+    const std::size_t lines = (columns.HasGrid() ? 3u : 4u) + columns.ScanCount();
+    const std::size_t values = columns.RowCount();
+    const auto fits = [](std::size_t rows, std::size_t cols) {
+        return rows <= kSpreadsheetRows && cols <= kSpreadsheetColumns;
+    };
+    // Columns layout: a header line and one line per value; one column per line above.
+    const std::size_t colRows = 1 + values;
+    const std::size_t colCols = lines;
+    const std::size_t rowRows = lines;
+    const std::size_t rowCols = 1 + values;
+    const bool columnsFit = fits(colRows, colCols);
+    const bool rowsFit = fits(rowRows, rowCols);
+    const bool chosenFits = layout == CsvLayout::kColumns ? columnsFit : rowsFit;
+    if (chosenFits) {
+        return std::nullopt;
+    }
+    const std::size_t rows = layout == CsvLayout::kColumns ? colRows : rowRows;
+    const std::size_t cols = layout == CsvLayout::kColumns ? colCols : rowCols;
+    std::string notice = "the table has " + FormatCount(rows) + " rows and " + FormatCount(cols) +
+                         " columns, more than a spreadsheet shows (" +
+                         FormatCount(kSpreadsheetRows) + " rows, " +
+                         FormatCount(kSpreadsheetColumns) + " columns); ";
+    if (layout == CsvLayout::kColumns && rowsFit) {
+        notice += "--layout rows fits";
+    } else if (layout == CsvLayout::kRows && columnsFit) {
+        notice += "--layout columns fits";
+    } else {
+        notice += "neither layout fits; select fewer scans (--select) or a coarser --grid";
+    }
+    return notice;
+}
+
+ExportReport WriteCsv(const ScanFile& file, const ExportRequest& request, const std::string& path,
+                      OutputFiles& files) {
+    const ScanColumns columns(file, request);
+    ExportReport report;
+    report.path = path;
+    report.values = columns.ScanCount() * columns.RowCount();
+    if (auto notice = SpreadsheetNotice(columns, request.csv.layout)) {
+        report.notices.push_back(std::move(*notice));
+    }
+    files.Open(path, TextFileWriter::OpenMode::kTruncate);
+    try {
+        CsvWriter writer(columns, request.csv, files);
+        report.undefined = writer.Write();
+        files.Close();
+    } catch (...) {
+        files.Discard();
+        throw;
+    }
+    return report;
+}
+
+}  // namespace quillon

@@ -1,0 +1,59 @@
+// Export formats and their names.
+#include "export/export_options.h"
+
+#include <array>
+
+namespace quillon {
+
+namespace {
+
+struct FormatNames {
+    ExportFormat format;
+    std::string_view name;
+    std::string_view extension;
+};
+
+constexpr std::array<FormatNames, 4> kFormats = {{
+    {ExportFormat::kText, "text", ""},
+    {ExportFormat::kCsv, "csv", ".csv"},
+    {ExportFormat::kJson, "json", ".json"},
+    {ExportFormat::kHdf5, "hdf5", ".h5"},
+}};
+
+const FormatNames& NamesOf(ExportFormat format) {
+    for (const FormatNames& names : kFormats) {
+        if (names.format == format) {
+            return names;
+        }
+    }
+    return kFormats[0];
+}
+
+}  // namespace
+
+std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
+    for (const FormatNames& names : kFormats) {
+        if (names.name == name) {
+            return names.format;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view ExportFormatName(ExportFormat format) {
+    return NamesOf(format).name;
+}
+
+std::string_view ExportExtension(ExportFormat format) {
+    return NamesOf(format).extension;
+}
+
+std::vector<std::int32_t> AllScanNumbers(std::size_t scanCount) {
+    std::vector<std::int32_t> numbers(scanCount);
+    for (std::size_t i = 0; i < scanCount; ++i) {
+        numbers[i] = static_cast<std::int32_t>(i + 1);
+    }
+    return numbers;
+}
+
+}  // namespace quillon

@@ -1,0 +1,478 @@
+// The HDF5 export, through the library's C API. Every handle is closed by a small owner; the
+// library's own error printing is switched off and its error stack turned into a FileError
+// whose reason is the system's text when the failure came from the system (a full disk).
+//
+// Memory stays bounded: the 2-D datasets are written a block of scans at a time (at most
+// kBlockBytes), and the per-scan strings kStringBlock scans at a time.
+#include <hdf5.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "export/hdf5_export.h"
+#include "export/parameters.h"
+#include "export/scan_columns.h"
+#include "export/text_decoding.h"
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
+#include "scanfile/records.h"
+
+namespace quillon {
+
+Hdf5Unavailable::Hdf5Unavailable()
+    : std::runtime_error("this build of QUILLON has no HDF5 support") {}
+
+bool Hdf5Available() noexcept {
+    return true;
+}
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 4u << 20;
+constexpr std::size_t kStringBlock = 4096;
+constexpr unsigned kDeflateLevel = 4;
+
+// A failure inside the library; WriteFile turns it into a FileError naming the output.
+class Hdf5Failure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+herr_t KeepMostSpecific(unsigned n, const H5E_error2_t* error, void* data) {
+    if (n == 0 && error->desc != nullptr) {
+        *static_cast<std::string*>(data) = error->desc;
+    }
+    return 0;
+}
+
+// What went wrong, from the library's error stack: the system's message when the failure came
+// from a system call ("No space left on device"), else the innermost description.
+std::string LibraryReason(const char* operation) {
+    std::string description;
+    H5Ewalk2(H5E_DEFAULT, H5E_WALK_UPWARD, KeepMostSpecific, &description);
+    H5Eclear2(H5E_DEFAULT);
+    const std::string marker = "error message = '";
+    const std::size_t at = description.find(marker);
+    if (at != std::string::npos) {
+        const std::size_t begin = at + marker.size();
+        const std::size_t end = description.find('\'', begin);
+        if (end != std::string::npos) {
+            return description.substr(begin, end - begin);
+        }
+    }
+    if (description.empty()) {
+        return std::string("the HDF5 library could not ") + operation;
+    }
+    return description;
+}
+
+hid_t Check(hid_t id, const char* operation) {
+    if (id < 0) {
+        throw Hdf5Failure(LibraryReason(operation));
+    }
+    return id;
+}
+
+// Owns one identifier and closes it with the matching call.
+class Id {
+  public:
+    Id(hid_t id, herr_t (*close)(hid_t), const char* operation)
+        : m_Id(Check(id, operation)), m_Close(close) {}
+    ~Id() {
+        if (m_Id >= 0) {
+            m_Close(m_Id);
+        }
+    }
+    Id(Id&& other) noexcept : m_Id(other.m_Id), m_Close(other.m_Close) { other.m_Id = -1; }
+    Id(const Id&) = delete;
+    Id& operator=(const Id&) = delete;
+    Id& operator=(Id&&) = delete;
+    operator hid_t() const noexcept { return m_Id; }
+    // Closes now and reports a failure (closing the file writes what is still buffered).
+    void Close(const char* operation) {
+        const hid_t id = m_Id;
+        m_Id = -1;
+        Check(m_Close(id), operation);
+    }
+
+  private:
+    hid_t m_Id;
+    herr_t (*m_Close)(hid_t);
+};
+
+Id Space(std::initializer_list<hsize_t> dims) {
+    const std::vector<hsize_t> d(dims);
+    return Id(H5Screate_simple(static_cast<int>(d.size()), d.data(), nullptr), H5Sclose,
+              "create a dataspace");
+}
+Id ScalarSpace() {
+    return Id(H5Screate(H5S_SCALAR), H5Sclose, "create a dataspace");
+}
+Id Utf8String() {
+    Id type(H5Tcopy(H5T_C_S1), H5Tclose, "create a string type");
+    Check(H5Tset_size(type, H5T_VARIABLE), "create a string type");
+    Check(H5Tset_cset(type, H5T_CSET_UTF8), "create a string type");
+    return type;
+}
+
+void Attribute(hid_t location, const std::string& name, hid_t fileType, hid_t memoryType,
+               const void* value, hid_t space) {
+    Id attribute(H5Acreate2(location, name.c_str(), fileType, space, H5P_DEFAULT, H5P_DEFAULT),
+                 H5Aclose, "create an attribute");
+    Check(H5Awrite(attribute, memoryType, value), "write an attribute");
+}
+template <typename T>
+void ScalarAttribute(hid_t location, const std::string& name, hid_t fileType, hid_t memoryType,
+                     T value) {
+    Attribute(location, name, fileType, memoryType, &value, ScalarSpace());
+}
+void TextAttribute(hid_t location, const std::string& name, const std::string& text) {
+    const Id type = Utf8String();
+    const char* value = text.c_str();
+    Attribute(location, name, type, type, &value, ScalarSpace());
+}
+
+// A 1-D dataset written in one piece.
+void Vector(hid_t location, const char* name, hid_t fileType, hid_t memoryType,
+            const void* values, std::size_t count) {
+    const Id space = Space({count});
+    Id dataset(H5Dcreate2(location, name, fileType, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+               H5Dclose, "create a dataset");
+    if (count > 0) {
+        Check(H5Dwrite(dataset, memoryType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values),
+              "write a dataset");
+    }
+}
+
+// A 2-D dataset of `rows` scans by `columns` values, one scan per chunk; with compress,
+// shuffled and deflated. Written a block of rows at a time through WriteRows.
+class Matrix {
+  public:
+    Matrix(hid_t location, const char* name, hid_t fileType, std::size_t rows, std::size_t columns,
+           bool compress)
+        : m_nColumns(columns),
+          m_Space(Space({rows, columns})),
+          m_Properties(H5Pcreate(H5P_DATASET_CREATE), H5Pclose, "create dataset properties"),
+          m_Dataset(Create(location, name, fileType, rows, columns, compress), H5Dclose,
+                    "create a dataset") {}
+
+    // Rows [first, first + count) from `values` (count x columns, row-major).
+    void WriteRows(std::size_t first, std::size_t count, hid_t memoryType, const void* values) {
+        if (count == 0 || m_nColumns == 0) {
+            return;
+        }
+        const hsize_t start[2] = {first, 0};
+        const hsize_t size[2] = {count, m_nColumns};
+        Check(H5Sselect_hyperslab(m_Space, H5S_SELECT_SET, start, nullptr, size, nullptr),
+              "select rows of a dataset");
+        const Id memory = Space({count, m_nColumns});
+        Check(H5Dwrite(m_Dataset, memoryType, memory, m_Space, H5P_DEFAULT, values),
+              "write a dataset");
+    }
+
+  private:
+    hid_t Create(hid_t location, const char* name, hid_t fileType, std::size_t rows,
+                 std::size_t columns, bool compress) {
+        // Every value is written, so the library need not write fill values first.
+        Check(H5Pset_fill_time(m_Properties, H5D_FILL_TIME_NEVER), "set dataset properties");
+        if (rows > 0 && columns > 0) {
+            const hsize_t chunk[2] = {1, columns};
+            Check(H5Pset_chunk(m_Properties, 2, chunk), "set dataset properties");
+            if (compress) {
+                Check(H5Pset_shuffle(m_Properties), "set dataset properties");
+                Check(H5Pset_deflate(m_Properties, kDeflateLevel), "set dataset properties");
+            }
+        }
+        return H5Dcreate2(location, name, fileType, m_Space, H5P_DEFAULT, m_Properties,
+                          H5P_DEFAULT);
+    }
+
+    std::size_t m_nColumns;
+    Id m_Space;
+    Id m_Properties;
+    Id m_Dataset;
+};
+
+class Hdf5Writer {
+  public:
+    Hdf5Writer(const ScanFile& file, const ExportRequest& request, const ScanColumns& columns,
+               hid_t h5)
+        : m_File(file), m_Request(request), m_Columns(columns), m_H5(h5) {}
+
+    // Writes everything; fills in the values of the computed datasets (the quantity per
+    // pixel, the scans on the grid) and how many of them are not defined.
+    void Write(ExportReport& report) {
+        WriteRootAttributes();
+        WriteParameters();
+        WriteSpectra();
+        WriteScanTexts();
+        WriteCounts();
+        const Quantity quantity = m_Columns.ScanQuantity();
+        if (quantity != Quantity::kCounts) {
+            const std::string name = "/" + std::string(QuantityKey(quantity));
+            report.undefined += WriteValues(name.c_str(), m_Columns.PixelCount());
+            report.values += Scans() * m_Columns.PixelCount();
+        }
+        if (m_Columns.HasGrid()) {
+            report.undefined += WriteGrid();
+            report.values += Scans() * m_Columns.RowCount();
+        }
+    }
+
+  private:
+    std::size_t Scans() const { return m_Columns.ScanCount(); }
+
+    void WriteRootAttributes() {
+        TextAttribute(m_H5, "source_name",
+                      std::filesystem::path(m_File.m_strPath).filename().string());
+        ScalarAttribute(m_H5, "source_size", H5T_STD_U64LE, H5T_NATIVE_UINT64,
+                        static_cast<std::uint64_t>(m_File.m_nFileSize));
+        ScalarAttribute(m_H5, "source_missing_bytes", H5T_STD_I64LE, H5T_NATIVE_INT64,
+                        static_cast<std::int64_t>(m_File.m_nMissingBytes));
+        TextAttribute(m_H5, "converter", "QUILLON");
+        TextAttribute(m_H5, "converter_version", QUILLON_VERSION);
+        ScalarAttribute(m_H5, "pixel_count", H5T_STD_I32LE, H5T_NATIVE_INT32,
+                        m_File.m_nPixelCount);
+        ScalarAttribute(m_H5, "scan_count", H5T_STD_U64LE, H5T_NATIVE_UINT64,
+                        static_cast<std::uint64_t>(m_File.ScanCount()));
+        ScalarAttribute(m_H5, "dark_optical_blank", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT,
+                        m_File.m_fDarkOpticalBlank);
+        ScalarAttribute(m_H5, "reference_optical_blank", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT,
+                        m_File.m_fRefOpticalBlank);
+        TextAttribute(m_H5, "quantity", std::string(QuantityName(m_Columns.ScanQuantity())));
+    }
+
+    void WriteParameters() {
+        const Id group(H5Gcreate2(m_H5, "parameters", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                       H5Gclose, "create a group");
+        for (const ParameterRecord& record : ParameterRecords(m_File)) {
+            const Id recordGroup(H5Gcreate2(group, std::string(record.key).c_str(), H5P_DEFAULT,
+                                            H5P_DEFAULT, H5P_DEFAULT),
+                                 H5Gclose, "create a group");
+            for (const ParameterField& field : record.fields) {
+                WriteField(recordGroup, field);
+            }
+        }
+    }
+
+    static void WriteField(hid_t group, const ParameterField& field) {
+        using Type = ParameterField::Type;
+        const std::string name(field.name);
+        switch (field.type) {
+            case Type::kUInt16:
+                ScalarAttribute(group, name, H5T_STD_U16LE, H5T_NATIVE_UINT16,
+                                static_cast<std::uint16_t>(field.integer));
+                break;
+            case Type::kInt16:
+                ScalarAttribute(group, name, H5T_STD_I16LE, H5T_NATIVE_INT16,
+                                static_cast<std::int16_t>(field.integer));
+                break;
+            case Type::kInt32:
+                ScalarAttribute(group, name, H5T_STD_I32LE, H5T_NATIVE_INT32,
+                                static_cast<std::int32_t>(field.integer));
+                break;
+            case Type::kFlag:
+                ScalarAttribute(group, name, H5T_STD_U8LE, H5T_NATIVE_UINT8,
+                                static_cast<std::uint8_t>(field.integer));
+                break;
+            case Type::kFloat:
+                ScalarAttribute(group, name, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT,
+                                static_cast<float>(field.number));
+                break;
+            case Type::kDouble:
+                ScalarAttribute(group, name, H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, field.number);
+                break;
+            case Type::kText:
+                TextAttribute(group, name, field.text);
+                break;
+            case Type::kFloatArray:
+                Attribute(group, name, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, field.floats.data(),
+                          Space({field.floats.size()}));
+                break;
+        }
+    }
+
+    void WriteSpectra() {
+        const std::size_t n = m_Columns.PixelCount();
+        std::vector<std::int32_t> pixels(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            pixels[i] = static_cast<std::int32_t>(i + 1);
+        }
+        Vector(m_H5, "pixel", H5T_STD_I32LE, H5T_NATIVE_INT32, pixels.data(), n);
+        Vector(m_H5, "wavelength_nm", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT,
+               m_Columns.Wavelengths().data(), n);
+        Vector(m_H5, "dark", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, m_Columns.Dark().data(),
+               std::min(n, m_Columns.Dark().size()));
+        Vector(m_H5, "reference", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, m_Columns.Reference().data(),
+               std::min(n, m_Columns.Reference().size()));
+    }
+
+    void WriteScanTexts() {
+        const std::size_t k = Scans();
+        std::vector<std::int32_t> numbers(k);
+        std::vector<float> blanks(k);
+        for (std::size_t s = 0; s < k; ++s) {
+            numbers[s] = m_Columns.ScanNumber(s);
+            blanks[s] = m_File.Scan(static_cast<std::size_t>(numbers[s]) - 1).opticalBlank;
+        }
+        Vector(m_H5, "scan_number", H5T_STD_I32LE, H5T_NATIVE_INT32, numbers.data(), k);
+        Vector(m_H5, "scan_optical_blank", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, blanks.data(), k);
+
+        const Id type = Utf8String();
+        const Id space = Space({k});
+        const char* const names[3] = {"scan_title", "scan_subtitle", "scan_date_time"};
+        for (int field = 0; field < 3; ++field) {
+            const Id dataset(H5Dcreate2(m_H5, names[field], type, space, H5P_DEFAULT, H5P_DEFAULT,
+                                        H5P_DEFAULT),
+                             H5Dclose, "create a dataset");
+            std::vector<std::string> texts;
+            std::vector<const char*> pointers;
+            for (std::size_t first = 0; first < k; first += kStringBlock) {
+                const std::size_t count = std::min(kStringBlock, k - first);
+                texts.clear();
+                pointers.clear();
+                for (std::size_t s = first; s < first + count; ++s) {
+                    const ScanView scan =
+                        m_File.Scan(static_cast<std::size_t>(numbers[s]) - 1);
+                    const char* bytes =
+                        field == 0 ? scan.title : field == 1 ? scan.subtitle : scan.dateTime;
+                    texts.push_back(FieldToUtf8(bytes, kScanTextSize));
+                }
+                for (const std::string& text : texts) {
+                    pointers.push_back(text.c_str());
+                }
+                const hsize_t start[1] = {first};
+                const hsize_t size[1] = {count};
+                Check(H5Sselect_hyperslab(space, H5S_SELECT_SET, start, nullptr, size, nullptr),
+                      "select rows of a dataset");
+                const Id memory = Space({count});
+                Check(H5Dwrite(dataset, type, memory, space, H5P_DEFAULT, pointers.data()),
+                      "write a dataset");
+            }
+        }
+    }
+
+    // Rows of scans per block: at least one, at most kBlockBytes.
+    std::size_t BlockRows(std::size_t rowBytes) const {
+        return std::clamp<std::size_t>(kBlockBytes / std::max<std::size_t>(rowBytes, 1), 1,
+                                       std::max<std::size_t>(Scans(), 1));
+    }
+
+    void WriteCounts() {
+        const std::size_t n = m_Columns.PixelCount();
+        Matrix scans(m_H5, "scans", H5T_STD_I32LE, Scans(), n, m_Request.compress);
+        const std::size_t block = BlockRows(n * sizeof(std::int32_t));
+        std::vector<std::int32_t> values(block * n);
+        for (std::size_t first = 0; first < Scans(); first += block) {
+            const std::size_t count = std::min(block, Scans() - first);
+            for (std::size_t s = 0; s < count; ++s) {
+                m_Columns.ScanCounts(first + s, 0,
+                                     std::span<std::int32_t>(values.data() + s * n, n));
+            }
+            scans.WriteRows(first, count, H5T_NATIVE_INT32, values.data());
+        }
+    }
+
+    // The scans' quantity as a float64 dataset of `columns` values per scan: per pixel, or on
+    // the grid. Returns how many values are not defined.
+    std::size_t WriteValues(const char* name, std::size_t columns) {
+        Matrix matrix(m_H5, name, H5T_IEEE_F64LE, Scans(), columns, m_Request.compress);
+        const std::size_t block = BlockRows(columns * sizeof(double));
+        std::vector<double> values(block * columns);
+        std::size_t undefined = 0;
+        for (std::size_t first = 0; first < Scans(); first += block) {
+            const std::size_t count = std::min(block, Scans() - first);
+            for (std::size_t s = 0; s < count; ++s) {
+                undefined += m_Columns.ScanValues(
+                    first + s, 0, std::span<double>(values.data() + s * columns, columns));
+            }
+            matrix.WriteRows(first, count, H5T_NATIVE_DOUBLE, values.data());
+        }
+        return undefined;
+    }
+
+    std::size_t WriteGrid() {
+        const std::size_t g = m_Columns.RowCount();
+        std::vector<double> line(g);
+        m_Columns.GridPoints(0, line);
+        Vector(m_H5, "grid_nm", H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, line.data(), g);
+        m_Columns.GridDark(0, line);
+        Vector(m_H5, "grid_dark", H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, line.data(), g);
+        m_Columns.GridReference(0, line);
+        Vector(m_H5, "grid_reference", H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, line.data(), g);
+        const std::string name = "/grid_" + std::string(QuantityKey(m_Columns.ScanQuantity()));
+        return WriteValues(name.c_str(), g);
+    }
+
+    const ScanFile& m_File;
+    const ExportRequest& m_Request;
+    const ScanColumns& m_Columns;
+    hid_t m_H5;
+};
+
+// The library prints nothing itself: errors reach the user through FileError.
+void SilenceLibrary() {
+    static const bool silenced = [] {
+        H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+        return true;
+    }();
+    (void)silenced;
+}
+
+}  // namespace
+
+ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request, const std::string& path) {
+    SilenceLibrary();
+    // The grid and the scan numbers are checked before anything is created.
+    const ScanColumns columns(file, request);
+    ExportReport report;
+    report.path = path;
+    AtomicReplacement replacement(path);
+    try {
+        const Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
+        Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
+        const bool inPlace = replacement.WritePath() == path;
+        Id h5(H5Fcreate(replacement.WritePath().c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL,
+                        H5P_DEFAULT, access),
+              H5Fclose, "create the file");
+        Hdf5Writer(file, request, columns, h5).Write(report);
+        h5.Close("close the file");
+    } catch (const Hdf5Failure& failure) {
+        replacement.Abandon();
+        throw FileError(path, failure.what());
+    }
+    replacement.Commit();
+    return report;
+}
+
+std::string Hdf5Image(const ScanFile& file, const ExportRequest& request, ExportReport* report) {
+    SilenceLibrary();
+    const ScanColumns columns(file, request);
+    try {
+        const Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
+        Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
+        // The core driver without a backing store: the file lives in memory only.
+        Check(H5Pset_fapl_core(access, 1u << 20, 0), "set file properties");
+        Id h5(H5Fcreate("quillon-in-memory.h5", H5F_ACC_TRUNC, H5P_DEFAULT, access), H5Fclose,
+              "create the file");
+        ExportReport written;
+        Hdf5Writer(file, request, columns, h5).Write(written);
+        Check(H5Fflush(h5, H5F_SCOPE_GLOBAL), "flush the file");
+        const ssize_t size = H5Fget_file_image(h5, nullptr, 0);
+        Check(size, "read the file image");
+        std::string image(static_cast<std::size_t>(size), '\0');
+        Check(H5Fget_file_image(h5, image.data(), image.size()), "read the file image");
+        h5.Close("close the file");
+        if (report != nullptr) {
+            *report = std::move(written);
+        }
+        return image;
+    } catch (const Hdf5Failure& failure) {
+        throw FileError("(in memory)", failure.what());
+    }
+}
+
+}  // namespace quillon

@@ -1,0 +1,141 @@
+// The quantities of a scan, pixel by pixel.
+#include "export/quantities.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace quillon {
+
+namespace {
+
+constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
+
+struct QuantityNames {
+    Quantity quantity;
+    std::string_view name;
+    std::string_view key;
+};
+
+constexpr std::array<QuantityNames, 4> kNames = {{
+    {Quantity::kCounts, "counts", "counts"},
+    {Quantity::kDarkSubtracted, "dark-subtracted", "dark_subtracted"},
+    {Quantity::kTransmittance, "transmittance", "transmittance"},
+    {Quantity::kAbsorbance, "absorbance", "absorbance"},
+}};
+
+const QuantityNames& NamesOf(Quantity quantity) {
+    for (const QuantityNames& names : kNames) {
+        if (names.quantity == quantity) {
+            return names;
+        }
+    }
+    throw std::invalid_argument("unknown quantity");
+}
+
+// A result that is not finite comes only from a dark or reference value that is not: no
+// spectrum has such a value.
+double Defined(double value) {
+    return std::isfinite(value) ? value : kUndefined;
+}
+
+}  // namespace
+
+std::string_view QuantityName(Quantity quantity) {
+    return NamesOf(quantity).name;
+}
+
+std::string_view QuantityKey(Quantity quantity) {
+    return NamesOf(quantity).key;
+}
+
+std::optional<Quantity> ParseQuantity(std::string_view name) {
+    for (const QuantityNames& names : kNames) {
+        if (names.name == name) {
+            return names.quantity;
+        }
+    }
+    return std::nullopt;
+}
+
+double DarkSubtracted(std::int32_t count, float dark) {
+    return Defined(static_cast<double>(count) - static_cast<double>(dark));
+}
+
+double Transmittance(std::int32_t count, float dark, float reference) {
+    const double signal = static_cast<double>(count) - static_cast<double>(dark);
+    const double full = static_cast<double>(reference) - static_cast<double>(dark);
+    // NaN fails the comparison as well: a NaN dark or reference leaves the value undefined.
+    if (!(full > 0.0)) {
+        return kUndefined;
+    }
+    return Defined(signal / full);
+}
+
+double Absorbance(std::int32_t count, float dark, float reference) {
+    const double signal = static_cast<double>(count) - static_cast<double>(dark);
+    const double full = static_cast<double>(reference) - static_cast<double>(dark);
+    if (!(full > 0.0) || !(signal > 0.0)) {
+        return kUndefined;
+    }
+    return Defined(-std::log10(signal / full));
+}
+
+double QuantityValue(Quantity quantity, std::int32_t count, float dark, float reference) {
+    switch (quantity) {
+        case Quantity::kCounts:
+            return static_cast<double>(count);
+        case Quantity::kDarkSubtracted:
+            return DarkSubtracted(count, dark);
+        case Quantity::kTransmittance:
+            return Transmittance(count, dark, reference);
+        case Quantity::kAbsorbance:
+            return Absorbance(count, dark, reference);
+    }
+    return kUndefined;
+}
+
+std::size_t ComputeQuantity(Quantity quantity, std::span<const std::int32_t> counts,
+                            std::span<const float> dark, std::span<const float> reference,
+                            std::span<double> out) {
+    if (counts.size() < out.size()) {
+        throw std::invalid_argument("ComputeQuantity: fewer counts than values to compute");
+    }
+    std::size_t undefined = 0;
+    const auto fill = [&](auto value) {
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const float d = i < dark.size() ? dark[i] : std::numeric_limits<float>::quiet_NaN();
+            const float r =
+                i < reference.size() ? reference[i] : std::numeric_limits<float>::quiet_NaN();
+            out[i] = value(counts[i], d, r);
+            undefined += std::isnan(out[i]) ? 1u : 0u;
+        }
+    };
+    // One loop per quantity, so that the loop body has no branch on it.
+    switch (quantity) {
+        case Quantity::kCounts:
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                out[i] = static_cast<double>(counts[i]);
+            }
+            break;
+        case Quantity::kDarkSubtracted:
+            fill([](std::int32_t s, float d, float) { return DarkSubtracted(s, d); });
+            break;
+        case Quantity::kTransmittance:
+            fill(Transmittance);
+            break;
+        case Quantity::kAbsorbance:
+            fill(Absorbance);
+            break;
+    }
+    return undefined;
+}
+
+std::size_t ComputeQuantity(Quantity quantity, const ScanFile& file, std::size_t scanIndex,
+                            std::span<double> out) {
+    const ScanView scan = file.Scan(scanIndex);
+    return ComputeQuantity(quantity, scan.values, file.m_pDarkData, file.m_pRefData, out);
+}
+
+}  // namespace quillon

@@ -1,0 +1,56 @@
+// The quantities an export can write for each scan, computed per pixel in double precision
+// from the scan's count S, the dark value D and the reference value R of the same pixel:
+//
+//   counts            S
+//   dark-subtracted   S - D
+//   transmittance     (S - D) / (R - D)             not defined where R - D <= 0
+//   absorbance        -log10((S - D) / (R - D))      not defined where R - D <= 0 or S - D <= 0
+//
+// A value that is not defined is NaN; so is a result that is not finite (a dark or reference
+// value that is itself NaN or infinite), since no spectrum has such a value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "scanfile/scan_file.h"
+
+namespace quillon {
+
+enum class Quantity {
+    kCounts,
+    kDarkSubtracted,
+    kTransmittance,
+    kAbsorbance,
+};
+
+// The name on the command line: "counts", "dark-subtracted", "transmittance", "absorbance".
+std::string_view QuantityName(Quantity quantity);
+// The name as an identifier (an HDF5 dataset, a log line): "counts", "dark_subtracted", ...
+std::string_view QuantityKey(Quantity quantity);
+// The quantity of a command-line name; nothing for any other text.
+std::optional<Quantity> ParseQuantity(std::string_view name);
+
+// One pixel's value; NaN where it is not defined.
+double DarkSubtracted(std::int32_t count, float dark);
+double Transmittance(std::int32_t count, float dark, float reference);
+double Absorbance(std::int32_t count, float dark, float reference);
+double QuantityValue(Quantity quantity, std::int32_t count, float dark, float reference);
+
+// Fills out[i] with the quantity of pixel i for every i < out.size(), from counts[i], dark[i]
+// and reference[i]. A pixel beyond the end of dark or reference has no such value, so its
+// quantity (counts excepted) is not defined. counts must hold at least out.size() values.
+// Returns how many of the values are not defined (NaN).
+std::size_t ComputeQuantity(Quantity quantity, std::span<const std::int32_t> counts,
+                            std::span<const float> dark, std::span<const float> reference,
+                            std::span<double> out);
+
+// The same for the scan at 0-based position scanIndex of the file, against the file's dark and
+// reference spectra. out must hold the file's pixel count N of values.
+std::size_t ComputeQuantity(Quantity quantity, const ScanFile& file, std::size_t scanIndex,
+                            std::span<double> out);
+
+}  // namespace quillon

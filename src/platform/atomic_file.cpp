@@ -1,0 +1,159 @@
+// Temporary files renamed into place, with std::filesystem so that the same code serves every
+// system: rename replaces an existing file on POSIX and on Windows alike.
+#include "platform/atomic_file.h"
+
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "platform/file_error.h"
+#include "platform/file_system.h"
+
+namespace quillon {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A name no other writer picks: 64 random bits.
+std::string TemporaryName(const fs::path& target) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::uint64_t bits = random();
+    std::string tag(16, '0');
+    for (char& c : tag) {
+        c = kHex[bits & 15u];
+        bits >>= 4;
+    }
+    fs::path temp = target;
+    temp.replace_filename("." + target.filename().string() + "." + tag + ".part");
+    return temp.string();
+}
+
+}  // namespace
+
+AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(path)) {
+    std::error_code ec;
+    fs::path target(m_strFinal);
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) {
+            target = resolved;
+        }
+    }
+    const fs::file_status status = fs::status(target, ec);
+    m_strTarget = target.string();
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        m_strWrite = m_strFinal;
+        return;
+    }
+    m_strWrite = TemporaryName(target);
+    m_bPending = true;
+}
+
+AtomicReplacement::~AtomicReplacement() {
+    Abandon();
+}
+
+void AtomicReplacement::Commit() {
+    if (!m_bPending) {
+        return;
+    }
+    std::error_code ec;
+    fs::rename(m_strWrite, m_strTarget, ec);
+    if (ec) {
+        Abandon();
+        throw FileError(m_strFinal, ec.message());
+    }
+    m_bPending = false;
+}
+
+void AtomicReplacement::Abandon() noexcept {
+    if (m_bPending) {
+        m_bPending = false;
+        std::error_code ec;
+        fs::remove(m_strWrite, ec);
+    }
+}
+
+AtomicDiskOutputFiles::~AtomicDiskOutputFiles() {
+    Discard();
+}
+
+bool AtomicDiskOutputFiles::Exists(const std::string& path) {
+    return quillon::Exists(path);
+}
+
+void AtomicDiskOutputFiles::Remove(const std::string& path) {
+    RemoveFile(path);
+}
+
+void AtomicDiskOutputFiles::Open(const std::string& path, TextFileWriter::OpenMode mode) {
+    Discard();
+    if (mode == TextFileWriter::OpenMode::kAppend) {
+        m_File.Open(path, mode);
+        return;
+    }
+    m_Replacement.emplace(path);
+    try {
+        m_File.Open(m_Replacement->WritePath(), TextFileWriter::OpenMode::kTruncate);
+    } catch (const FileError& error) {
+        // Named after the output, not after its temporary file.
+        m_Replacement.reset();
+        throw FileError(path, error.Reason());
+    }
+}
+
+void AtomicDiskOutputFiles::WriteString(std::string_view text) {
+    try {
+        m_File.WriteString(text);
+    } catch (const FileError& error) {
+        m_bFailed = true;
+        throw FileError(FinalName(), error.Reason());
+    }
+}
+
+void AtomicDiskOutputFiles::WriteBytes(std::string_view bytes) {
+    try {
+        m_File.WriteBytes(bytes);
+    } catch (const FileError& error) {
+        m_bFailed = true;
+        throw FileError(FinalName(), error.Reason());
+    }
+}
+
+void AtomicDiskOutputFiles::Close() {
+    if (m_bFailed) {
+        Discard();
+        return;
+    }
+    const std::string finalPath = FinalName();
+    try {
+        m_File.Close();
+    } catch (const FileError& error) {
+        Discard();
+        throw FileError(finalPath, error.Reason());
+    }
+    if (m_Replacement) {
+        m_Replacement->Commit();
+        m_Replacement.reset();
+    }
+}
+
+std::string AtomicDiskOutputFiles::FinalName() const {
+    return m_Replacement ? m_Replacement->FinalPath() : m_File.Path();
+}
+
+void AtomicDiskOutputFiles::Discard() {
+    try {
+        m_File.Close();
+    } catch (const FileError&) {
+    }
+    if (m_Replacement) {
+        m_Replacement->Abandon();
+        m_Replacement.reset();
+    }
+    m_bFailed = false;
+}
+
+}  // namespace quillon
