@@ -30,8 +30,7 @@ GridSpec ParseGrid(std::string_view text) {
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
     GridSpec grid;
-    if (second == std::string_view::npos ||
-        !ParseNumber(text.substr(0, first), grid.start) ||
+    if (second == std::string_view::npos || !ParseNumber(text.substr(0, first), grid.start) ||
         !ParseNumber(text.substr(first + 1, second - first - 1), grid.step) ||
         !ParseNumber(text.substr(second + 1), grid.end)) {
         throw GridSyntaxError("the grid '" + std::string(text) +
@@ -159,7 +158,7 @@ template std::size_t Resampler::Resample(std::span<const float>, std::size_t, st
                                          std::span<double>) const;
 template std::size_t Resampler::Resample(std::span<const double>, std::size_t, std::size_t,
                                          std::span<double>) const;
-template std::size_t Resampler::Resample(std::span<const std::int32_t>, std::size_t,
-                                         std::size_t, std::span<double>) const;
+template std::size_t Resampler::Resample(std::span<const std::int32_t>, std::size_t, std::size_t,
+                                         std::span<double>) const;
 
 }  // namespace quillon

@@ -82,10 +82,10 @@ class Resampler {
     std::vector<PointPlan> m_Points;
 };
 
-extern template std::size_t Resampler::Resample(std::span<const float>, std::size_t,
-                                                std::size_t, std::span<double>) const;
-extern template std::size_t Resampler::Resample(std::span<const double>, std::size_t,
-                                                std::size_t, std::span<double>) const;
+extern template std::size_t Resampler::Resample(std::span<const float>, std::size_t, std::size_t,
+                                                std::span<double>) const;
+extern template std::size_t Resampler::Resample(std::span<const double>, std::size_t, std::size_t,
+                                                std::span<double>) const;
 extern template std::size_t Resampler::Resample(std::span<const std::int32_t>, std::size_t,
                                                 std::size_t, std::span<double>) const;
 

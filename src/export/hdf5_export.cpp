@@ -136,8 +136,8 @@ void TextAttribute(hid_t location, const std::string& name, const std::string& t
 }
 
 // A 1-D dataset written in one piece.
-void Vector(hid_t location, const char* name, hid_t fileType, hid_t memoryType,
-            const void* values, std::size_t count) {
+void Vector(hid_t location, const char* name, hid_t fileType, hid_t memoryType, const void* values,
+            std::size_t count) {
     const Id space = Space({count});
     Id dataset(H5Dcreate2(location, name, fileType, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
                H5Dclose, "create a dataset");
@@ -234,8 +234,7 @@ class Hdf5Writer {
                         static_cast<std::int64_t>(m_File.m_nMissingBytes));
         TextAttribute(m_H5, "converter", "QUILLON");
         TextAttribute(m_H5, "converter_version", QUILLON_VERSION);
-        ScalarAttribute(m_H5, "pixel_count", H5T_STD_I32LE, H5T_NATIVE_INT32,
-                        m_File.m_nPixelCount);
+        ScalarAttribute(m_H5, "pixel_count", H5T_STD_I32LE, H5T_NATIVE_INT32, m_File.m_nPixelCount);
         ScalarAttribute(m_H5, "scan_count", H5T_STD_U64LE, H5T_NATIVE_UINT64,
                         static_cast<std::uint64_t>(m_File.ScanCount()));
         ScalarAttribute(m_H5, "dark_optical_blank", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT,
@@ -325,9 +324,9 @@ class Hdf5Writer {
         const Id space = Space({k});
         const char* const names[3] = {"scan_title", "scan_subtitle", "scan_date_time"};
         for (int field = 0; field < 3; ++field) {
-            const Id dataset(H5Dcreate2(m_H5, names[field], type, space, H5P_DEFAULT, H5P_DEFAULT,
-                                        H5P_DEFAULT),
-                             H5Dclose, "create a dataset");
+            const Id dataset(
+                H5Dcreate2(m_H5, names[field], type, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                H5Dclose, "create a dataset");
             std::vector<std::string> texts;
             std::vector<const char*> pointers;
             for (std::size_t first = 0; first < k; first += kStringBlock) {
@@ -335,10 +334,10 @@ class Hdf5Writer {
                 texts.clear();
                 pointers.clear();
                 for (std::size_t s = first; s < first + count; ++s) {
-                    const ScanView scan =
-                        m_File.Scan(static_cast<std::size_t>(numbers[s]) - 1);
-                    const char* bytes =
-                        field == 0 ? scan.title : field == 1 ? scan.subtitle : scan.dateTime;
+                    const ScanView scan = m_File.Scan(static_cast<std::size_t>(numbers[s]) - 1);
+                    const char* bytes = field == 0   ? scan.title
+                                        : field == 1 ? scan.subtitle
+                                                     : scan.dateTime;
                     texts.push_back(FieldToUtf8(bytes, kScanTextSize));
                 }
                 for (const std::string& text : texts) {
@@ -424,7 +423,8 @@ void SilenceLibrary() {
 
 }  // namespace
 
-ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request, const std::string& path) {
+ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
+                       const std::string& path) {
     SilenceLibrary();
     // The grid and the scan numbers are checked before anything is created.
     const ScanColumns columns(file, request);

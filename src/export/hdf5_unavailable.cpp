@@ -4,8 +4,9 @@
 namespace quillon {
 
 Hdf5Unavailable::Hdf5Unavailable()
-    : std::runtime_error("this build of QUILLON has no HDF5 support (it was built without the "
-                         "HDF5 library); choose --format csv or json") {}
+    : std::runtime_error(
+          "this build of QUILLON has no HDF5 support (it was built without the "
+          "HDF5 library); choose --format csv or json") {}
 
 bool Hdf5Available() noexcept {
     return false;

@@ -26,7 +26,8 @@ template <typename Float>
 char* WriteShortest(char* p, Float value, bool decimalComma = false) {
     char* const end = std::to_chars(p, p + kMaxNumberChars, value).ptr;
     if (decimalComma) {
-        char* const point = static_cast<char*>(std::memchr(p, '.', static_cast<std::size_t>(end - p)));
+        char* const point =
+            static_cast<char*>(std::memchr(p, '.', static_cast<std::size_t>(end - p)));
         if (point != nullptr) {
             *point = ',';
         }

@@ -55,26 +55,26 @@ ParameterRecord Header(const HeaderData& h) {
 }
 
 ParameterRecord Ccd(const CcdData& c) {
-    return {"ccd",
-            {U16("usTotalColPixels", c.usTotalColPixels),
-             U16("usTotalRowPixels", c.usTotalRowPixels),
-             U16("usStartBlankPixel", c.usStartBlankPixel),
-             U16("usTotalBlankPixels", c.usTotalBlankPixels),
-             U16("usStartEffectivePixel", c.usStartEffectivePixel),
-             U16("usTotalEffectivePixels", c.usTotalEffectivePixels),
-             U16("usConversionBit", c.usConversionBit), U16("usUnitType", c.usUnitType),
-             U16("usDeviceNo", c.usDeviceNo), U16("usChannelNo", c.usChannelNo),
-             U16("usBoardType", c.usBoardType), U16("usGain", c.usGain),
-             U16("usAddress", c.usAddress), I32("nFFT", c.nFFT), Float("fTemp", c.fTemp),
-             Floats("fCal", c.fCal), Floats("fRCal", c.fRCal)}};
+    return {
+        "ccd",
+        {U16("usTotalColPixels", c.usTotalColPixels), U16("usTotalRowPixels", c.usTotalRowPixels),
+         U16("usStartBlankPixel", c.usStartBlankPixel),
+         U16("usTotalBlankPixels", c.usTotalBlankPixels),
+         U16("usStartEffectivePixel", c.usStartEffectivePixel),
+         U16("usTotalEffectivePixels", c.usTotalEffectivePixels),
+         U16("usConversionBit", c.usConversionBit), U16("usUnitType", c.usUnitType),
+         U16("usDeviceNo", c.usDeviceNo), U16("usChannelNo", c.usChannelNo),
+         U16("usBoardType", c.usBoardType), U16("usGain", c.usGain), U16("usAddress", c.usAddress),
+         I32("nFFT", c.nFFT), Float("fTemp", c.fTemp), Floats("fCal", c.fCal),
+         Floats("fRCal", c.fRCal)}};
 }
 
 ParameterRecord Acquire(const AcquireData& a) {
-    return {"acquire",
-            {U16("usStartWavelength", a.usStartWavelength),
-             U16("usEndWavelength", a.usEndWavelength), U16("usTimeAverage", a.usTimeAverage),
-             U16("usBinningAverage", a.usBinningAverage),
-             Integer("usFFTMax", Type::kInt16, a.usFFTMax), I32("unTemp", a.unTemp)}};
+    return {
+        "acquire",
+        {U16("usStartWavelength", a.usStartWavelength), U16("usEndWavelength", a.usEndWavelength),
+         U16("usTimeAverage", a.usTimeAverage), U16("usBinningAverage", a.usBinningAverage),
+         Integer("usFFTMax", Type::kInt16, a.usFFTMax), I32("unTemp", a.unTemp)}};
 }
 
 ParameterRecord DisplayScale(const DisplayScaleData& s) {
@@ -94,21 +94,36 @@ ParameterRecord IntegrationTime(const IntegrationTimeData& t) {
 
 ParameterRecord Status(const StatusData& s) {
     return {"status",
-            {I32("WholeStatus", s.WholeStatus()), Flag("DataStart", s.DataStart()),
-             Flag("DataOneStep", s.DataOneStep()), Flag("DataPending", s.DataPending()),
-             Flag("DrawStart", s.DrawStart()), Flag("DrawPending", s.DrawPending()),
-             Flag("DarkScan", s.DarkScan()), Flag("DarkApply", s.DarkApply()),
-             Flag("DarkOpticalBlank", s.DarkOpticalBlank()), Flag("FFTApply", s.FFTApply()),
-             Flag("RefScan", s.RefScan()), Flag("RefApply", s.RefApply()),
-             Flag("ScanMode", s.ScanMode()), Flag("GraphUnit", s.GraphUnit()),
-             Flag("ScanOrFile", s.ScanOrFile()), Flag("PixelOrWL", s.PixelOrWL()),
-             Flag("Direction", s.Direction()), Flag("Irradiance", s.Irradiance()),
-             Flag("BaseLine", s.BaseLine()), Flag("TimeLine", s.TimeLine()),
-             Flag("OnlyFileMode", s.OnlyFileMode()), Flag("Trigger", s.Trigger()),
-             Flag("DarkDisplay", s.DarkDisplay()), Flag("RefDisplay", s.RefDisplay()),
-             Flag("PixelFlip", s.PixelFlip()), Flag("IsDarkSubtract", s.IsDarkSubtract()),
-             Flag("StrongStop", s.StrongStop()), Flag("SubstractDark", s.SubstractDark()),
-             Flag("TRIGGERCHANGE", s.TRIGGERCHANGE()), Flag("TriggerMode", s.TriggerMode())}};
+            {I32("WholeStatus", s.WholeStatus()),
+             Flag("DataStart", s.DataStart()),
+             Flag("DataOneStep", s.DataOneStep()),
+             Flag("DataPending", s.DataPending()),
+             Flag("DrawStart", s.DrawStart()),
+             Flag("DrawPending", s.DrawPending()),
+             Flag("DarkScan", s.DarkScan()),
+             Flag("DarkApply", s.DarkApply()),
+             Flag("DarkOpticalBlank", s.DarkOpticalBlank()),
+             Flag("FFTApply", s.FFTApply()),
+             Flag("RefScan", s.RefScan()),
+             Flag("RefApply", s.RefApply()),
+             Flag("ScanMode", s.ScanMode()),
+             Flag("GraphUnit", s.GraphUnit()),
+             Flag("ScanOrFile", s.ScanOrFile()),
+             Flag("PixelOrWL", s.PixelOrWL()),
+             Flag("Direction", s.Direction()),
+             Flag("Irradiance", s.Irradiance()),
+             Flag("BaseLine", s.BaseLine()),
+             Flag("TimeLine", s.TimeLine()),
+             Flag("OnlyFileMode", s.OnlyFileMode()),
+             Flag("Trigger", s.Trigger()),
+             Flag("DarkDisplay", s.DarkDisplay()),
+             Flag("RefDisplay", s.RefDisplay()),
+             Flag("PixelFlip", s.PixelFlip()),
+             Flag("IsDarkSubtract", s.IsDarkSubtract()),
+             Flag("StrongStop", s.StrongStop()),
+             Flag("SubstractDark", s.SubstractDark()),
+             Flag("TRIGGERCHANGE", s.TRIGGERCHANGE()),
+             Flag("TriggerMode", s.TriggerMode())}};
 }
 
 }  // namespace

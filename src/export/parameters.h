@@ -25,10 +25,10 @@ struct ParameterField {
     };
     std::string_view name;
     Type type = Type::kInt32;
-    std::int64_t integer = 0;     // the integer types and flags
-    double number = 0.0;          // kFloat (the float widened exactly) and kDouble
-    std::string text;             // kText
-    std::vector<float> floats;    // kFloatArray
+    std::int64_t integer = 0;   // the integer types and flags
+    double number = 0.0;        // kFloat (the float widened exactly) and kDouble
+    std::string text;           // kText
+    std::vector<float> floats;  // kFloatArray
 };
 
 struct ParameterRecord {

@@ -34,12 +34,6 @@ const QuantityNames& NamesOf(Quantity quantity) {
     throw std::invalid_argument("unknown quantity");
 }
 
-// A result that is not finite comes only from a dark or reference value that is not: no
-// spectrum has such a value.
-double Defined(double value) {
-    return std::isfinite(value) ? value : kUndefined;
-}
-
 }  // namespace
 
 std::string_view QuantityName(Quantity quantity) {
@@ -60,26 +54,35 @@ std::optional<Quantity> ParseQuantity(std::string_view name) {
 }
 
 double DarkSubtracted(std::int32_t count, float dark) {
-    return Defined(static_cast<double>(count) - static_cast<double>(dark));
+    if (!std::isfinite(dark)) {
+        return kUndefined;
+    }
+    return static_cast<double>(count) - static_cast<double>(dark);
 }
 
 double Transmittance(std::int32_t count, float dark, float reference) {
+    if (!std::isfinite(dark) || !std::isfinite(reference)) {
+        return kUndefined;
+    }
     const double signal = static_cast<double>(count) - static_cast<double>(dark);
     const double full = static_cast<double>(reference) - static_cast<double>(dark);
-    // NaN fails the comparison as well: a NaN dark or reference leaves the value undefined.
     if (!(full > 0.0)) {
         return kUndefined;
     }
-    return Defined(signal / full);
+    return signal / full;
 }
 
 double Absorbance(std::int32_t count, float dark, float reference) {
+    if (!std::isfinite(dark) || !std::isfinite(reference)) {
+        return kUndefined;
+    }
     const double signal = static_cast<double>(count) - static_cast<double>(dark);
     const double full = static_cast<double>(reference) - static_cast<double>(dark);
     if (!(full > 0.0) || !(signal > 0.0)) {
         return kUndefined;
     }
-    return Defined(-std::log10(signal / full));
+    // 0 - x rather than -x: full light gives absorbance 0, not -0.
+    return 0.0 - std::log10(signal / full);
 }
 
 double QuantityValue(Quantity quantity, std::int32_t count, float dark, float reference) {

@@ -6,8 +6,9 @@
 //   transmittance     (S - D) / (R - D)             not defined where R - D <= 0
 //   absorbance        -log10((S - D) / (R - D))      not defined where R - D <= 0 or S - D <= 0
 //
-// A value that is not defined is NaN; so is a result that is not finite (a dark or reference
-// value that is itself NaN or infinite), since no spectrum has such a value.
+// A value that is not defined is NaN. A dark or reference value that is NaN or infinite is no
+// measurement, so nothing computed from it is defined either. With finite inputs every result
+// is finite: S, D and R are 32-bit counts and floats, far from the range of a double.
 #pragma once
 
 #include <cstddef>

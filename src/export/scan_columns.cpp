@@ -63,8 +63,7 @@ void ScanColumns::ScanCounts(std::size_t k, std::size_t first, std::span<std::in
     std::copy(values.begin(), values.end(), out.begin());
 }
 
-std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first,
-                                    std::span<double> out) const {
+std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first, std::span<double> out) const {
     const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
     const std::span<const float> dark = Dark();
     const std::span<const float> reference = Reference();
