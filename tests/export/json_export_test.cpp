@@ -192,7 +192,7 @@ TEST(JsonExport, FloatsAreTheShortestNumbersThatReadBackToTheStoredFloats) {
     EXPECT_NE(text.find("\"fOticalBlank\": 0.1,"), std::string::npos);
     EXPECT_NE(text.find("-1.0123e-05"), std::string::npos);  // "%f" would print -0.000010
     const json doc = json::parse(text);
-    for (int i = 0; i < 5; ++i) {
+    for (std::size_t i = 0; i < 5; ++i) {
         const float back = doc["records"]["ccd"]["fCal"][i].get<float>();
         EXPECT_EQ(std::bit_cast<std::uint32_t>(back),
                   std::bit_cast<std::uint32_t>(file.m_Ccd.fCal[i]))
