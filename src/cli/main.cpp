@@ -3,6 +3,9 @@
 //
 //   quillon-convert [OPTIONS] FILE...
 //   quillon-convert --dry-run FILE...     (load and report only)
+//   quillon-convert --format csv --format hdf5 --quantity absorbance -o out/ data/
+//
+// This file turns the arguments into options; cli/batch.h says what they mean and runs them.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -11,27 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.h"
 #include "cli/console_services.h"
-#include "convert/convert_command.h"
-#include "convert/output_naming.h"
-#include "platform/failure.h"
-#include "scanfile/loader.h"
 
 namespace {
 
-constexpr int kExitConverted = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 struct Options {
-    bool oneFile = false;
-    bool withPixel = false;
-    bool withWavelength = false;
+    quillon::CommandLine line;
     std::string selection;
     bool overwrite = false;
     bool keep = false;
     bool quiet = false;
-    bool dryRun = false;
     std::vector<std::string> files;
 };
 
@@ -41,55 +37,54 @@ void PrintUsageError(const std::string& what) {
               << "Try 'quillon-convert --help' for more information.\n";
 }
 
-// Loads and converts one file, or with dryRun only loads it. Returns false when it could not be
-// read, ended early, or an output could not be written; the reason has been printed on
-// standard error.
-bool ConvertFile(const quillon::ConvertOptions& convertOptions, quillon::ConsoleServices& console,
-                 const std::string& path, bool dryRun) {
-    // Outputs are named after the path up to its last '.'; a path without one would put them
-    // under names such as "_Var.txt" in the current folder, away from the file.
-    quillon::ConvertOptions options = convertOptions;
-    options.outputBase = quillon::OutputBaseName(path);
-    if (!dryRun && options.outputBase.empty()) {
-        std::cerr << "quillon-convert: " << path
-                  << ": the name has no '.', so no output names can be formed from it\n";
-        return false;
-    }
-    try {
-        const quillon::ScanFile file = quillon::LoadScanFile(path, console);
-        // A file that ends early is still converted, with the missing values as 0, but the
-        // run does not count as a success: a script must not mistake it for a complete file.
-        const bool complete = file.m_nMissingBytes == 0;
-        if (!complete) {
-            std::cerr << "quillon-convert: " << path << ": the file ends " << file.m_nMissingBytes
-                      << " bytes early; the missing values were read as 0\n";
-        }
-        if (dryRun) {
-            return complete;
-        }
-        const quillon::ConvertResult result = quillon::ConvertCommand(file, options, console);
-        if (!result.ok) {
-            console.Message(result.Message());
-        }
-        return result.ok && complete;
-    } catch (...) {
-        const quillon::Failure failure = quillon::DescribeFailure(std::current_exception(), path);
-        std::cerr << "quillon-convert: " << failure.path << ": " << failure.reason << "\n";
-    }
-    return false;
+// The options of the exports: formats, output folder, quantity, grid and the CSV style.
+void AddExportOptions(CLI::App& app, Options& options) {
+    quillon::CommandLine& line = options.line;
+    app.add_option("--format", line.formats,
+                   "Output format: text (the default), csv, json or hdf5; repeat the option "
+                   "(or list them with commas) for several")
+        ->type_name("FORMAT")
+        ->expected(1)
+        ->delimiter(',')
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("-o,--output-dir", line.outputDir,
+                   "Write every output into DIR (made if missing) under its input's base name")
+        ->type_name("DIR");
+    app.add_option("--quantity", line.quantity,
+                   "CSV and HDF5: the scans as counts (the default), dark-subtracted, "
+                   "transmittance or absorbance")
+        ->type_name("NAME");
+    app.add_option("--grid", line.grid,
+                   "CSV and HDF5: resample every column onto the wavelengths START, START+STEP, "
+                   "... up to END (nm), e.g. 400:0.5:800")
+        ->type_name("START:STEP:END");
+    app.add_option("--layout", line.layout,
+                   "CSV: one column per scan (columns, the default) or one row per scan (rows)")
+        ->type_name("columns|rows");
+    app.add_option("--delimiter", line.delimiter, "CSV: the cell delimiter: ',', ';' or tab")
+        ->type_name("CHAR");
+    app.add_flag("--decimal-comma", line.decimalComma,
+                 "CSV: a decimal comma instead of the point (the delimiter becomes ';')");
+    app.add_flag("--bom", line.byteOrderMark, "CSV: begin with a UTF-8 byte-order mark");
+    app.add_flag("--compress", line.compress, "HDF5: shuffle and deflate the scan datasets");
+    app.add_flag("-r,--recursive", line.recursive,
+                 "A FILE that is a folder stands for its .sdf files and those of its subfolders");
 }
 
 int RunConverter(int argc, char** argv) {
     CLI::App app{
-        "Converts CCD spectrometer scan data files (.sdf) into CR LF text files beside them.\n"
-        "The outputs are named after each FILE up to its last '.': base_Var.txt, base_Dark.txt,\n"
-        "base_Ref.txt and base_<l>of<n>.txt for every scan, or base.txt with --one-file.",
+        "Converts CCD spectrometer scan data files (.sdf) into CR LF text files beside them,\n"
+        "and into CSV, JSON and HDF5 files for analysis. The outputs are named after each FILE\n"
+        "up to its last '.': base_Var.txt, base_Dark.txt, base_Ref.txt and base_<l>of<n>.txt\n"
+        "for every scan, or base.txt with --one-file; base.csv, base.json, base.h5. A FILE that\n"
+        "is a folder stands for the .sdf files in it.",
         "quillon-convert"};
     Options options;
+    quillon::CommandLine& line = options.line;
     CLI::Option* oneFile =
-        app.add_flag("--one-file", options.oneFile, "Everything in one file, base + \".txt\"");
-    app.add_flag("-p,--with-pixel", options.withPixel, "Add the pixel number column");
-    app.add_flag("-w,--with-wavelength", options.withWavelength, "Add the wavelength column");
+        app.add_flag("--one-file", line.oneFile, "Everything in one file, base + \".txt\"");
+    app.add_flag("-p,--with-pixel", line.withPixel, "Add the pixel number column");
+    app.add_flag("-w,--with-wavelength", line.withWavelength, "Add the wavelength column");
     CLI::Option* select =
         app.add_option("-s,--select", options.selection,
                        "Convert only the listed scans, e.g. 1,3-5 (not with --one-file)")
@@ -100,17 +95,24 @@ int RunConverter(int argc, char** argv) {
     CLI::Option* keep = app.add_flag(
         "--keep", options.keep, "With --one-file: keep an existing base.txt, write base(k).txt");
     app.add_flag("-q,--quiet", options.quiet, "Print no log lines");
-    app.add_flag("--dry-run", options.dryRun,
+    app.add_flag("--dry-run", line.dryRun,
                  "Only load each FILE and print its log; convert and write nothing");
-    app.add_option("FILE", options.files, "Scan data files to convert, one after the other")
+    AddExportOptions(app, options);
+    app.add_option("FILE", options.files,
+                   "Scan data files (or folders of them) to convert, one after the other")
         ->type_name("")
         ->required();
     app.set_version_flag("--version", std::string("quillon-convert ") + QUILLON_VERSION);
     oneFile->excludes(select);
     overwrite->excludes(keep);
 
+    quillon::BatchOptions batch;
     try {
         app.parse(argc, argv);
+        if (select->count() > 0) {
+            line.selection = options.selection;
+        }
+        batch = quillon::InterpretCommandLine(line);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
@@ -118,14 +120,10 @@ int RunConverter(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         PrintUsageError(e.what());
         return kExitUsage;
+    } catch (const quillon::UsageError& e) {
+        PrintUsageError(e.what());
+        return kExitUsage;
     }
-
-    quillon::ConvertOptions convertOptions;
-    convertOptions.oneFile = options.oneFile;
-    convertOptions.withPixel = options.withPixel;
-    convertOptions.withWavelength = options.withWavelength;
-    convertOptions.convertAll = select->count() == 0;
-    convertOptions.selection = options.selection;
 
     quillon::ConsoleServices::Settings settings;
     settings.quiet = options.quiet;
@@ -134,17 +132,13 @@ int RunConverter(int argc, char** argv) {
                                            : quillon::ConsoleServices::Overwrite::kAsk;
     settings.interactive = ::isatty(STDIN_FILENO) == 1;
     quillon::ConsoleServices console(settings, std::cout, std::cerr, std::cin);
-    convertOptions.askOverwrite = [&console](const std::string& question) {
+    batch.text.askOverwrite = [&console](const std::string& question) {
         return console.AskYesNo(question);
     };
 
-    bool allConverted = true;
-    for (const std::string& path : options.files) {
-        if (!ConvertFile(convertOptions, console, path, options.dryRun)) {
-            allConverted = false;
-        }
-    }
-    return allConverted ? kExitConverted : kExitFailed;
+    const bool recursive = batch.recursive;
+    quillon::BatchRun run(std::move(batch), console, std::cerr);
+    return run.Run(quillon::ExpandInputs(options.files, recursive));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "convert/output_naming.h"
 #include "convert/selection.h"
+#include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/output_files.h"
 #include "render/number_format.h"
@@ -148,7 +149,9 @@ std::string ConvertResult::Message() const {
 }
 
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log) {
-    DiskOutputFiles disk;
+    // Each output is written under a temporary name and renamed into place once complete, so
+    // that a failure or a killed process never leaves a half-written file under its name.
+    AtomicDiskOutputFiles disk;
     return ConvertCommand(file, options, log, disk);
 }
 
@@ -176,11 +179,9 @@ ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options
             result.reason = error.Reason();
         }
     }
-    // Let go of the output that failed; a second failure while closing it adds nothing.
-    try {
-        files.Close();
-    } catch (const FileError&) {
-    }
+    // Let go of the output that failed: written in place it keeps what reached it, written
+    // under a temporary name it never appears.
+    files.Discard();
     // Report where the conversion stopped.
     log.Append("Could not write " + result.failedName + "; the conversion was stopped.\r\n");
     return result;

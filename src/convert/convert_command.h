@@ -37,8 +37,9 @@ struct ConvertResult {
     std::string Message() const;
 };
 
-// Runs one conversion of `file` into `files` (the file system by default). On failure the log
-// ends with "Could not write <name>; the conversion was stopped.".
+// Runs one conversion of `file` into `files`, or into the file system, where every output
+// appears under its name only once it is complete. On failure the log ends with
+// "Could not write <name>; the conversion was stopped.".
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log,
                              OutputFiles& files);
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log);

@@ -135,11 +135,26 @@ void TextAttribute(hid_t location, const std::string& name, const std::string& t
     Attribute(location, name, type, type, &value, ScalarSpace());
 }
 
+// Creation properties of an object (a dataset, a group, the file's root group) without the
+// times of its creation and last change: the same scan file always gives the same bytes.
+Id Untimed(hid_t propertyClass) {
+    Id properties(H5Pcreate(propertyClass), H5Pclose, "create object properties");
+    Check(H5Pset_obj_track_times(properties, 0), "set object properties");
+    return properties;
+}
+
+Id Group(hid_t location, const char* name) {
+    const Id properties = Untimed(H5P_GROUP_CREATE);
+    return Id(H5Gcreate2(location, name, H5P_DEFAULT, properties, H5P_DEFAULT), H5Gclose,
+              "create a group");
+}
+
 // A 1-D dataset written in one piece.
 void Vector(hid_t location, const char* name, hid_t fileType, hid_t memoryType, const void* values,
             std::size_t count) {
     const Id space = Space({count});
-    Id dataset(H5Dcreate2(location, name, fileType, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+    const Id properties = Untimed(H5P_DATASET_CREATE);
+    Id dataset(H5Dcreate2(location, name, fileType, space, H5P_DEFAULT, properties, H5P_DEFAULT),
                H5Dclose, "create a dataset");
     if (count > 0) {
         Check(H5Dwrite(dataset, memoryType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values),
@@ -155,7 +170,7 @@ class Matrix {
            bool compress)
         : m_nColumns(columns),
           m_Space(Space({rows, columns})),
-          m_Properties(H5Pcreate(H5P_DATASET_CREATE), H5Pclose, "create dataset properties"),
+          m_Properties(Untimed(H5P_DATASET_CREATE)),
           m_Dataset(Create(location, name, fileType, rows, columns, compress), H5Dclose,
                     "create a dataset") {}
 
@@ -245,12 +260,9 @@ class Hdf5Writer {
     }
 
     void WriteParameters() {
-        const Id group(H5Gcreate2(m_H5, "parameters", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
-                       H5Gclose, "create a group");
+        const Id group = Group(m_H5, "parameters");
         for (const ParameterRecord& record : ParameterRecords(m_File)) {
-            const Id recordGroup(H5Gcreate2(group, std::string(record.key).c_str(), H5P_DEFAULT,
-                                            H5P_DEFAULT, H5P_DEFAULT),
-                                 H5Gclose, "create a group");
+            const Id recordGroup = Group(group, std::string(record.key).c_str());
             for (const ParameterField& field : record.fields) {
                 WriteField(recordGroup, field);
             }
@@ -323,9 +335,10 @@ class Hdf5Writer {
         const Id type = Utf8String();
         const Id space = Space({k});
         const char* const names[3] = {"scan_title", "scan_subtitle", "scan_date_time"};
+        const Id properties = Untimed(H5P_DATASET_CREATE);
         for (int field = 0; field < 3; ++field) {
             const Id dataset(
-                H5Dcreate2(m_H5, names[field], type, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                H5Dcreate2(m_H5, names[field], type, space, H5P_DEFAULT, properties, H5P_DEFAULT),
                 H5Dclose, "create a dataset");
             std::vector<std::string> texts;
             std::vector<const char*> pointers;
@@ -435,8 +448,9 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
         const Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
         Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
         const bool inPlace = replacement.WritePath() == path;
+        const Id creation = Untimed(H5P_FILE_CREATE);
         Id h5(H5Fcreate(replacement.WritePath().c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL,
-                        H5P_DEFAULT, access),
+                        creation, access),
               H5Fclose, "create the file");
         Hdf5Writer(file, request, columns, h5).Write(report);
         h5.Close("close the file");
@@ -456,7 +470,8 @@ std::string Hdf5Image(const ScanFile& file, const ExportRequest& request, Export
         Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
         // The core driver without a backing store: the file lives in memory only.
         Check(H5Pset_fapl_core(access, 1u << 20, 0), "set file properties");
-        Id h5(H5Fcreate("quillon-in-memory.h5", H5F_ACC_TRUNC, H5P_DEFAULT, access), H5Fclose,
+        const Id creation = Untimed(H5P_FILE_CREATE);
+        Id h5(H5Fcreate("quillon-in-memory.h5", H5F_ACC_TRUNC, creation, access), H5Fclose,
               "create the file");
         ExportReport written;
         Hdf5Writer(file, request, columns, h5).Write(written);

@@ -1,0 +1,323 @@
+// The command-line converter's run over its inputs.
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+
+#include "cli/console_services.h"
+#include "convert/output_naming.h"
+#include "convert/selection.h"
+#include "export/csv_export.h"
+#include "export/grid.h"
+#include "export/hdf5_export.h"
+#include "export/json_export.h"
+#include "platform/atomic_file.h"
+#include "platform/failure.h"
+#include "render/spectrum_tables.h"
+#include "scanfile/loader.h"
+
+namespace quillon {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
+
+std::vector<ExportFormat> Formats(const std::vector<std::string>& names) {
+    std::vector<ExportFormat> formats;
+    for (const std::string& name : names) {
+        const std::optional<ExportFormat> format = ParseExportFormat(name);
+        if (!format) {
+            throw UsageError("--format: " + Quoted(name) + " is not one of text, csv, json, hdf5");
+        }
+        formats.push_back(*format);
+    }
+    if (formats.empty()) {
+        formats.push_back(ExportFormat::kText);
+    }
+    std::sort(formats.begin(), formats.end());
+    formats.erase(std::unique(formats.begin(), formats.end()), formats.end());
+    return formats;
+}
+
+// "csv" for an option that only the CSV export reads, and so on.
+void Require(bool present, const char* option, const char* formats) {
+    if (!present) {
+        throw UsageError(std::string(option) + " applies to --format " + formats + " only");
+    }
+}
+
+std::string ExportName(ExportFormat format) {
+    switch (format) {
+        case ExportFormat::kCsv:
+            return "CSV";
+        case ExportFormat::kJson:
+            return "JSON";
+        case ExportFormat::kHdf5:
+            return "HDF5";
+        case ExportFormat::kText:
+            break;
+    }
+    return "text";
+}
+
+}  // namespace
+
+std::optional<char> ParseDelimiter(std::string_view text) {
+    if (text == "," || text == ";" || text == "\t") {
+        return text.front();
+    }
+    if (text == "tab") {
+        return '\t';
+    }
+    return std::nullopt;
+}
+
+BatchOptions InterpretCommandLine(const CommandLine& line) {
+    BatchOptions options;
+    options.formats = Formats(line.formats);
+    const auto has = [&options](ExportFormat format) {
+        return std::find(options.formats.begin(), options.formats.end(), format) !=
+               options.formats.end();
+    };
+    const bool csv = has(ExportFormat::kCsv);
+    const bool hdf5 = has(ExportFormat::kHdf5);
+    if (hdf5 && !Hdf5Available()) {
+        throw UsageError("--format hdf5: " + std::string(Hdf5Unavailable().what()));
+    }
+
+    options.text.oneFile = line.oneFile;
+    options.text.withPixel = line.withPixel;
+    options.text.withWavelength = line.withWavelength;
+    options.text.convertAll = !line.selection.has_value();
+    options.text.selection = line.selection.value_or("");
+    options.outputDir = line.outputDir;
+    options.dryRun = line.dryRun;
+    options.recursive = line.recursive;
+
+    ExportRequest& exports = options.exports;
+    if (line.quantity) {
+        Require(csv || hdf5, "--quantity", "csv and hdf5");
+        const std::optional<Quantity> quantity = ParseQuantity(*line.quantity);
+        if (!quantity) {
+            throw UsageError("--quantity: " + Quoted(*line.quantity) +
+                             " is not one of counts, dark-subtracted, transmittance, absorbance");
+        }
+        exports.quantity = *quantity;
+    }
+    if (line.grid) {
+        Require(csv || hdf5, "--grid", "csv and hdf5");
+        try {
+            exports.grid = ParseGrid(*line.grid);
+        } catch (const GridSyntaxError& error) {
+            throw UsageError(std::string("--grid: ") + error.what());
+        }
+    }
+    if (line.layout) {
+        Require(csv, "--layout", "csv");
+        if (*line.layout == "columns") {
+            exports.csv.layout = CsvLayout::kColumns;
+        } else if (*line.layout == "rows") {
+            exports.csv.layout = CsvLayout::kRows;
+        } else {
+            throw UsageError("--layout: " + Quoted(*line.layout) + " is not columns or rows");
+        }
+    }
+    if (line.delimiter) {
+        Require(csv, "--delimiter", "csv");
+        const std::optional<char> delimiter = ParseDelimiter(*line.delimiter);
+        if (!delimiter) {
+            throw UsageError("--delimiter: " + Quoted(*line.delimiter) + " is not ',', ';' or tab");
+        }
+        exports.csv.delimiter = *delimiter;
+    }
+    if (line.decimalComma) {
+        Require(csv, "--decimal-comma", "csv");
+        if (line.delimiter && exports.csv.delimiter == ',') {
+            throw UsageError(
+                "--decimal-comma cannot be used with the ',' delimiter: a number such as 1,5 "
+                "would read as two cells; use --delimiter ';' or --delimiter tab");
+        }
+        // Spreadsheets set up for a decimal comma separate their cells with ';'.
+        if (!line.delimiter) {
+            exports.csv.delimiter = ';';
+        }
+        exports.csv.decimalComma = true;
+    }
+    if (line.byteOrderMark) {
+        Require(csv, "--bom", "csv");
+        exports.csv.byteOrderMark = true;
+    }
+    if (line.compress) {
+        Require(hdf5, "--compress", "hdf5");
+        exports.compress = true;
+    }
+    return options;
+}
+
+BatchRun::BatchRun(BatchOptions options, ConsoleServices& console, std::ostream& err)
+    : m_Options(std::move(options)), m_Console(console), m_Err(err) {}
+
+bool BatchRun::Has(ExportFormat format) const {
+    return std::find(m_Options.formats.begin(), m_Options.formats.end(), format) !=
+           m_Options.formats.end();
+}
+
+int BatchRun::Run(const std::vector<InputFile>& inputs) {
+    if (!m_Options.outputDir.empty() && !m_Options.dryRun) {
+        std::error_code ec;
+        fs::create_directories(m_Options.outputDir, ec);
+        if (!fs::is_directory(m_Options.outputDir)) {
+            m_Console.Message(m_Options.outputDir + ": the output folder cannot be made" +
+                              (ec ? ": " + ec.message() : ": a file of that name exists"));
+            return 1;
+        }
+    }
+    std::size_t converted = 0;
+    std::size_t failed = 0;
+    for (const InputFile& input : inputs) {
+        bool ok = false;
+        if (!input.problem.empty()) {
+            m_Console.Message(input.path + ": " + input.problem);
+        } else {
+            ok = ConvertFile(input.path);
+        }
+        ++(ok ? converted : failed);
+    }
+    if (inputs.size() > 1) {
+        m_Err << converted << (converted == 1 ? " file " : " files ")
+              << (m_Options.dryRun ? "loaded, " : "converted, ") << failed << " failed\n";
+        m_Err.flush();
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+std::string BatchRun::OutputBase(const std::string& path) {
+    std::string base = OutputBaseName(path);
+    // Outputs are named after the path up to its last '.'; a path without one would put them
+    // under names such as "_Var.txt" in the current folder, away from the file.
+    if (base.empty()) {
+        m_Console.Message(path + ": the name has no '.', so no output names can be formed from it");
+        return base;
+    }
+    if (!m_Options.outputDir.empty()) {
+        base = (fs::path(m_Options.outputDir) / fs::path(base).filename()).string();
+    }
+    // Two inputs of one run never share outputs: the second would replace the first's
+    // (a/x.sdf and b/x.sdf with --output-dir, x.sdf and x.SDF in one folder).
+    const auto [at, added] = m_Bases.emplace(base, path);
+    if (!added && at->second != path) {
+        m_Console.Message(path + ": its outputs would replace those of " + at->second +
+                          " (both are named " + base + "...); it was not converted");
+        return "";
+    }
+    return base;
+}
+
+bool BatchRun::ConvertFile(const std::string& path) {
+    std::string base;
+    if (!m_Options.dryRun) {
+        base = OutputBase(path);
+        if (base.empty()) {
+            return false;
+        }
+    }
+    try {
+        const ScanFile file = LoadScanFile(path, m_Console);
+        // A file that ends early is still converted, with the missing values as 0, but the
+        // run does not count as a success: a script must not mistake it for a complete file.
+        const bool complete = file.m_nMissingBytes == 0;
+        if (!complete) {
+            m_Console.Message(path + ": the file ends " + std::to_string(file.m_nMissingBytes) +
+                              " bytes early; the missing values were read as 0");
+        }
+        if (m_Options.dryRun) {
+            return complete;
+        }
+        // A grid over a calibration that does not rise is refused before anything is written.
+        if (m_Options.exports.grid && (Has(ExportFormat::kCsv) || Has(ExportFormat::kHdf5))) {
+            try {
+                CheckRisingCalibration(WavelengthAxis(file));
+            } catch (const CalibrationError& error) {
+                m_Console.Message(path + ": " + error.what() + "; nothing was written");
+                return false;
+            }
+        }
+        const auto scanCount = static_cast<std::int32_t>(
+            std::min<std::size_t>(file.ScanCount(), static_cast<std::size_t>(INT32_MAX)));
+        ExportRequest request = m_Options.exports;
+        if (m_Options.text.convertAll) {
+            request.scanNumbers = AllScanNumbers(static_cast<std::size_t>(scanCount));
+        } else {
+            MatchSelection(ParseSelection(m_Options.text.selection, scanCount), scanCount,
+                           [&request](std::int32_t number) {
+                               request.scanNumbers.push_back(number);
+                               return true;
+                           });
+        }
+
+        bool written = true;
+        for (const ExportFormat format : m_Options.formats) {
+            if (format == ExportFormat::kText) {
+                ConvertOptions text = m_Options.text;
+                text.outputBase = base;
+                const ConvertResult result = ConvertCommand(file, text, m_Console);
+                if (!result.ok) {
+                    m_Console.Message(result.Message());
+                    written = false;
+                }
+            } else if (!WriteExport(format, file, request, base)) {
+                written = false;
+            }
+        }
+        return written && complete;
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception(), path);
+        m_Console.Message(failure.path + ": " + failure.reason);
+    }
+    return false;
+}
+
+bool BatchRun::WriteExport(ExportFormat format, const ScanFile& file, const ExportRequest& request,
+                           const std::string& base) {
+    const std::string path = base + std::string(ExportExtension(format));
+    ExportReport report;
+    try {
+        AtomicDiskOutputFiles files;
+        switch (format) {
+            case ExportFormat::kCsv:
+                report = WriteCsv(file, request, path, files);
+                break;
+            case ExportFormat::kJson:
+                report = WriteJson(file, request, path, files);
+                break;
+            case ExportFormat::kHdf5:
+                report = WriteHdf5(file, request, path);
+                break;
+            case ExportFormat::kText:
+                return true;
+        }
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception(), path);
+        m_Console.Message("Could not write " + failure.path + ": " + failure.reason + ".");
+        m_Console.Append("Could not write " + path + ".\r\n");
+        return false;
+    }
+    m_Console.Append(ExportName(format) + " data were written to " + path + ".\r\n");
+    if (format != ExportFormat::kJson &&
+        (request.quantity != Quantity::kCounts || request.grid.has_value())) {
+        m_Console.Append(std::string(QuantityName(request.quantity)) + ": " +
+                         std::to_string(report.undefined) + " of " + std::to_string(report.values) +
+                         " values are not defined.\r\n");
+    }
+    for (const std::string& notice : report.notices) {
+        m_Console.Message(path + ": " + notice);
+    }
+    return true;
+}
+
+}  // namespace quillon

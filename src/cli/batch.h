@@ -1,0 +1,95 @@
+// The command-line converter's work beyond parsing its arguments: what the options mean
+// together (and which combinations are usage errors), and the run over every input file,
+// with the text outputs and the exports of each, its messages and the batch summary.
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "convert/convert_command.h"
+#include "export/export_options.h"
+#include "export/input_files.h"
+
+namespace quillon {
+
+class ConsoleServices;
+
+// The options as given on the command line, before they are interpreted.
+struct CommandLine {
+    bool oneFile = false;
+    bool withPixel = false;
+    bool withWavelength = false;
+    std::optional<std::string> selection;
+    bool dryRun = false;
+    std::vector<std::string> formats;  // empty: text
+    std::string outputDir;
+    std::optional<std::string> quantity;
+    std::optional<std::string> grid;
+    std::optional<std::string> layout;
+    std::optional<std::string> delimiter;
+    bool decimalComma = false;
+    bool byteOrderMark = false;
+    bool compress = false;
+    bool recursive = false;
+};
+
+// A combination of options that makes no sense; what() says why. Exit status 2.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// What one run does to every input.
+struct BatchOptions {
+    // Distinct, in the order text, csv, json, hdf5.
+    std::vector<ExportFormat> formats = {ExportFormat::kText};
+    // The text outputs' options; outputBase is set for each input.
+    ConvertOptions text;
+    // The exports' options; scanNumbers is set for each input.
+    ExportRequest exports;
+    // Every output goes here under its input's base name; empty: beside each input.
+    std::string outputDir;
+    bool dryRun = false;
+    bool recursive = false;
+};
+
+// The delimiter a --delimiter text names: ",", ";", "tab" or a tab character.
+std::optional<char> ParseDelimiter(std::string_view text);
+
+// Interprets the command line; raises UsageError. A build without HDF5 refuses
+// --format hdf5 here too.
+BatchOptions InterpretCommandLine(const CommandLine& line);
+
+// Converts every input in turn; a file that fails is reported and the rest still run.
+class BatchRun {
+  public:
+    // Messages go to the console's standard error; the summary to `err`.
+    BatchRun(BatchOptions options, ConsoleServices& console, std::ostream& err);
+
+    // Returns the exit status: 0 when every input was converted (or with dryRun loaded), 1
+    // otherwise. With more than one input, the summary line ends standard error.
+    int Run(const std::vector<InputFile>& inputs);
+
+    // One input; false when it failed (the reason has been reported).
+    bool ConvertFile(const std::string& path);
+
+  private:
+    bool Has(ExportFormat format) const;
+    // The base of every output name of `path`, or empty after reporting why there is none.
+    std::string OutputBase(const std::string& path);
+    bool WriteExport(ExportFormat format, const ScanFile& file, const ExportRequest& request,
+                     const std::string& base);
+
+    BatchOptions m_Options;
+    ConsoleServices& m_Console;
+    std::ostream& m_Err;
+    // Output base -> the input it belongs to, so that two inputs never write the same outputs.
+    std::map<std::string, std::string> m_Bases;
+};
+
+}  // namespace quillon
