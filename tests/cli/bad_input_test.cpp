@@ -41,7 +41,8 @@ TEST(BadInput, InputsThatAreNoFileOrNoDataNameThemselvesAndExitOne) {
         bool converted;  // a file that ends early is still converted, with zeros
     } cases[] = {
         {"missing.sdf", "quillon-convert: missing.sdf: No such file or directory\n", false},
-        {"folder.sdf", "quillon-convert: folder.sdf: Is a directory\n", false},
+        // A folder stands for the scan data files in it.
+        {"folder.sdf", "quillon-convert: folder.sdf: the folder holds no .sdf file\n", false},
         {"empty.sdf",
          "quillon-convert: empty.sdf: the file ends 268 bytes early; the missing values were "
          "read as 0\n",
@@ -144,7 +145,8 @@ TEST(BadInput, AWriteThatFailsStopsThatFileAndKeepsTheEarlierOnesWhole) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               "quillon-convert: Could not write b.txt: No space left on device. The conversion "
-              "was stopped.\n");
+              "was stopped.\n"
+              "1 file converted, 1 failed\n");
     EXPECT_NE(run.out.find("Could not write b.txt; the conversion was stopped.\n"),
               std::string::npos);
     const std::string a = ReadBytes(dir / "a.txt");

@@ -66,7 +66,7 @@ TEST(DryRun, LoadsEveryFilePrintsItsLogAndWritesNothing) {
     const ProgramRun run =
         RunProgram(dir.Path(), {"--dry-run", "-p", "-w", "first.sdf", "second.sdf", "third"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, "3 files loaded, 0 failed\n");
     EXPECT_EQ(run.out, LoadLogAsPrinted(dir.Path(), "first.sdf") +
                            LoadLogAsPrinted(dir.Path(), "second.sdf") +
                            LoadLogAsPrinted(dir.Path(), "third"));

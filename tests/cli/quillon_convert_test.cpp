@@ -258,7 +258,9 @@ TEST(QuillonConvert, FileThatCannotBeReadIsReportedAndTheOthersStillConvert) {
     fs::copy_file(folder.Sdf(), folder.dir / "second.sdf");
     const ProgramRun run = RunProgram(folder.dir.Path(), {"missing.sdf", "demo.sdf", "second.sdf"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quillon-convert: missing.sdf: No such file or directory\n");
+    EXPECT_EQ(run.err,
+              "quillon-convert: missing.sdf: No such file or directory\n"
+              "2 files converted, 1 failed\n");
     const std::size_t first = run.out.find("Filedemo.sdf is opened properly.\n");
     const std::size_t second = run.out.find("Filesecond.sdf is opened properly.\n");
     EXPECT_NE(first, std::string::npos);
@@ -278,7 +280,8 @@ TEST(QuillonConvert, OutputThatCannotBeWrittenIsReportedAndExitsOne) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               "quillon-convert: Could not write demo_Ref.txt: Is a directory. The conversion was "
-              "stopped.\n");
+              "stopped.\n"
+              "1 file converted, 1 failed\n");
     EXPECT_NE(run.out.find("Dark Scan Data were converted.\n"
                            "Could not write demo_Ref.txt; the conversion was stopped.\n"
                            "Filesecond.sdf is opened properly.\n"),
