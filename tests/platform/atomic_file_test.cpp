@@ -1,0 +1,173 @@
+// Outputs renamed into place: the final name shows the old file or the complete new one, never
+// a part, and no temporary file stays behind.
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+#include "platform/file_error.h"
+#include "sdf_builder.h"
+#include "temp_dir.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::TempDir;
+
+std::set<std::string> Names(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+void Write(const std::string& path, const std::string& text) {
+    testing::WriteFile(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+TEST(AtomicReplacement, TheFinalNameKeepsTheOldFileUntilTheNewOneIsCommitted) {
+    TempDir dir;
+    Write(dir / "out.txt", "old");
+    AtomicReplacement replacement(dir / "out.txt");
+    const fs::path temp(replacement.WritePath());
+    EXPECT_EQ(temp.parent_path(), fs::path(dir.Path()));
+    EXPECT_EQ(temp.filename().string().rfind(".out.txt.", 0), 0u) << temp;
+    EXPECT_EQ(temp.extension(), ".part");
+    Write(replacement.WritePath(), "new");
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), "old");
+    replacement.Commit();
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), "new");
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.txt"});
+}
+
+TEST(AtomicReplacement, OneNotCommittedLeavesNothingBehind) {
+    TempDir dir;
+    Write(dir / "out.txt", "old");
+    {
+        AtomicReplacement replacement(dir / "out.txt");
+        Write(replacement.WritePath(), "half");
+    }
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), "old");
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.txt"});
+}
+
+TEST(AtomicReplacement, ALinkStaysALinkAndItsTargetIsReplaced) {
+    TempDir dir;
+    fs::create_directory(dir / "store");
+    Write(dir / "store/real.txt", "old");
+    fs::create_symlink(dir / "store/real.txt", dir / "out.txt");
+    AtomicReplacement replacement(dir / "out.txt");
+    EXPECT_EQ(fs::path(replacement.WritePath()).parent_path(), fs::path(dir / "store"));
+    Write(replacement.WritePath(), "new");
+    replacement.Commit();
+    EXPECT_TRUE(fs::is_symlink(dir / "out.txt"));
+    EXPECT_EQ(ReadBytes(dir / "store/real.txt"), "new");
+}
+
+TEST(AtomicReplacement, ADeviceIsWrittenInPlace) {
+    AtomicReplacement replacement("/dev/null");
+    EXPECT_EQ(replacement.WritePath(), "/dev/null");
+    EXPECT_NO_THROW(replacement.Commit());
+    EXPECT_TRUE(fs::exists("/dev/null"));
+}
+
+TEST(AtomicDiskOutputFiles, AnOutputAppearsWholeOnceClosed) {
+    TempDir dir;
+    AtomicDiskOutputFiles files;
+    files.Open(dir / "a.txt", TextFileWriter::OpenMode::kTruncate);
+    files.WriteString("line\n");
+    EXPECT_FALSE(fs::exists(dir / "a.txt"));
+    files.WriteBytes("bytes\r\n");
+    files.Close();
+    EXPECT_EQ(ReadBytes(dir / "a.txt"), "line\r\nbytes\r\n");
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
+}
+
+TEST(AtomicDiskOutputFiles, DiscardAndDestructionLeaveNoTrace) {
+    TempDir dir;
+    Write(dir / "a.txt", "old");
+    {
+        AtomicDiskOutputFiles files;
+        files.Open(dir / "a.txt", TextFileWriter::OpenMode::kTruncate);
+        files.WriteString("half");
+        files.Discard();
+        files.Open(dir / "b.txt", TextFileWriter::OpenMode::kTruncate);
+        files.WriteString("half");
+    }
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
+    EXPECT_EQ(ReadBytes(dir / "a.txt"), "old");
+}
+
+TEST(AtomicDiskOutputFiles, ErrorsNameTheOutputNotItsTemporaryFile) {
+    TempDir dir;
+    AtomicDiskOutputFiles files;
+    try {
+        files.Open(dir / "missing/a.txt", TextFileWriter::OpenMode::kTruncate);
+        ADD_FAILURE() << "opened";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Path(), dir / "missing/a.txt");
+        EXPECT_EQ(error.Reason(), "No such file or directory");
+    }
+    // A folder in the way is found when the output is opened ...
+    fs::create_directory(dir / "b.txt");
+    try {
+        files.Open(dir / "b.txt", TextFileWriter::OpenMode::kTruncate);
+        ADD_FAILURE() << "opened a folder";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Path(), dir / "b.txt");
+        EXPECT_EQ(error.Reason(), "Is a directory");
+    }
+    // ... or, when it appears later, when the output is renamed into place.
+    files.Open(dir / "c.txt", TextFileWriter::OpenMode::kTruncate);
+    files.WriteString("text");
+    fs::create_directory(dir / "c.txt");
+    try {
+        files.Close();
+        ADD_FAILURE() << "renamed over a folder";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Path(), dir / "c.txt");
+        EXPECT_EQ(error.Reason(), "Is a directory");
+    }
+    EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"b.txt", "c.txt"}));
+}
+
+// A write that fails (here: beyond the largest file the process may write) marks the output;
+// Close then discards it instead of renaming half a file into place.
+TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
+    TempDir dir;
+    Write(dir / "a.txt", "old");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        AtomicDiskOutputFiles files;
+        files.Open(dir / "a.txt", TextFileWriter::OpenMode::kTruncate);
+        int code = 1;
+        try {
+            files.WriteBytes(std::string(10000, 'x'));
+        } catch (const FileError& error) {
+            code = error.Path() == dir / "a.txt" && error.Reason() == "File too large" ? 0 : 2;
+        }
+        files.Close();
+        ::_exit(code);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadBytes(dir / "a.txt"), "old");
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
+}
+
+}  // namespace
+}  // namespace quillon
