@@ -228,7 +228,7 @@ class Hdf5Writer {
         const Quantity quantity = m_Columns.ScanQuantity();
         if (quantity != Quantity::kCounts) {
             const std::string name = "/" + std::string(QuantityKey(quantity));
-            report.undefined += WriteValues(name.c_str(), m_Columns.PixelCount());
+            report.undefined += WriteValues(name.c_str(), false);
             report.values += Scans() * m_Columns.PixelCount();
         }
         if (m_Columns.HasGrid()) {
@@ -390,7 +390,8 @@ class Hdf5Writer {
 
     // The scans' quantity as a float64 dataset of `columns` values per scan: per pixel, or on
     // the grid. Returns how many values are not defined.
-    std::size_t WriteValues(const char* name, std::size_t columns) {
+    std::size_t WriteValues(const char* name, bool onGrid) {
+        const std::size_t columns = onGrid ? m_Columns.RowCount() : m_Columns.PixelCount();
         Matrix matrix(m_H5, name, H5T_IEEE_F64LE, Scans(), columns, m_Request.compress);
         const std::size_t block = BlockRows(columns * sizeof(double));
         std::vector<double> values(block * columns);
@@ -398,8 +399,9 @@ class Hdf5Writer {
         for (std::size_t first = 0; first < Scans(); first += block) {
             const std::size_t count = std::min(block, Scans() - first);
             for (std::size_t s = 0; s < count; ++s) {
-                undefined += m_Columns.ScanValues(
-                    first + s, 0, std::span<double>(values.data() + s * columns, columns));
+                const std::span<double> row(values.data() + s * columns, columns);
+                undefined += onGrid ? m_Columns.ScanValues(first + s, 0, row)
+                                    : m_Columns.ScanPixelValues(first + s, 0, row);
             }
             matrix.WriteRows(first, count, H5T_NATIVE_DOUBLE, values.data());
         }
@@ -416,7 +418,7 @@ class Hdf5Writer {
         m_Columns.GridReference(0, line);
         Vector(m_H5, "grid_reference", H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, line.data(), g);
         const std::string name = "/grid_" + std::string(QuantityKey(m_Columns.ScanQuantity()));
-        return WriteValues(name.c_str(), g);
+        return WriteValues(name.c_str(), true);
     }
 
     const ScanFile& m_File;

@@ -23,6 +23,19 @@ ScanView CheckedScan(const ScanFile& file, std::int32_t number, std::size_t pixe
     return scan;
 }
 
+// Rows [first, first + count) must lie within the column.
+void CheckRange(std::size_t first, std::size_t count, std::size_t rows) {
+    if (first > rows || count > rows - first) {
+        throw std::out_of_range("rows beyond the end of an export's column");
+    }
+}
+
+// The values of a spectrum from `begin` on; empty when it ends before (a spectrum shorter
+// than N has no value for the pixels beyond it).
+std::span<const float> From(std::span<const float> values, std::size_t begin) {
+    return values.subspan(std::min(begin, values.size()));
+}
+
 }  // namespace
 
 ScanColumns::ScanColumns(const ScanFile& file, const ExportRequest& request)
@@ -58,23 +71,26 @@ void ScanColumns::GridReference(std::size_t first, std::span<double> out) const 
 }
 
 void ScanColumns::ScanCounts(std::size_t k, std::size_t first, std::span<std::int32_t> out) const {
+    CheckRange(first, out.size(), PixelCount());
     const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
     const auto values = scan.values.subspan(first, out.size());
     std::copy(values.begin(), values.end(), out.begin());
 }
 
-std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first, std::span<double> out) const {
+std::size_t ScanColumns::ScanPixelValues(std::size_t k, std::size_t first,
+                                         std::span<double> out) const {
+    CheckRange(first, out.size(), PixelCount());
     const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
-    const std::span<const float> dark = Dark();
-    const std::span<const float> reference = Reference();
-    // A range that starts past the end of a spectrum gives an empty one, never a bad subspan.
-    const auto from = [](auto span, std::size_t begin) {
-        return span.subspan(std::min(begin, span.size()));
-    };
+    return ComputeQuantity(m_Quantity, scan.values.subspan(first, out.size()), From(Dark(), first),
+                           From(Reference(), first), out);
+}
+
+std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first, std::span<double> out) const {
     if (!HasGrid()) {
-        return ComputeQuantity(m_Quantity, scan.values.subspan(first, out.size()),
-                               from(dark, first), from(reference, first), out);
+        return ScanPixelValues(k, first, out);
     }
+    CheckRange(first, out.size(), RowCount());
+    const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
     const std::size_t last = first + out.size();
     const std::size_t begin = m_Resampler->PixelBegin(first, last);
     const std::size_t end = std::max(begin, m_Resampler->PixelEnd(first, last));
@@ -82,8 +98,8 @@ std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first, std::span<
         return m_Resampler->Resample(scan.values.subspan(begin, end - begin), begin, first, out);
     }
     m_Scratch.resize(end - begin);
-    ComputeQuantity(m_Quantity, scan.values.subspan(begin, end - begin), from(dark, begin),
-                    from(reference, begin), m_Scratch);
+    ComputeQuantity(m_Quantity, scan.values.subspan(begin, end - begin), From(Dark(), begin),
+                    From(Reference(), begin), m_Scratch);
     return m_Resampler->Resample(std::span<const double>(m_Scratch), begin, first, out);
 }
 

@@ -42,9 +42,12 @@ class ScanColumns {
     void GridDark(std::size_t first, std::span<double> out) const;
     void GridReference(std::size_t first, std::span<double> out) const;
 
-    // Rows [first, first + out.size()) of selected scan k's column: its counts (IntegerScans()
-    // only), or its quantity per pixel or on the grid. Returns how many are not defined.
+    // Rows [first, first + out.size()) of selected scan k's column: its counts, per pixel; its
+    // quantity per pixel (ScanPixelValues, with or without a grid); its quantity on the rows of
+    // the table (ScanValues: on the grid when there is one). The last two return how many
+    // values are not defined. A range beyond the column raises std::out_of_range.
     void ScanCounts(std::size_t k, std::size_t first, std::span<std::int32_t> out) const;
+    std::size_t ScanPixelValues(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanValues(std::size_t k, std::size_t first, std::span<double> out) const;
 
   private:

@@ -326,6 +326,28 @@ TEST(Hdf5Export, AGridAddsItsPointsAndTheResampledDatasets) {
     EXPECT_EQ(h5.Shape("scans"), (std::vector<hsize_t>{1, 4}));
 }
 
+// A quantity and a grid together: the quantity per pixel and, resampled, on the grid.
+TEST(Hdf5Export, AQuantityOnAGridIsWrittenPerPixelAndOnTheGrid) {
+    testing::TempDir dir;
+    testing::SdfBuilder b = SmallFile();
+    b.ccd.fCal[2] = 0.0f;  // pixels at 400, 410, 420 and 430 nm
+    const ScanFile file = testing::InMemoryFile(b);
+    ExportRequest request = Request({1, 2, 3});
+    request.quantity = Quantity::kDarkSubtracted;
+    request.grid = ParseGrid("400:2.5:430");  // 13 points, more than the 4 pixels
+    const ExportReport report = WriteHdf5(file, request, dir / "g.h5");
+    const H5Reader h5(dir / "g.h5");
+    EXPECT_EQ(h5.Shape("dark_subtracted"), (std::vector<hsize_t>{3, 4}));
+    EXPECT_EQ(h5.Shape("grid_dark_subtracted"), (std::vector<hsize_t>{3, 13}));
+    const auto perPixel = h5.Read<double>("dark_subtracted", H5T_NATIVE_DOUBLE);
+    EXPECT_EQ(perPixel[4], 25.0);  // scan 2, pixel 1: 35 - 10
+    const auto onGrid = h5.Read<double>("grid_dark_subtracted", H5T_NATIVE_DOUBLE);
+    EXPECT_EQ(onGrid[13 + 0], 25.0);
+    EXPECT_EQ(onGrid[13 + 2], 12.5);           // 405 nm: halfway from 25 to 0
+    EXPECT_TRUE(std::isnan(onGrid[13 + 12]));  // 430 nm: the NaN dark of pixel 4
+    EXPECT_EQ(report.values, 3u * 4u + 3u * 13u);
+}
+
 TEST(Hdf5Export, CompressionShufflesAndDeflatesAndKeepsEveryValue) {
     testing::TempDir dir;
     testing::SdfBuilder b(2048);

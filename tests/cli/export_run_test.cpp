@@ -1,0 +1,194 @@
+// End-to-end runs of quillon-convert with the exports: the text outputs stay as they were,
+// usage errors, folders, and outputs that are complete or absent whenever the program is
+// killed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "program_run.h"
+#include "sdf_builder.h"
+#include "temp_dir.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramRun;
+using testing::ReadBytes;
+using testing::RunProgram;
+using testing::SdfBuilder;
+using testing::TempDir;
+
+const std::string kDemo = std::string(QUILLON_EXAMPLES_DIR) + "/demo.sdf";
+
+// Every regular file of a folder with its bytes, but `except`.
+std::map<std::string, std::string> Files(const std::string& dir, const std::string& except) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name != except && entry.is_regular_file()) {
+            files[name] = ReadBytes(entry.path().string());
+        }
+    }
+    return files;
+}
+
+TEST(ExportRun, TheTextOutputsStayByteForByteBesideEveryExport) {
+    TempDir plain;
+    TempDir all;
+    fs::copy_file(kDemo, plain / "demo.sdf");
+    fs::copy_file(kDemo, all / "demo.sdf");
+    ASSERT_EQ(RunProgram(plain.Path(), {"-p", "-w", "demo.sdf"}).status, 0);
+    const ProgramRun run = RunProgram(all.Path(), {"-p", "-w", "--format", "text", "--format",
+                                                   "csv,json", "--format", "hdf5", "demo.sdf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    std::map<std::string, std::string> text = Files(all.Path(), "demo.sdf");
+    for (const char* name : {"demo.csv", "demo.json", "demo.h5"}) {
+        EXPECT_EQ(text.erase(name), 1u) << name;
+    }
+    EXPECT_EQ(text, Files(plain.Path(), "demo.sdf"));
+    EXPECT_EQ(text.size(), 8u);
+}
+
+TEST(ExportRun, UsageErrorsExitTwoAndWriteNothing) {
+    TempDir dir;
+    fs::copy_file(kDemo, dir / "demo.sdf");
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"--quantity", "absorbance", "demo.sdf"},
+         "quillon-convert: --quantity applies to --format csv and hdf5 only\n"},
+        {{"--format", "csv", "--grid", "500:-1:600", "demo.sdf"},
+         "quillon-convert: --grid: the grid's STEP must be above 0\n"},
+        {{"--format", "csv", "--delimiter", ",", "--decimal-comma", "demo.sdf"},
+         "quillon-convert: --decimal-comma cannot be used with the ',' delimiter"},
+        {{"--format", "pdf", "demo.sdf"},
+         "quillon-convert: --format: 'pdf' is not one of text, csv, json, hdf5\n"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = RunProgram(dir.Path(), c.args);
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("Try 'quillon-convert --help'"), std::string::npos);
+    }
+    EXPECT_EQ(Files(dir.Path(), "demo.sdf").size(), 0u);
+}
+
+TEST(ExportRun, AFolderTreeWithOneBadFileEndsWithTheSummary) {
+    TempDir dir;
+    fs::create_directories(dir / "runs/day2");
+    SdfBuilder(16).AddScans(2).WriteTo(dir / "runs/a.sdf");
+    testing::WriteFile(dir / "runs/day2/b.SDF", SdfBuilder(16).AddScans(2).BytesCutAt(300));
+    SdfBuilder(16).AddScans(1).WriteTo(dir / "runs/day2/c.sdf");
+    const ProgramRun run =
+        RunProgram(dir.Path(), {"-q", "-r", "--format", "json", "-o", "out", "runs"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "quillon-convert: runs/day2/b.SDF: the file ends 96 bytes early; the missing "
+              "values were read as 0\n"
+              "2 files converted, 1 failed\n");
+    EXPECT_EQ(Files(dir / "out", "").size(), 3u);  // a.json, b.json and c.json
+}
+
+// Starts the program in `cwd` with its output going nowhere; returns its process id.
+pid_t Start(const std::string& cwd, const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(testing::kProgram.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0 || ::chdir(cwd.c_str()) != 0) {
+            ::_exit(126);
+        }
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execv(testing::kProgram.c_str(), argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// A conversion into every format is killed at moments spread over its whole run; every
+// output under its final name is then exactly what a complete run writes, and anything else
+// in the folder is a temporary file.
+TEST(ExportRun, AKilledConversionLeavesEveryOutputCompleteOrAbsent) {
+    TempDir dir;
+    SdfBuilder b(2048);
+    b.ccd.fCal[0] = 200.0f;
+    b.ccd.fCal[1] = 0.45f;
+    for (std::size_t i = 0; i < 2048; ++i) {
+        b.dark[i] = 100.0f + static_cast<float>(i % 13);
+        b.ref[i] = 4000.0f + static_cast<float>(i % 101);
+    }
+    for (int k = 0; k < 120; ++k) {
+        testing::ScanSpec scan;
+        scan.title = "scan " + std::to_string(k + 1);
+        for (int i = 0; i < 2048; ++i) {
+            scan.values.push_back(1000 + (i * 31 + k * 17) % 3000);
+        }
+        b.AddScan(std::move(scan));
+    }
+    const std::vector<std::string> args = {
+        "-q",       "-p",   "-w",       "--format", "text",       "--format",   "csv",
+        "--format", "json", "--format", "hdf5",     "--quantity", "absorbance", "big.sdf"};
+    fs::create_directory(dir / "complete");
+    b.WriteTo(dir / "complete/big.sdf");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunProgram(dir / "complete", args).status, 0);
+    const auto duration = std::chrono::steady_clock::now() - start;
+    const std::map<std::string, std::string> complete = Files(dir / "complete", "big.sdf");
+    ASSERT_EQ(complete.size(), 3u + 120u + 3u);
+
+    std::mt19937 random(20261207);
+    int partial = 0;  // runs killed with some outputs written and some not
+    constexpr int kRuns = 12;
+    for (int r = 0; r < kRuns; ++r) {
+        const std::string run = dir / ("run" + std::to_string(r));
+        fs::create_directory(run);
+        fs::copy_file(dir / "complete/big.sdf", run + "/big.sdf");
+        // Run r is killed at a random moment of the r-th twelfth of a complete run.
+        std::uniform_real_distribution<double> slot(r, r + 1.0);
+        const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(
+            duration * (slot(random) / kRuns));
+        const pid_t pid = Start(run, args);
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(delay);
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+        std::size_t present = 0;
+        for (const auto& [name, bytes] : Files(run, "big.sdf")) {
+            const auto found = complete.find(name);
+            if (found == complete.end()) {
+                EXPECT_TRUE(name.front() == '.' && name.ends_with(".part"))
+                    << "run " << r << ": " << name;
+                continue;
+            }
+            ++present;
+            EXPECT_TRUE(bytes == found->second) << "run " << r << ": " << name << " differs";
+        }
+        partial += present > 0 && present < complete.size() ? 1 : 0;
+    }
+    // The kills fell inside the conversion, not all before or after it.
+    EXPECT_GT(partial, 0);
+}
+
+}  // namespace
+}  // namespace quillon
