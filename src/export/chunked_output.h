@@ -1,9 +1,12 @@
-// ChunkedOutput: bytes gathered in a buffer of about a megabyte and handed to an output file a
-// chunk at a time, so that an export of any size needs no more memory than that.
+// ChunkedOutput: bytes gathered in a buffer of at most a megabyte and handed to an output file
+// a chunk at a time, so that an export of any size needs no more memory than that. The buffer
+// starts small and grows only as far as the output needs.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
-#include <string>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "platform/output_files.h"
@@ -14,19 +17,20 @@ class ChunkedOutput {
   public:
     static constexpr std::size_t kChunk = 1u << 20;
 
-    explicit ChunkedOutput(OutputFiles& files) : m_Files(files) { m_Buffer.resize(kChunk); }
+    explicit ChunkedOutput(OutputFiles& files) : m_Files(files) {}
 
     // Room for `size` bytes at the returned pointer; Commit(end) keeps what was written there.
     char* Room(std::size_t size) {
-        if (m_nUsed + size > m_Buffer.size()) {
-            Flush();
-            if (size > m_Buffer.size()) {
-                m_Buffer.resize(size);
+        if (m_nUsed + size > m_nCapacity) {
+            if (m_nCapacity < kChunk || size > m_nCapacity) {
+                Grow(std::max({std::min(kChunk, 2 * m_nCapacity), m_nUsed + size, kFirst}));
+            } else {
+                Flush();
             }
         }
-        return m_Buffer.data() + m_nUsed;
+        return m_pBuffer.get() + m_nUsed;
     }
-    void Commit(const char* end) { m_nUsed = static_cast<std::size_t>(end - m_Buffer.data()); }
+    void Commit(const char* end) { m_nUsed = static_cast<std::size_t>(end - m_pBuffer.get()); }
 
     void Append(std::string_view bytes) {
         char* const p = Room(bytes.size());
@@ -37,14 +41,26 @@ class ChunkedOutput {
     // Writes what is gathered (as it is: the bytes are in their stored form).
     void Flush() {
         if (m_nUsed > 0) {
-            m_Files.WriteBytes(std::string_view(m_Buffer.data(), m_nUsed));
+            m_Files.WriteBytes(std::string_view(m_pBuffer.get(), m_nUsed));
             m_nUsed = 0;
         }
     }
 
   private:
+    static constexpr std::size_t kFirst = 4096;
+
+    void Grow(std::size_t capacity) {
+        auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_nUsed > 0) {
+            std::memcpy(buffer.get(), m_pBuffer.get(), m_nUsed);
+        }
+        m_pBuffer = std::move(buffer);
+        m_nCapacity = capacity;
+    }
+
     OutputFiles& m_Files;
-    std::string m_Buffer;
+    std::unique_ptr<char[]> m_pBuffer;
+    std::size_t m_nCapacity = 0;
     std::size_t m_nUsed = 0;
 };
 

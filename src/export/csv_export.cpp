@@ -99,7 +99,8 @@ class CsvWriter {
 
         const std::size_t rows = m_Columns.RowCount();
         const std::size_t block =
-            std::clamp<std::size_t>(kBlockBytes / (std::max<std::size_t>(scans, 1) * 8), 1, 4096);
+            std::clamp<std::size_t>(kBlockBytes / (std::max<std::size_t>(scans, 1) * 8), 1,
+                                    std::clamp<std::size_t>(rows, 1, 4096));
         const bool integers = m_Columns.IntegerScans();
         std::vector<std::int32_t> counts(integers ? block * scans : 0);
         std::vector<double> values(integers ? 0 : block * scans);

@@ -471,7 +471,7 @@ std::string Hdf5Image(const ScanFile& file, const ExportRequest& request, Export
         const Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
         Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
         // The core driver without a backing store: the file lives in memory only.
-        Check(H5Pset_fapl_core(access, 1u << 20, 0), "set file properties");
+        Check(H5Pset_fapl_core(access, 64u << 10, 0), "set file properties");
         const Id creation = Untimed(H5P_FILE_CREATE);
         Id h5(H5Fcreate("quillon-in-memory.h5", H5F_ACC_TRUNC, creation, access), H5Fclose,
               "create the file");

@@ -1,6 +1,7 @@
 // Fuzzes loading and converting: any bytes must load as a scan data file and convert in every
 // column layout and both output modes, with the scan count, the block endings and the table
-// row counts as the file's shape says.
+// row counts as the file's shape says; and export into CSV (both layouts, counts and a computed
+// quantity, with and without a wavelength grid), JSON and HDF5, all in memory.
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,7 +12,13 @@
 #include <fstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "convert/convert_command.h"
+#include "export/csv_export.h"
+#include "export/grid.h"
+#include "export/hdf5_export.h"
+#include "export/json_export.h"
 #include "memory_outputs.h"
 #include "platform/log_sink.h"
 #include "render/spectrum_tables.h"
@@ -91,6 +98,74 @@ void ExpectedShape(const std::uint8_t* data, std::size_t size, std::int64_t& n, 
     k = length <= fixed ? 0 : (length - fixed + record - 1) / record;
 }
 
+// Cells of a CSV line: its delimiters and one.
+std::int64_t Cells(const std::string& line) {
+    std::int64_t count = 1;
+    for (const char c : line) {
+        count += c == ',' ? 1 : 0;
+    }
+    return count;
+}
+
+// The CSV table in one layout: its lines and the cells of each, as the file's shape says.
+void CheckCsv(const quillon::ScanFile& file, const quillon::ExportRequest& request,
+              std::int64_t rows, std::int64_t k) {
+    quillon::testing::MemoryOutputFiles outputs;
+    quillon::WriteCsv(file, request, "out.csv", outputs);
+    const std::string& csv = Bytes(outputs, "out.csv");
+    const std::int64_t leading = request.grid ? 3 : 4;  // the pixel column goes with a grid
+    const bool columns = request.csv.layout == quillon::CsvLayout::kColumns;
+    Check(Lines(csv) == (columns ? 1 + rows : leading + k));
+    std::size_t at = 0;
+    while (at < csv.size()) {
+        const std::size_t end = csv.find("\r\n", at);
+        Check(end != std::string::npos);
+        Check(Cells(csv.substr(at, end - at)) == (columns ? leading + k : 1 + rows));
+        at = end + 2;
+    }
+}
+
+void CheckExports(const quillon::ScanFile& file, std::int64_t n, std::int64_t k) {
+    quillon::ExportRequest request;
+    request.scanNumbers = quillon::AllScanNumbers(file.ScanCount());
+    for (const auto quantity : {quillon::Quantity::kCounts, quillon::Quantity::kAbsorbance}) {
+        request.quantity = quantity;
+        for (const auto layout : {quillon::CsvLayout::kColumns, quillon::CsvLayout::kRows}) {
+            request.csv.layout = layout;
+            CheckCsv(file, request, n, k);
+        }
+    }
+    // A grid over the whole axis, where the calibration rises; refused where it does not.
+    const std::vector<float> axis = quillon::WavelengthAxis(file);
+    request.grid = quillon::GridSpec{200.0, 25.0, 1100.0};
+    bool rising = true;
+    try {
+        quillon::CheckRisingCalibration(axis);
+    } catch (const quillon::CalibrationError&) {
+        rising = false;
+    }
+    try {
+        CheckCsv(file, request, 37, k);
+        Check(rising);
+    } catch (const quillon::CalibrationError&) {
+        Check(!rising);
+    }
+    request.grid.reset();
+
+    quillon::testing::MemoryOutputFiles outputs;
+    quillon::WriteJson(file, request, "out.json", outputs);
+    const nlohmann::json doc = nlohmann::json::parse(Bytes(outputs, "out.json"));
+    Check(doc["pixel_count"] == n);
+    Check(static_cast<std::int64_t>(doc["scans"].size()) == k);
+    Check(doc["records"].size() == 6);
+
+    if (quillon::Hdf5Available()) {
+        request.quantity = quillon::Quantity::kTransmittance;
+        const std::string image = quillon::Hdf5Image(file, request);
+        Check(image.compare(0, 8, "\x89HDF\r\n\x1a\n") == 0);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -118,6 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (n > 32) {
         return 0;
     }
+    CheckExports(state, n, k);
     for (int layout = 0; layout < 4; ++layout) {
         for (int oneFile = 0; oneFile < 2; ++oneFile) {
             quillon::ConvertOptions options;
