@@ -277,7 +277,7 @@ TEST(CsvExport, AGridOverACalibrationThatDoesNotRiseIsRefusedAndNothingIsWritten
     request.grid = ParseGrid("390:1:400");
     testing::MemoryOutputFiles files;
     EXPECT_THROW(WriteCsv(file, request, "out.csv", files), CalibrationError);
-    EXPECT_TRUE(files.files.empty());
+    EXPECT_TRUE(files.files.empty());  // not even opened
 }
 
 TEST(CsvExport, SpreadsheetStylesChangeOnlyTheSeparators) {
@@ -404,7 +404,8 @@ TEST(SpreadsheetLimits, ATableTooWideForRowsNamesTheColumnsLayoutOrNeither) {
 }
 
 TEST(CsvExport, AWriteThatFailsDiscardsTheOutputAndPassesTheErrorOn) {
-    // Takes the first chunk, fails on the second.
+    // Takes the first chunk, fails on the second; notes whether the output was closed (which
+    // would put it in place) or discarded.
     class FailingFiles : public testing::MemoryOutputFiles {
       public:
         void WriteBytes(std::string_view bytes) override {
@@ -413,7 +414,11 @@ TEST(CsvExport, AWriteThatFailsDiscardsTheOutputAndPassesTheErrorOn) {
             }
             MemoryOutputFiles::WriteBytes(bytes);
         }
+        void Close() override { ++closes; }
+        void Discard() override { ++discards; }
         int writes = 0;
+        int closes = 0;
+        int discards = 0;
     };
     testing::SdfBuilder b(2048);
     b.AddScans(300);
@@ -426,7 +431,8 @@ TEST(CsvExport, AWriteThatFailsDiscardsTheOutputAndPassesTheErrorOn) {
         EXPECT_EQ(error.Reason(), "No space left on device");
     }
     EXPECT_EQ(files.writes, 2);
-    EXPECT_TRUE(files.files.empty());
+    EXPECT_EQ(files.closes, 0);
+    EXPECT_EQ(files.discards, 1);
 }
 
 }  // namespace

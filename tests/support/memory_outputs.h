@@ -37,18 +37,6 @@ class MemoryOutputFiles : public OutputFiles {
         m_pOpen->append(bytes);
     }
     void Close() override { m_pOpen = nullptr; }
-    // An output that could not be finished leaves nothing behind.
-    void Discard() override {
-        if (m_pOpen != nullptr) {
-            for (auto it = files.begin(); it != files.end(); ++it) {
-                if (&it->second == m_pOpen) {
-                    files.erase(it);
-                    break;
-                }
-            }
-        }
-        m_pOpen = nullptr;
-    }
 
     std::map<std::string, std::string> files;  // name -> bytes as they would be stored
 
