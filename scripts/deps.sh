@@ -5,7 +5,7 @@
 QUILLON_PACKAGES=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcli11-dev
+    libcli11-dev nlohmann-json3-dev libhdf5-dev hdf5-tools python3-h5py locales
     qt6-base-dev qt6-qpa-plugins libgl-dev
     clang clang-format libclang-rt-14-dev
     dpkg-dev file lintian help2man man-db appstream desktop-file-utils shared-mime-info
