@@ -26,12 +26,17 @@ constexpr std::size_t kCellRoom = 1 + kMaxNumberChars;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// 1048576 as "1,048,576".
 std::string FormatCount(std::size_t count) {
-    std::string digits = std::to_string(count);
-    for (std::size_t i = digits.size(); i > 3; i -= 3) {
-        digits.insert(i - 3, ",");
+    const std::string digits = std::to_string(count);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped.push_back(',');
+        }
+        grouped.push_back(digits[i]);
     }
-    return digits;
+    return grouped;
 }
 
 class CsvWriter {
@@ -63,7 +68,10 @@ class CsvWriter {
         return names;
     }
     std::string ScanName(std::size_t k) const {
-        return "scan_" + std::to_string(m_Columns.ScanNumber(k));
+        // Appended, not "scan_" + ...: g++ 12 warns falsely (-Wrestrict) on that at -O3.
+        std::string name = "scan_";
+        name += std::to_string(m_Columns.ScanNumber(k));
+        return name;
     }
 
     // A cell's delimiter: none before the first cell of a line.
