@@ -1,7 +1,7 @@
 // The CSV export. Rows are formatted straight into a chunk buffer that goes to the output a
 // megabyte at a time. In the columns layout every row needs one value of every scan, so the
-// scans are read a block of rows at a time into a row-major block (at most kBlockBytes), and
-// each scan is visited once per block rather than once per row.
+// scans are copied a run of rows at a time into a block (at most kBlockBytes, scan by scan),
+// and each scan is visited once per block rather than once per row.
 #include "export/csv_export.h"
 
 #include <algorithm>
@@ -19,9 +19,12 @@ namespace quillon {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 8u << 20;
-// A cell: its delimiter and the longest number.
+// The block of scan values the columns layout gathers for a run of rows: small enough to stay
+// in the processor's cache while its rows are formatted.
+constexpr std::size_t kBlockBytes = 1u << 20;
+// A cell: its delimiter and the longest number; its delimiter and the longest count.
 constexpr std::size_t kCellRoom = 1 + kMaxNumberChars;
+constexpr std::size_t kCountCellRoom = 1 + kMaxInt32Chars;
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -106,34 +109,25 @@ class CsvWriter {
         EndLine();
 
         const std::size_t rows = m_Columns.RowCount();
-        const std::size_t block =
-            std::clamp<std::size_t>(kBlockBytes / (std::max<std::size_t>(scans, 1) * 8), 1,
-                                    std::clamp<std::size_t>(rows, 1, 4096));
         const bool integers = m_Columns.IntegerScans();
+        const std::size_t valueSize = integers ? sizeof(std::int32_t) : sizeof(double);
+        const std::size_t block =
+            std::clamp<std::size_t>(kBlockBytes / (std::max<std::size_t>(scans, 1) * valueSize), 1,
+                                    std::max<std::size_t>(rows, 1));
         std::vector<std::int32_t> counts(integers ? block * scans : 0);
         std::vector<double> values(integers ? 0 : block * scans);
-        // One scan's rows of the block, before they are spread over the rows.
-        std::vector<std::int32_t> countRun(integers ? block : 0);
-        std::vector<double> valueRun(integers ? 0 : block);
         std::vector<double> lead(m_Columns.HasGrid() ? 3 * block : 0);
         std::size_t undefined = 0;
 
         for (std::size_t first = 0; first < rows; first += block) {
             const std::size_t count = std::min(block, rows - first);
-            // The block, row-major: scan k of row r at [r * scans + k].
+            // The block, scan by scan: row r of scan k at [k * block + r].
             for (std::size_t k = 0; k < scans; ++k) {
                 if (integers) {
-                    const std::span<std::int32_t> run(countRun.data(), count);
-                    m_Columns.ScanCounts(k, first, run);
-                    for (std::size_t r = 0; r < count; ++r) {
-                        counts[r * scans + k] = run[r];
-                    }
+                    m_Columns.ScanCounts(k, first, std::span(counts.data() + k * block, count));
                 } else {
-                    const std::span<double> run(valueRun.data(), count);
-                    undefined += m_Columns.ScanValues(k, first, run);
-                    for (std::size_t r = 0; r < count; ++r) {
-                        values[r * scans + k] = run[r];
-                    }
+                    undefined +=
+                        m_Columns.ScanValues(k, first, std::span(values.data() + k * block, count));
                 }
             }
             if (m_Columns.HasGrid()) {
@@ -156,9 +150,9 @@ class CsvWriter {
                 }
                 m_Out.Commit(p);
                 if (integers) {
-                    WriteCells(std::span<const std::int32_t>(counts.data() + r * scans, scans));
+                    WriteCells(counts.data() + r, scans, block);
                 } else {
-                    WriteCells(std::span<const double>(values.data() + r * scans, scans));
+                    WriteCells(values.data() + r, scans, block);
                 }
                 EndLine();
             }
@@ -221,17 +215,43 @@ class CsvWriter {
         return i < values.size() ? values[i] : std::numeric_limits<float>::quiet_NaN();
     }
 
-    void WriteCells(std::span<const std::int32_t> cells) {
-        for (const std::int32_t value : cells) {
-            char* p = Delimit(m_Out.Room(kCellRoom), false);
-            m_Out.Commit(WriteInteger(p, value));
+    // `count` cells after the first of a line, each with its delimiter, the values `stride`
+    // apart; room for all at once.
+    void WriteCells(const std::int32_t* cells, std::size_t count, std::size_t stride) {
+        char* p = m_Out.Room(count * kCountCellRoom);
+        const char delimiter = m_Style.delimiter;
+        for (std::size_t c = 0; c < count; ++c) {
+            *p++ = delimiter;
+            p = WriteCount(p, cells[c * stride]);
         }
+        m_Out.Commit(p);
+    }
+    void WriteCells(const double* cells, std::size_t count, std::size_t stride) {
+        char* p = m_Out.Room(count * kCellRoom);
+        const char delimiter = m_Style.delimiter;
+        for (std::size_t c = 0; c < count; ++c) {
+            *p++ = delimiter;
+            p = Number(p, cells[c * stride]);
+        }
+        m_Out.Commit(p);
+    }
+    void WriteCells(std::span<const std::int32_t> cells) {
+        char* p = m_Out.Room(cells.size() * kCountCellRoom);
+        const char delimiter = m_Style.delimiter;
+        for (const std::int32_t value : cells) {
+            *p++ = delimiter;
+            p = WriteCount(p, value);
+        }
+        m_Out.Commit(p);
     }
     void WriteCells(std::span<const double> cells) {
+        char* p = m_Out.Room(cells.size() * kCellRoom);
+        const char delimiter = m_Style.delimiter;
         for (const double value : cells) {
-            char* p = Delimit(m_Out.Room(kCellRoom), false);
-            m_Out.Commit(Number(p, value));
+            *p++ = delimiter;
+            p = Number(p, value);
         }
+        m_Out.Commit(p);
     }
 
     const ScanColumns& m_Columns;
