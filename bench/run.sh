@@ -10,7 +10,13 @@
 #                             against reading that file into memory (quillon_read_floor);
 #   peak memory               of quillon-convert --dry-run on that file and of a one-file
 #                             conversion of it, and of a one-file conversion of 100,000 scans
-#                             with N = 0, as ratios to file size.
+#                             with N = 0, as ratios to file size; of every export of that file
+#                             (limit: file size + 32 MB);
+#   export / floor            the CSV export (columns layout) against writing its bytes from
+#                             memory, and the HDF5 export (uncompressed) against writing a file of
+#                             its size: in-process (quillon_bench_exports, the export alone, from
+#                             a loaded file) and as whole runs of quillon-convert (load included,
+#                             against quillon_write_floor).
 #
 # Each time is the median of QUILLON_BENCH_REPS runs (default 7), from page cache: before each
 # timed run its input is read once more (the system may have let cached pages go since). Each
@@ -31,11 +37,12 @@ build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
     -DQUILLON_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j2 --target quillon-convert quillon_make_sample quillon_write_floor \
-    quillon_read_floor >/dev/null
+    quillon_read_floor quillon_bench_exports >/dev/null
 convert=${QUILLON_BENCH_CONVERT:-$build/src/cli/quillon-convert}
 sample=$build/tools/quillon_make_sample
 write_floor=$build/bench/quillon_write_floor
 read_floor=$build/bench/quillon_read_floor
+bench_exports=$build/bench/quillon_bench_exports
 
 data=bench/data
 mkdir -p "$data"
@@ -135,3 +142,55 @@ p=$(peak_kb "$convert" -q --one-file --overwrite "$data/many.sdf")
 printf '%-44s %8s %10.1f %10.1f\n' "one-file conversion, 100,000 scans, N = 0" \
     "$(ratio "$p * 1024" "$many_size")" "$(echo "$p / 1024" | bc -l)" "$(echo "$many_size / 1048576" | bc -l)"
 rm -f "$data"/many*.txt
+
+echo
+printf '%-44s %8s %10s %10s\n' "export / floor, in-process, N = 2048, K = 2000" "ratio" "export ms" "floor ms"
+"$bench_exports" --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true \
+    --benchmark_format=csv "$data/conv.sdf" "$data" 2>/dev/null >"$data/exports.csv"
+# The median wall time of a benchmark, in ms.
+median_ms() { awk -F, -v name="\"$1/real_time_median\"" '$1 == name { print $3 }' "$data/exports.csv"; }
+for pair in "CsvExport/columns CsvFloor" "Hdf5Export Hdf5Floor"; do
+    read -r export floor <<<"$pair"
+    e=$(median_ms "$export")
+    f=$(median_ms "$floor")
+    [ -n "$e" ] && [ -n "$f" ] || continue
+    printf '%-44s %8s %10.1f %10.1f\n' "$export / $floor" "$(ratio "$e" "$f")" "$e" "$f"
+done
+for other in CsvExport/rows CsvExport/columns/absorbance Hdf5Export/compressed JsonExport; do
+    e=$(median_ms "$other")
+    [ -n "$e" ] && printf '%-44s %8s %10.1f\n' "$other (for reference)" "" "$e"
+done
+
+echo
+printf '%-44s %8s %10s %10s %8s\n' "whole run / write floor, N = 2048, K = 2000" "ratio" "convert s" "floor s" "least"
+for format in csv hdf5; do
+    extension=$([ "$format" = csv ] && echo csv || echo h5)
+    conv_times=()
+    floor_times=()
+    for ((i = 0; i < reps; i++)); do
+        rm -f "$data/conv.$extension"
+        cat "$data/conv.sdf" >/dev/null
+        sync
+        conv_times+=("$(seconds "$convert" -q --format "$format" "$data/conv.sdf")")
+        floor_times+=("$("$write_floor" "$data/conv.$extension")")
+    done
+    c=$(printf '%s\n' "${conv_times[@]}" | median)
+    f=$(printf '%s\n' "${floor_times[@]}" | median)
+    printf '%-44s %8s %10.3f %10.3f %8s\n' "--format $format" "$(ratio "$c" "$f")" "$c" "$f" \
+        "$(ratio "($f + $read_conv)" "$f")"
+    rm -f "$data/conv.$extension"
+done
+
+echo
+printf '%-44s %8s %10s %10s\n' "peak memory of the exports / file size" "ratio" "peak MB" "file MB"
+for args in "--format csv" "--format csv --layout rows" "--format csv --quantity absorbance" \
+    "--format csv --grid 400:0.1:1000" "--format json" "--format hdf5 --quantity absorbance"; do
+    # shellcheck disable=SC2086
+    p=$(peak_kb "$convert" -q $args -o "$data/out" "$data/big.sdf")
+    over=$(echo "$p / 1024 - $big_size / 1048576" | bc -l)
+    printf '%-44s %8s %10.1f %10.1f  (file + %.1f MB)\n' "$args" \
+        "$(ratio "$p * 1024" "$big_size")" "$(echo "$p / 1024" | bc -l)" \
+        "$(echo "$big_size / 1048576" | bc -l)" "$over"
+    rm -rf "$data/out"
+done
+rm -f "$data/exports.csv"
