@@ -32,7 +32,7 @@ bool Hdf5Available() noexcept {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 4u << 20;
+constexpr std::size_t kBlockBytes = 1u << 20;
 constexpr std::size_t kStringBlock = 4096;
 constexpr unsigned kDeflateLevel = 4;
 
@@ -458,27 +458,47 @@ class Hdf5Writer {
 };
 
 // The library prints nothing itself: errors reach the user through FileError.
-void SilenceLibrary() {
-    static const bool silenced = [] {
+// The library is set up once: it prints nothing itself (errors reach the user through
+// FileError), and its free lists give memory back beyond a megabyte, so that an export's
+// memory does not grow with the scans it has written.
+void SetUpLibrary() {
+    static const bool done = [] {
         H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+        H5set_free_list_limits(1 << 20, 256 << 10, 1 << 20, 256 << 10, 1 << 20, 256 << 10);
         return true;
     }();
-    (void)silenced;
+    (void)done;
+}
+
+// File access for an export: objects closed with the file, and a metadata cache of at most
+// 256 KiB. The cache counts the stored size of the chunk index's nodes, a fraction of what they
+// take in memory; left to grow, it keeps the whole index of a dataset of many scans.
+Id ExportAccess() {
+    Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
+    Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
+    H5AC_cache_config_t config;
+    config.version = H5AC__CURR_CACHE_CONFIG_VERSION;
+    Check(H5Pget_mdc_config(access, &config), "set file properties");
+    config.set_initial_size = true;
+    config.initial_size = 256 << 10;
+    config.max_size = 256 << 10;
+    config.min_size = 128 << 10;
+    Check(H5Pset_mdc_config(access, &config), "set file properties");
+    return access;
 }
 
 }  // namespace
 
 ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
                        const std::string& path) {
-    SilenceLibrary();
+    SetUpLibrary();
     // The grid and the scan numbers are checked before anything is created.
     const ScanColumns columns(file, request);
     ExportReport report;
     report.path = path;
     AtomicReplacement replacement(path);
     try {
-        const Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
-        Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
+        const Id access = ExportAccess();
         const bool inPlace = replacement.WritePath() == path;
         const Id creation = Untimed(H5P_FILE_CREATE);
         Id h5(H5Fcreate(replacement.WritePath().c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL,
@@ -495,11 +515,10 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
 }
 
 std::string Hdf5Image(const ScanFile& file, const ExportRequest& request, ExportReport* report) {
-    SilenceLibrary();
+    SetUpLibrary();
     const ScanColumns columns(file, request);
     try {
-        const Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
-        Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
+        const Id access = ExportAccess();
         // The core driver without a backing store: the file lives in memory only.
         Check(H5Pset_fapl_core(access, 64u << 10, 0), "set file properties");
         const Id creation = Untimed(H5P_FILE_CREATE);
