@@ -138,12 +138,11 @@ TEST(CommandLine, ADecimalCommaWithoutADelimiterSeparatesCellsWithSemicolons) {
 
 TEST(CommandLine, ExportOptionsReachTheRequest) {
     CommandLine line;
-    line.formats = {"csv", "hdf5"};
+    line.formats = {"csv"};
     line.quantity = "dark-subtracted";
     line.grid = "400:0.5:800";
     line.layout = "rows";
     line.byteOrderMark = true;
-    line.compress = true;
     line.selection = "1,3-5";
     const BatchOptions options = InterpretCommandLine(line);
     EXPECT_EQ(options.exports.quantity, Quantity::kDarkSubtracted);
@@ -151,9 +150,20 @@ TEST(CommandLine, ExportOptionsReachTheRequest) {
     EXPECT_EQ(options.exports.grid->step, 0.5);
     EXPECT_EQ(options.exports.csv.layout, CsvLayout::kRows);
     EXPECT_TRUE(options.exports.csv.byteOrderMark);
-    EXPECT_TRUE(options.exports.compress);
+    EXPECT_FALSE(options.exports.compress);
     EXPECT_FALSE(options.text.convertAll);
     EXPECT_EQ(options.text.selection, "1,3-5");
+}
+
+TEST(CommandLine, CompressionReachesTheRequestOrHdf5IsRefused) {
+    CommandLine line;
+    line.formats = {"hdf5"};
+    line.compress = true;
+    if (Hdf5Available()) {
+        EXPECT_TRUE(InterpretCommandLine(line).exports.compress);
+    } else {
+        EXPECT_THROW(InterpretCommandLine(line), UsageError);
+    }
 }
 
 TEST(CommandLine, DelimiterSpellings) {
