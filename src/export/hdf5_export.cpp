@@ -291,7 +291,7 @@ class Hdf5Writer {
 
     void WriteParameters() {
         const Id group = Group(m_H5, "parameters");
-        for (const ParameterRecord& record : ParameterRecords(m_File)) {
+        for (const ParameterGroup& record : ParameterGroups(m_File)) {
             const Id recordGroup = Group(group, std::string(record.key).c_str());
             for (const ParameterField& field : record.fields) {
                 WriteField(recordGroup, field);

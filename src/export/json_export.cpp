@@ -75,7 +75,7 @@ Json Head(const ScanFile& file, std::size_t selected) {
     };
     head["converter"] = {{"name", "QUILLON"}, {"version", QUILLON_VERSION}};
     Json records = Json::object();
-    for (const ParameterRecord& record : ParameterRecords(file)) {
+    for (const ParameterGroup& record : ParameterGroups(file)) {
         Json fields = Json::object();
         for (const ParameterField& field : record.fields) {
             fields[std::string(field.name)] = FieldValue(field);

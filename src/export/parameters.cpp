@@ -46,7 +46,7 @@ ParameterField Floats(std::string_view name, const float (&values)[5]) {
     return field;
 }
 
-ParameterRecord Header(const HeaderData& h) {
+ParameterGroup Header(const HeaderData& h) {
     ParameterField filename = Field("filename", Type::kText);
     filename.text = FieldToUtf8(h.filename, sizeof h.filename);
     return {"header",
@@ -54,7 +54,7 @@ ParameterRecord Header(const HeaderData& h) {
              I32("time", h.time)}};
 }
 
-ParameterRecord Ccd(const CcdData& c) {
+ParameterGroup Ccd(const CcdData& c) {
     return {
         "ccd",
         {U16("usTotalColPixels", c.usTotalColPixels), U16("usTotalRowPixels", c.usTotalRowPixels),
@@ -69,7 +69,7 @@ ParameterRecord Ccd(const CcdData& c) {
          Floats("fRCal", c.fRCal)}};
 }
 
-ParameterRecord Acquire(const AcquireData& a) {
+ParameterGroup Acquire(const AcquireData& a) {
     return {
         "acquire",
         {U16("usStartWavelength", a.usStartWavelength), U16("usEndWavelength", a.usEndWavelength),
@@ -77,7 +77,7 @@ ParameterRecord Acquire(const AcquireData& a) {
          Integer("usFFTMax", Type::kInt16, a.usFFTMax), I32("unTemp", a.unTemp)}};
 }
 
-ParameterRecord DisplayScale(const DisplayScaleData& s) {
+ParameterGroup DisplayScale(const DisplayScaleData& s) {
     return {"display_scale",
             {I32("usMinXP", s.usMinXP), I32("usMaxXP", s.usMaxXP), I32("usMinYP", s.usMinYP),
              I32("usMaxYP", s.usMaxYP), Float("fMinWL", s.fMinWL), Float("fMaxWL", s.fMaxWL),
@@ -86,13 +86,13 @@ ParameterRecord DisplayScale(const DisplayScaleData& s) {
              Float("fMinI", s.fMinI), Float("fMaxI", s.fMaxI), Float("fRes", s.fRes)}};
 }
 
-ParameterRecord IntegrationTime(const IntegrationTimeData& t) {
+ParameterGroup IntegrationTime(const IntegrationTimeData& t) {
     return {"integration_time",
             {Double("m_nIntTime", t.m_nIntTime), Double("m_nIntTimeMin", t.m_nIntTimeMin),
              Double("m_nIntTimeMax", t.m_nIntTimeMax)}};
 }
 
-ParameterRecord Status(const StatusData& s) {
+ParameterGroup Status(const StatusData& s) {
     return {"status",
             {I32("WholeStatus", s.WholeStatus()),
              Flag("DataStart", s.DataStart()),
@@ -128,8 +128,8 @@ ParameterRecord Status(const StatusData& s) {
 
 }  // namespace
 
-std::vector<ParameterRecord> ParameterRecords(const ScanFile& file) {
-    std::vector<ParameterRecord> records;
+std::vector<ParameterGroup> ParameterGroups(const ScanFile& file) {
+    std::vector<ParameterGroup> records;
     records.push_back(Header(file.m_Header));
     records.push_back(Ccd(file.m_Ccd));
     records.push_back(Acquire(file.m_Acquire));

@@ -31,12 +31,12 @@ struct ParameterField {
     std::vector<float> floats;  // kFloatArray
 };
 
-struct ParameterRecord {
+struct ParameterGroup {
     std::string_view key;  // "header", "ccd", "acquire", "display_scale", "integration_time",
                            // "status"
     std::vector<ParameterField> fields;
 };
 
-std::vector<ParameterRecord> ParameterRecords(const ScanFile& file);
+std::vector<ParameterGroup> ParameterGroups(const ScanFile& file);
 
 }  // namespace quillon
