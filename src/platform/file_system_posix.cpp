@@ -1,4 +1,4 @@
-// File deletion and existence tests with POSIX calls.
+// File deletion and existence tests on POSIX systems.
 #include "platform/file_system.h"
 
 #include <sys/stat.h>
