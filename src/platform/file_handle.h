@@ -30,19 +30,17 @@ enum class WriteMode {
 
 #ifdef _WIN32
 using NativeFile = void*;
+inline constexpr bool kSystemReadsScattered = false;
 #else
 using NativeFile = int;
+inline constexpr bool kSystemReadsScattered = true;
 #endif
 
 class FileHandle {
   public:
     // True where the system reads into many destinations with one call (readv). Without it a
     // reader gathers its scattered reads through its own buffer.
-#ifdef _WIN32
-    static constexpr bool kReadsScattered = false;
-#else
-    static constexpr bool kReadsScattered = true;
-#endif
+    static constexpr bool kReadsScattered = kSystemReadsScattered;
 
     FileHandle() = default;
     // Closes an open file; a failure to close is not reported here (call Close for that).
@@ -59,9 +57,7 @@ class FileHandle {
     static FileHandle OpenForWriting(const std::string& path, WriteMode mode);
 
     bool IsOpen() const noexcept;
-    const std::string& Path() const noexcept {
-        return m_strPath;
-    }
+    const std::string& Path() const noexcept { return m_strPath; }
 
     // The file's size now, in bytes (64 bits: files beyond 4 GiB are sized correctly).
     std::uint64_t Size() const;
