@@ -30,3 +30,7 @@ set(CLI11_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw CACHE PATH "CLI11 for the cross bu
 # build's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR
     ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh CACHE STRING "Runs Windows programs here")
+
+# Under wine the build machine's files are on drive Z:, so the paths compiled into the tests
+# (the sources, examples/, the converter) carry that drive.
+set(QUILLON_TEST_PATH_PREFIX "Z:" CACHE STRING "Drive of the build machine's files in the tests")

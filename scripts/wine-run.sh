@@ -42,16 +42,25 @@ if [ ! -f "$WINEPREFIX/.quillon-ready" ]; then
     (
         flock 9
         if [ ! -f "$WINEPREFIX/.quillon-ready" ]; then
-            "$wine_bin" wineboot -i >/dev/null 2>&1 || true
-            "$wine_bin" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "${QUILLON_WINE_GRAPHICS:-null}" \
-                /f >/dev/null 2>&1
-            "$server" -w
+            "$wine_bin" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+            "$wine_bin" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d \
+                "${QUILLON_WINE_GRAPHICS:-null}" /f </dev/null >/dev/null 2>&1 9>&-
+            "$server" -w 9>&-
             touch "$WINEPREFIX/.quillon-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
 
-# A server that outlives each program by a minute; fails quietly when one is running already.
-"$server" -p60 </dev/null >/dev/null 2>&1 || true
+# A server that outlives each program by a minute. When this starts it (rather than finding it
+# running), wine's background processes are started too, with no output of ours to hold open:
+# otherwise they would keep the caller waiting for this program's output until they end. Under
+# a lock, so that a program started alongside waits until they run.
+(
+    flock 8
+    # The lock's descriptor is not handed on: a server holding it would hold the lock.
+    if "$server" -p60 </dev/null >/dev/null 2>&1 8>&-; then
+        "$wine_bin" wineboot </dev/null >/dev/null 2>&1 8>&- || true
+    fi
+) 8>"$WINEPREFIX.server-lock"
 
 exec "$wine_bin" "$@"
