@@ -34,11 +34,11 @@ std::vector<std::size_t> CutOffsets(std::size_t size, const std::vector<std::siz
     std::vector<std::size_t> cuts;
     for (std::size_t cut = 0; cut <= size; ++cut) {
 #ifdef _WIN32
-        bool near = cut % 64 == 0 || cut == size;
+        bool keep = cut % 64 == 0 || cut == size;
         for (const std::size_t b : boundaries) {
-            near = near || (cut + 1 >= b && cut <= b + 1);
+            keep = keep || (cut + 1 >= b && cut <= b + 1);
         }
-        if (!near) {
+        if (!keep) {
             continue;
         }
 #else
