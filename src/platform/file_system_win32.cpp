@@ -1,17 +1,10 @@
-// File deletion and existence tests on Windows, with wide names.
+// Existence tests on Windows, with wide names.
 #include <windows.h>
 
-#include "platform/file_error.h"
 #include "platform/file_system.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
-
-void RemoveFile(const std::string& path) {
-    if (!::DeleteFileW(WidePath(path).c_str())) {
-        throw FileError(path, WindowsErrorReason(::GetLastError()));
-    }
-}
 
 bool Exists(const std::string& path) {
     // The attributes of the entry itself: a folder counts, and so does a link whose target is
