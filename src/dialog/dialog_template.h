@@ -44,8 +44,8 @@ DialogBaseUnits BaseUnitsFromFont(int lettersWidth, int fontHeight);
 // a * b / c rounded to the nearest integer, halves away from zero.
 int MulDiv(int a, int b, int c);
 
-// Maps a rectangle from dialog units to pixels. Both edges are mapped and the size is their
-// difference, so neighbouring controls stay flush.
+// Maps a rectangle from dialog units to pixels as Windows maps a dialog template: x, y, width
+// and height each on its own (so the right edge may land a pixel away from the mapped edge).
 PixelRect MapDialogRect(const DialogRect& rect, DialogBaseUnits units);
 
 // Where an icon of the given size is drawn so that it stands in the middle of a client area.
