@@ -34,3 +34,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 # Under wine the build machine's files are on drive Z:, so the paths compiled into the tests
 # (the sources, examples/, the converter) carry that drive.
 set(QUILLON_TEST_PATH_PREFIX "Z:" CACHE STRING "Drive of the build machine's files in the tests")
+
+# Windows programs live in the folder they are installed to, not in a bin/ below it.
+set(CMAKE_INSTALL_BINDIR "." CACHE PATH "Where the executables are installed")

@@ -96,4 +96,13 @@ inline constexpr std::array<ControlTemplate, 14> kMainDialogControls{{
     {1010, ControlKind::RadioButton, "Convert all data", {35, 110, 91, 14}},
 }};
 
+// The About box: 170 x 62 dialog units, the application icon, the program's name and version,
+// and an OK button that ends it.
+inline constexpr int kAboutBoxWidth = 170;
+inline constexpr int kAboutBoxHeight = 62;
+inline constexpr const char* kAboutBoxCaption = "About QUILLON";
+inline constexpr DialogRect kAboutBoxIconRect{14, 14, 21, 20};
+inline constexpr DialogRect kAboutBoxTextRect{42, 14, 114, 8};
+inline constexpr DialogRect kAboutBoxOkRect{113, 41, 50, 14};
+
 }  // namespace quillon
