@@ -3,8 +3,8 @@
 #
 # The wine prefix is the build's own (WINEPREFIX, by default the folder `wine` beside the
 # program's build tree, found from the program's path) and is made on first use, with the
-# null graphics driver so that windows need no display. A wine server that stays a while is
-# started first, so that no test's output is held open by wine's background processes.
+# null graphics driver so that windows need no display (QUILLON_WINE_GRAPHICS=x11 for a
+# prefix that shows them).
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -51,16 +51,21 @@ if [ ! -f "$WINEPREFIX/.quillon-ready" ]; then
     ) 9>"$WINEPREFIX.lock"
 fi
 
-# A server that outlives each program by a minute. When this starts it (rather than finding it
-# running), wine's background processes are started too, with no output of ours to hold open:
-# otherwise they would keep the caller waiting for this program's output until they end. Under
-# a lock, so that a program started alongside waits until they run.
-(
-    flock 8
-    # The lock's descriptor is not handed on: a server holding it would hold the lock.
-    if "$server" -p60 </dev/null >/dev/null 2>&1 8>&-; then
-        "$wine_bin" wineboot </dev/null >/dev/null 2>&1 8>&- || true
-    fi
-) 8>"$WINEPREFIX.server-lock"
+# A server that outlives each program by a minute, so that a run of many programs (a test
+# suite) starts wine once; starting it fails quietly when one is running already.
+"$server" -p60 </dev/null >/dev/null 2>&1 || true
 
-exec "$wine_bin" "$@"
+if [ -t 1 ]; then
+    exec "$wine_bin" "$@"
+fi
+# Wine starts background processes (services, the desktop) from the first program that needs
+# them, and they inherit its output. A caller that reads the output until its end (CTest) would
+# wait for them as well: the program writes to files instead, which are passed on when it ends.
+out=$(mktemp)
+err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+status=0
+"$wine_bin" "$@" >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+exit "$status"
