@@ -36,4 +36,4 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 set(QUILLON_TEST_PATH_PREFIX "Z:" CACHE STRING "Drive of the build machine's files in the tests")
 
 # Windows programs live in the folder they are installed to, not in a bin/ below it.
-set(CMAKE_INSTALL_BINDIR "." CACHE PATH "Where the executables are installed")
+set(CMAKE_INSTALL_BINDIR "." CACHE STRING "Where the executables are installed")

@@ -68,4 +68,7 @@ status=0
 "$wine_bin" "$@" >"$out" 2>"$err" || status=$?
 cat "$out"
 cat "$err" >&2
+if [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
+    echo "wine-run.sh: $1 ended with status $status and printed nothing" >&2
+fi
 exit "$status"
