@@ -10,11 +10,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=${BUILD_DIR:-build-windows}
+build=$(realpath -m "${BUILD_DIR:-build-windows}")
 
-scripts/build-windows.sh
+BUILD_DIR="$build" scripts/build-windows.sh
 
-export WINEPREFIX="$root/$build/wine"
+export WINEPREFIX="$build/wine"
 export WINEDEBUG=-all
 run() { "$root/scripts/wine-run.sh" "$@"; }
 fail() { echo "test-windows.sh: $*" >&2; exit 1; }
@@ -75,7 +75,7 @@ for mode in multiple one-file selection; do
             elif [ -n "$linux" ]; then
                 (cd "$dir" && "$linux" "${options[@]}" demo.sdf)
             else
-                (cd "$dir" && run "$root/$build/src/cli/quillon-convert.exe" "${options[@]}" demo.sdf)
+                (cd "$dir" && run "$build/src/cli/quillon-convert.exe" "${options[@]}" demo.sdf)
             fi
             rm "$dir/demo.sdf"
         done
