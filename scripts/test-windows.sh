@@ -43,6 +43,8 @@ for name in quillon.exe quillon-convert.exe README.md LICENSE.txt Uninstall.exe;
 done
 shortcut=$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/QUILLON/QUILLON.lnk' | head -1)
 [ -n "$shortcut" ] || fail "the installer made no Start-menu shortcut"
+run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUILLON' >/dev/null ||
+    fail "the installer did not list QUILLON for uninstalling"
 run reg query 'HKLM\Software\Classes\.sdf' /ve | grep -q QUILLON.ScanDataFile ||
     fail ".sdf files are not given to QUILLON"
 run reg query 'HKLM\Software\Classes\QUILLON.ScanDataFile\shell\open\command' /ve |
@@ -93,6 +95,10 @@ for name in quillon.exe quillon-convert.exe README.md LICENSE.txt; do
 done
 if run reg query 'HKLM\Software\Classes\QUILLON.ScanDataFile' >/dev/null 2>&1; then
     fail "the uninstaller left QUILLON's file type"
+fi
+if run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUILLON' \
+    >/dev/null 2>&1; then
+    fail "the uninstaller left QUILLON in the list of installed programs"
 fi
 rm -rf "$unix_target"
 echo "The Windows stage passed."
