@@ -13,6 +13,7 @@ root=$PWD
 build=$(realpath -m "${BUILD_DIR:-build-windows}")
 
 BUILD_DIR="$build" scripts/build-windows.sh
+echo "== Built in ${SECONDS} s"
 
 export WINEPREFIX="$build/wine"
 export WINEDEBUG=-all
@@ -21,7 +22,10 @@ fail() { echo "test-windows.sh: $*" >&2; exit 1; }
 # The wine server of this prefix is ours: it goes when the stage ends, however it ends.
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
+started=$SECONDS
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+echo "== Tests under wine: $((SECONDS - started)) s"
+started=$SECONDS
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 zip="$build/QUILLON-$version-win64.zip"
@@ -101,4 +105,5 @@ if run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUILL
     fail "the uninstaller left QUILLON in the list of installed programs"
 fi
 rm -rf "$unix_target"
-echo "The Windows stage passed."
+echo "== Packages checked in $((SECONDS - started)) s"
+echo "The Windows stage passed in ${SECONDS} s."
