@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
     "$1/scripts/wine-run.sh" cmd /c exit
     mkdir -p "$WINEPREFIX/drive_c/data"
     cp "$1/examples/demo.sdf" "$WINEPREFIX/drive_c/data/demo.sdf"
-    "$1/scripts/wine-run.sh" explorer /desktop=QUILLON,1000x780 "$2" "C:\\data\\demo.sdf" &
+    "$1/scripts/wine-run.sh" explorer /desktop=QUILLON,1000x780 "$2" "C:\\data\\demo.sdf" 2>/dev/null &
     sleep "${QUILLON_SCREENSHOT_WAIT:-15}"
     import -window root "$3"
     wineserver -k
