@@ -6,9 +6,12 @@
 #   2. the Debian package made from build/ and checked (scripts/check-package.sh);
 #   3. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 #      without the long random printf comparisons (label "random");
-#   4. each fuzz target for a short time, when clang is available (build-fuzz/).
+#   4. each fuzz target for a short time, when clang is available (build-fuzz/);
+#   5. the Windows build with mingw-w64, its tests under wine and its packages
+#      (scripts/test-windows.sh, build-windows/).
 #
-# QUILLON_TEST_QUICK=1 runs stage 1 only; QUILLON_FUZZ_SECONDS sets the fuzzing time per target.
+# QUILLON_TEST_QUICK=1 runs stage 1 only; QUILLON_FUZZ_SECONDS sets the fuzzing time per target;
+# QUILLON_SKIP_WINDOWS=1 leaves stage 5 out.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -52,4 +55,11 @@ if command -v clang++ >/dev/null 2>&1; then
     ctest --test-dir build-fuzz --output-on-failure
 else
     stage "clang++ not found: fuzz targets skipped"
+fi
+
+if [ "${QUILLON_SKIP_WINDOWS:-0}" = 1 ]; then
+    stage "Windows stage skipped (QUILLON_SKIP_WINDOWS=1)"
+else
+    stage "Windows: mingw-w64 build, tests under wine, zip and installer"
+    QUILLON_LINUX_CONVERT="$PWD/build/src/cli/quillon-convert" scripts/test-windows.sh
 fi

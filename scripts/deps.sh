@@ -12,9 +12,19 @@ QUILLON_PACKAGES=(
     libglib2.0-bin
 )
 
+# The Windows build and its tests under wine (scripts/build-windows.sh, scripts/test-windows.sh),
+# installed only when they run.
+QUILLON_WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64 nsis icoutils libgtest-dev libcli11-dev cmake make
+)
+
+# Both take a list of packages; without one, QUILLON_PACKAGES.
 quillon_missing_packages() {
     local pkg
-    for pkg in "${QUILLON_PACKAGES[@]}"; do
+    local packages=("$@")
+    [ ${#packages[@]} -eq 0 ] && packages=("${QUILLON_PACKAGES[@]}")
+    for pkg in "${packages[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
             echo "$pkg"
         fi
@@ -23,7 +33,7 @@ quillon_missing_packages() {
 
 quillon_install_deps() {
     local missing
-    missing=$(quillon_missing_packages)
+    missing=$(quillon_missing_packages "$@")
     [ -z "$missing" ] && return 0
     echo "Installing missing packages:" $missing
     local sudo=""

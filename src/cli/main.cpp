@@ -6,8 +6,6 @@
 //   quillon-convert --format csv --format hdf5 --quantity absorbance -o out/ data/
 //
 // This file turns the arguments into options; cli/batch.h says what they mean and runs them.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
@@ -16,6 +14,7 @@
 
 #include "cli/batch.h"
 #include "cli/console_services.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -103,6 +102,9 @@ int RunConverter(int argc, char** argv) {
         ->type_name("")
         ->required();
     app.set_version_flag("--version", std::string("quillon-convert ") + QUILLON_VERSION);
+    // Every argument that is not a "-" option is a file, also one such as /data/run1.sdf that
+    // CLI11 would take for a Windows-style "/option".
+    app.allow_windows_style_options(false);
     oneFile->excludes(select);
     overwrite->excludes(keep);
 
@@ -130,7 +132,7 @@ int RunConverter(int argc, char** argv) {
     settings.overwrite = options.overwrite ? quillon::ConsoleServices::Overwrite::kYes
                          : options.keep    ? quillon::ConsoleServices::Overwrite::kNo
                                            : quillon::ConsoleServices::Overwrite::kAsk;
-    settings.interactive = ::isatty(STDIN_FILENO) == 1;
+    settings.interactive = quillon::StdinIsInteractive();
     quillon::ConsoleServices console(settings, std::cout, std::cerr, std::cin);
     batch.text.askOverwrite = [&console](const std::string& question) {
         return console.AskYesNo(question);
@@ -145,7 +147,16 @@ int RunConverter(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return RunConverter(argc, argv);
+        // UTF-8 arguments and console on every system (Windows hands out UTF-16 and leaves
+        // wildcards to the program).
+        quillon::UseUtf8Console();
+        std::vector<std::string> arguments = quillon::Utf8Arguments(argc, argv);
+        std::vector<char*> pointers;
+        for (std::string& argument : arguments) {
+            pointers.push_back(argument.data());
+        }
+        pointers.push_back(nullptr);
+        return RunConverter(static_cast<int>(arguments.size()), pointers.data());
     } catch (const std::exception& error) {
         std::cerr << "quillon-convert: " << error.what() << "\n";
     } catch (...) {

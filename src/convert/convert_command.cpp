@@ -120,16 +120,12 @@ class Conversion {
         m_Log.Append(ProgressLine(scan, m_nScanCount));
     }
 
-    // Deletes the old file of that name (a failure, such as a missing file, is ignored) and
-    // opens it empty: should the delete have failed, nothing of the old content survives
-    // behind the new block.
+    // Gives the name a new file for the block: an old file of that name is emptied in place,
+    // or deleted first where emptying it would change anything else (a link, a file with other
+    // names); nothing of the old content survives behind the new block.
     void OpenFresh(std::string name) {
         m_strName = std::move(name);
-        try {
-            m_File.Remove(m_strName);
-        } catch (const FileError&) {
-        }
-        m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
+        m_File.Open(m_strName, TextFileWriter::OpenMode::kReplace);
     }
 
     const ScanFile& m_Scans;

@@ -20,11 +20,8 @@ int MulDiv(int a, int b, int c) {
 }
 
 PixelRect MapDialogRect(const DialogRect& rect, DialogBaseUnits units) {
-    const int left = MulDiv(rect.x, units.x, 4);
-    const int right = MulDiv(rect.x + rect.cx, units.x, 4);
-    const int top = MulDiv(rect.y, units.y, 8);
-    const int bottom = MulDiv(rect.y + rect.cy, units.y, 8);
-    return {left, top, right - left, bottom - top};
+    return {MulDiv(rect.x, units.x, 4), MulDiv(rect.y, units.y, 8), MulDiv(rect.cx, units.x, 4),
+            MulDiv(rect.cy, units.y, 8)};
 }
 
 PixelPoint IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {

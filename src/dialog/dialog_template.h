@@ -44,8 +44,8 @@ DialogBaseUnits BaseUnitsFromFont(int lettersWidth, int fontHeight);
 // a * b / c rounded to the nearest integer, halves away from zero.
 int MulDiv(int a, int b, int c);
 
-// Maps a rectangle from dialog units to pixels. Both edges are mapped and the size is their
-// difference, so neighbouring controls stay flush.
+// Maps a rectangle from dialog units to pixels as Windows maps a dialog template: x, y, width
+// and height each on its own (so the right edge may land a pixel away from the mapped edge).
 PixelRect MapDialogRect(const DialogRect& rect, DialogBaseUnits units);
 
 // Where an icon of the given size is drawn so that it stands in the middle of a client area.
@@ -95,5 +95,14 @@ inline constexpr std::array<ControlTemplate, 14> kMainDialogControls{{
     {1013, ControlKind::Label, "Total number of scan data: N/A", {26, 60, 282, 11}},
     {1010, ControlKind::RadioButton, "Convert all data", {35, 110, 91, 14}},
 }};
+
+// The About box: 170 x 62 dialog units, the application icon, the program's name and version,
+// and an OK button that ends it.
+inline constexpr int kAboutBoxWidth = 170;
+inline constexpr int kAboutBoxHeight = 62;
+inline constexpr const char* kAboutBoxCaption = "About QUILLON";
+inline constexpr DialogRect kAboutBoxIconRect{14, 14, 21, 20};
+inline constexpr DialogRect kAboutBoxTextRect{42, 14, 114, 8};
+inline constexpr DialogRect kAboutBoxOkRect{113, 41, 50, 14};
 
 }  // namespace quillon

@@ -60,7 +60,7 @@ bool CQUILLONDlg::OnInitDialog() {
         std::fprintf(stderr, "_getcwd error: %s\n", error.message().c_str());
         m_strFolder.clear();
     } else {
-        m_strFolder = cwd.string();
+        m_strFolder = Utf8FromPath(cwd);
     }
 
     m_strFilePath = kNoFileSelected;

@@ -90,10 +90,6 @@ bool AtomicDiskOutputFiles::Exists(const std::string& path) {
     return quillon::Exists(path);
 }
 
-void AtomicDiskOutputFiles::Remove(const std::string& path) {
-    RemoveFile(path);
-}
-
 void AtomicDiskOutputFiles::Open(const std::string& path, TextFileWriter::OpenMode mode) {
     Discard();
     if (mode == TextFileWriter::OpenMode::kAppend) {

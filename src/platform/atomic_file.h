@@ -50,7 +50,6 @@ class AtomicDiskOutputFiles : public OutputFiles {
     ~AtomicDiskOutputFiles() override;
 
     bool Exists(const std::string& path) override;
-    void Remove(const std::string& path) override;
     void Open(const std::string& path, TextFileWriter::OpenMode mode) override;
     void WriteString(std::string_view text) override;
     void WriteBytes(std::string_view bytes) override;

@@ -1,55 +1,20 @@
-// FileReader: buffered, forward-only reading of a binary file with POSIX calls.
+// FileReader: buffered, forward-only reading of a binary file.
 #include "platform/file_reader.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-
-#include "platform/file_error.h"
 
 namespace quillon {
 
 namespace {
 constexpr std::size_t kBufferSize = 1u << 18;  // 256 KiB
-// Parts handed to the system in one scattered read.
-#ifdef IOV_MAX
-constexpr std::size_t kMaxParts = IOV_MAX;
-#else
-constexpr std::size_t kMaxParts = 1024;
-#endif
 }  // namespace
-
-FileReader::~FileReader() {
-    if (m_nFd >= 0) {
-        ::close(m_nFd);
-    }
-}
 
 void FileReader::Open(const std::string& path) {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw FileError::FromErrno(path, errno);
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw FileError::FromErrno(path, err);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        throw FileError::FromErrno(path, EISDIR);
-    }
-    m_nFd = fd;
-    m_strPath = path;
-    m_nSizeAtOpen = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    FileHandle file = FileHandle::OpenForReading(path);
+    m_nSizeAtOpen = file.Size();
+    m_File = std::move(file);
     if (!m_pBuffer) {
         m_pBuffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
     }
@@ -59,9 +24,7 @@ void FileReader::Open(const std::string& path) {
 }
 
 void FileReader::SeekToStart() {
-    if (::lseek(m_nFd, 0, SEEK_SET) < 0) {
-        throw FileError::FromErrno(m_strPath, errno);
-    }
+    m_File.SeekToStart();
     m_nBufPos = m_nBufEnd = 0;
     m_nDelivered = 0;
     m_bAtEnd = false;
@@ -71,17 +34,11 @@ std::size_t FileReader::ReadFromSystem(void* dst, std::size_t k) {
     auto* out = static_cast<unsigned char*>(dst);
     std::size_t got = 0;
     while (got < k && !m_bAtEnd) {
-        const ssize_t n = ::read(m_nFd, out + got, k - got);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw FileError::FromErrno(m_strPath, errno);
-        }
+        const std::size_t n = m_File.ReadSome(out + got, k - got);
         if (n == 0) {
             m_bAtEnd = true;
         }
-        got += static_cast<std::size_t>(n);
+        got += n;
     }
     return got;
 }
@@ -113,6 +70,9 @@ std::size_t FileReader::Read(void* dst, std::size_t k) {
 }
 
 std::size_t FileReader::ReadScattered(std::span<const Part> parts) {
+    if (!FileHandle::kReadsScattered) {
+        return ReadPartsThroughBuffer(parts);
+    }
     std::size_t got = 0;
     std::size_t first = 0;   // the first part not filled yet
     std::size_t offset = 0;  // bytes of it filled
@@ -145,68 +105,40 @@ std::size_t FileReader::ReadScattered(std::span<const Part> parts) {
                 first = parts.size();
             }
         }
-        got += ReadScatteredFromSystem(parts.subspan(first));
+        const std::span<const Part> rest = parts.subspan(first);
+        std::size_t wanted = 0;
+        for (const Part& part : rest) {
+            wanted += part.size;
+        }
+        const std::size_t n = rest.empty() ? 0 : m_File.ReadScattered(rest);
+        if (n < wanted) {
+            m_bAtEnd = true;
+        }
+        got += n;
     }
     m_nDelivered += got;
     return got;
 }
 
-std::size_t FileReader::ReadScatteredFromSystem(std::span<const Part> parts) {
-    iovec vec[kMaxParts];
+std::size_t FileReader::ReadPartsThroughBuffer(std::span<const Part> parts) {
+    // Read delivers fewer bytes than asked only at the end of the file, so the parts after a
+    // short one stay as they were. Read counts what it delivers itself.
     std::size_t got = 0;
-    std::size_t next = 0;  // the next part not handed to the system yet
-    while (next < parts.size() && !m_bAtEnd) {
-        const std::size_t count = std::min(parts.size() - next, kMaxParts);
-        std::size_t wanted = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            vec[i].iov_base = parts[next + i].data;
-            vec[i].iov_len = parts[next + i].size;
-            wanted += parts[next + i].size;
+    for (const Part& part : parts) {
+        if (part.size == 0) {
+            continue;
         }
-        // The system may deliver fewer bytes than asked without being at the end (a signal):
-        // ask again for what is missing, from where it stopped.
-        iovec* v = vec;
-        std::size_t left = count;
-        std::size_t batch = 0;
-        while (batch < wanted && !m_bAtEnd) {
-            const ssize_t n = ::readv(m_nFd, v, static_cast<int>(left));
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throw FileError::FromErrno(m_strPath, errno);
-            }
-            if (n == 0) {
-                m_bAtEnd = true;
-                break;
-            }
-            batch += static_cast<std::size_t>(n);
-            auto rest = static_cast<std::size_t>(n);
-            while (left > 0 && rest >= v->iov_len) {
-                rest -= v->iov_len;
-                ++v;
-                --left;
-            }
-            if (rest > 0) {
-                v->iov_base = static_cast<unsigned char*>(v->iov_base) + rest;
-                v->iov_len -= rest;
-            }
+        const std::size_t n = Read(part.data, part.size);
+        got += n;
+        if (n < part.size) {
+            break;
         }
-        got += batch;
-        next += count;
     }
     return got;
 }
 
 void FileReader::Close() {
-    if (m_nFd < 0) {
-        return;
-    }
-    const int fd = m_nFd;
-    m_nFd = -1;
-    if (::close(fd) != 0) {
-        throw FileError::FromErrno(m_strPath, errno);
-    }
+    m_File.Close();
 }
 
 }  // namespace quillon

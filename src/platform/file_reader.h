@@ -1,7 +1,7 @@
 // FileReader: reads a binary file front to back through a large buffer, so that loading a
 // scan data file costs one system call per buffer, not one per field; and reads many fields
 // at once straight into their places (ReadScattered), so that the bulk of a file is copied
-// only once, by the system.
+// only once, by the system where it can read scattered, through the buffer where it cannot.
 #pragma once
 
 #include <cstddef>
@@ -10,12 +10,13 @@
 #include <span>
 #include <string>
 
+#include "platform/file_handle.h"
+
 namespace quillon {
 
 class FileReader {
   public:
     FileReader() = default;
-    ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
@@ -32,10 +33,7 @@ class FileReader {
     std::size_t Read(void* dst, std::size_t k);
 
     // One destination of a scattered read.
-    struct Part {
-        void* data;
-        std::size_t size;
-    };
+    using Part = ReadPart;
     // Reads into each part in turn, as consecutive Read calls would: the bytes fill the parts
     // in order and the parts after the last byte delivered are left as they were. Returns the
     // total delivered, less than the parts' total only at the end of the file. A read error
@@ -53,10 +51,9 @@ class FileReader {
 
   private:
     std::size_t ReadFromSystem(void* dst, std::size_t k);
-    std::size_t ReadScatteredFromSystem(std::span<const Part> parts);
+    std::size_t ReadPartsThroughBuffer(std::span<const Part> parts);
 
-    int m_nFd = -1;
-    std::string m_strPath;
+    FileHandle m_File;
     std::unique_ptr<unsigned char[]> m_pBuffer;  // allocated at the first open, kept after
     std::size_t m_nBufPos = 0;
     std::size_t m_nBufEnd = 0;

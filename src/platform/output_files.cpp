@@ -16,9 +16,6 @@ void OutputFiles::Discard() {
 bool DiskOutputFiles::Exists(const std::string& path) {
     return quillon::Exists(path);
 }
-void DiskOutputFiles::Remove(const std::string& path) {
-    RemoveFile(path);
-}
 void DiskOutputFiles::Open(const std::string& path, TextFileWriter::OpenMode mode) {
     m_File.Open(path, mode);
 }

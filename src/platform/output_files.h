@@ -15,10 +15,9 @@ class OutputFiles {
 
     // True when an entry of exactly that name exists (a folder counts).
     virtual bool Exists(const std::string& path) = 0;
-    // Deletes the file; raises FileError when it cannot be deleted, also when it is missing.
-    virtual void Remove(const std::string& path) = 0;
 
-    // One output file at a time: open (raises FileError), write whole blocks, close.
+    // One output file at a time: open (raises FileError), write whole blocks, close. A
+    // conversion replaces the outputs of an earlier run with OpenMode::kReplace.
     virtual void Open(const std::string& path, TextFileWriter::OpenMode mode) = 0;
     virtual void WriteString(std::string_view text) = 0;
     // Writes bytes already in the stored form, CR LF line ends included, as they are.
@@ -33,7 +32,6 @@ class OutputFiles {
 class DiskOutputFiles : public OutputFiles {
   public:
     bool Exists(const std::string& path) override;
-    void Remove(const std::string& path) override;
     void Open(const std::string& path, TextFileWriter::OpenMode mode) override;
     void WriteString(std::string_view text) override;
     void WriteBytes(std::string_view bytes) override;

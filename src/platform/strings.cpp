@@ -1,4 +1,4 @@
-// String helpers: leading-integer reading, searching, cutting and trimming.
+// String helpers: leading-integer reading, searching and cutting.
 #include "platform/strings.h"
 
 #include <limits>
@@ -54,11 +54,6 @@ std::string Left(std::string_view text, int n) {
         return {};
     }
     return std::string(text.substr(0, static_cast<std::size_t>(n)));
-}
-
-std::string TrimLeft(std::string_view text, std::string_view set) {
-    const std::size_t pos = text.find_first_not_of(set);
-    return pos == std::string_view::npos ? std::string() : std::string(text.substr(pos));
 }
 
 }  // namespace quillon

@@ -23,7 +23,4 @@ int ReverseFind(std::string_view text, char ch);
 // The first n characters of text; empty for n below 1, the whole text for n beyond its length.
 std::string Left(std::string_view text, int n);
 
-// Strips from the front of text every character that occurs in set.
-std::string TrimLeft(std::string_view text, std::string_view set);
-
 }  // namespace quillon

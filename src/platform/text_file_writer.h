@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_handle.h"
+
 namespace quillon {
 
 // Appends text to out with every "\n" stored as CR LF, copying the runs between line feeds in
@@ -13,13 +15,12 @@ void AppendCrLf(std::string& out, std::string_view text);
 
 class TextFileWriter {
   public:
-    enum class OpenMode {
-        kTruncate,  // created when missing; old content discarded
-        kAppend,    // created when missing; old content kept, writes go to the end
-    };
+    // How an existing file is treated (see WriteMode): kTruncate discards its content,
+    // kAppend keeps it, kReplace gives the name a file of the new content alone, emptying the
+    // old file in place where that changes nothing else.
+    using OpenMode = WriteMode;
 
     TextFileWriter() = default;
-    ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
@@ -37,14 +38,14 @@ class TextFileWriter {
     // Closes the file; a failure raises FileError. Closing a closed writer does nothing.
     void Close();
 
-    bool IsOpen() const noexcept { return m_nFd >= 0; }
+    bool IsOpen() const noexcept { return m_File.IsOpen(); }
     const std::string& Path() const noexcept { return m_strPath; }
 
   private:
     void WriteAll(const char* data, std::size_t size);
 
-    int m_nFd = -1;
-    std::string m_strPath;
+    FileHandle m_File;
+    std::string m_strPath;  // the last file opened, also after it was closed
     // The block with CR LF line ends; kept from block to block and file to file, so that a
     // conversion allocates it once, at the size of its largest block.
     std::string m_strCrLf;

@@ -1,85 +1,17 @@
 // RunProgram: runs the built quillon-convert in a folder, with standard input a null device or
-// a pseudo-terminal, and collects its exit status and what it printed.
+// a terminal (a console on Windows) with an answer typed ahead, and collects its exit status
+// and what it printed. POSIX systems start it with fork and exec, Windows with CreateProcessW.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "temp_dir.h"
 
-namespace quillon::testing {
-
-inline const std::string kProgram = QUILLON_CONVERT_PATH;
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// How the program's standard input is connected.
-enum class Input {
-    kNull,      // /dev/null: not a terminal
-    kTerminal,  // a pseudo-terminal with `answer` typed in advance
-};
-
-// Runs quillon-convert in the folder `cwd` with the arguments and collects what it prints.
-inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::string>& args,
-                             Input input = Input::kNull, const std::string& answer = "") {
-    TempDir streams;
-    const std::string outPath = streams / "out";
-    const std::string errPath = streams / "err";
-
-    int master = -1;
-    std::string terminal = "/dev/null";
-    if (input == Input::kTerminal) {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        EXPECT_GE(master, 0);
-        EXPECT_EQ(::grantpt(master), 0);
-        EXPECT_EQ(::unlockpt(master), 0);
-        terminal = ::ptsname(master);
-        // Typed ahead: the terminal holds the line until the program reads it.
-        EXPECT_EQ(::write(master, answer.data(), answer.size()),
-                  static_cast<ssize_t>(answer.size()));
-    }
-
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(kProgram.c_str()));
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int in = ::open(terminal.c_str(), O_RDWR);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || ::chdir(cwd.c_str()) != 0) {
-            ::_exit(126);
-        }
-        ::dup2(in, STDIN_FILENO);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        ::execv(kProgram.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ProgramRun run;
-    int status = 0;
-    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadBytes(outPath);
-    run.err = ReadBytes(errPath);
-    if (master >= 0) {
-        ::close(master);
-    }
-    return run;
-}
-
-}  // namespace quillon::testing
+#ifdef _WIN32
+#include "program_run_windows.h"
+#else
+#include "program_run_posix.h"
+#endif

@@ -1,10 +1,7 @@
 // End-to-end runs of the built quillon-convert: exit status, the log on standard output,
 // messages on standard error, and output files byte for byte the same as those the Convert
 // command writes for the window.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>

@@ -35,19 +35,22 @@ TEST(DialogUnits, MulDivRoundsHalvesAwayFromZero) {
     EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000);  // no overflow in the product
 }
 
-TEST(DialogUnits, TheCloseButtonMapsToPixelsEdgeByEdge) {
-    // Left 630, right MulDiv(470, 6, 4) = 705; top 562, bottom 585.
+TEST(DialogUnits, TheCloseButtonMapsToPixelsValueByValue) {
+    // x MulDiv(420, 6, 4) = 630, width MulDiv(50, 6, 4) = 75; y 562.25 and height 22.75 round.
     EXPECT_EQ(MapDialogRect({420, 346, 50, 14}, {6, 13}), (PixelRect{630, 562, 75, 23}));
     EXPECT_EQ(MapDialogRect({0, 0, kMainDialogWidth, kMainDialogHeight}, {6, 13}),
               (PixelRect{0, 0, 716, 596}));
 }
 
-TEST(DialogUnits, RectanglesThatTouchInDialogUnitsTouchInPixels) {
-    const DialogBaseUnits units{7, 15};
-    const PixelRect left = MapDialogRect({0, 0, 3, 3}, units);
-    const PixelRect right = MapDialogRect({3, 3, 3, 3}, units);
-    EXPECT_EQ(left.x + left.width, right.x);
-    EXPECT_EQ(left.y + left.height, right.y);
+TEST(DialogUnits, EachValueIsMappedOnItsOwnAsWindowsMapsTemplates) {
+    // Mapping the edges and subtracting would give a width and height of 1 here: the right edge
+    // MulDiv(2, 6, 4) = 3 less the left edge 2.
+    EXPECT_EQ(MapDialogRect({1, 1, 1, 1}, {6, 12}), (PixelRect{2, 2, 2, 2}));
+    // The Convert button of the main dialog at 7x15 pixels per base unit: 42 units across are
+    // 73.5 pixels, 74 (the edges would give 796 - 723 = 73); the log at 6x13, 306 high (not
+    // 305).
+    EXPECT_EQ(MapDialogRect({413, 32, 42, 16}, {7, 15}), (PixelRect{723, 60, 74, 30}));
+    EXPECT_EQ(MapDialogRect({17, 147, 443, 188}, {6, 13}), (PixelRect{26, 239, 665, 306}));
 }
 
 TEST(MinimisedIcon, IsCentredWithTheRemainderRoundedUpAndTruncatedTowardZero) {

@@ -96,6 +96,22 @@ TEST_F(MainDialog, StartsWithNoFileNoDataAndConvertDisabled) {
     EXPECT_TRUE(dlg.LoadedPath().empty());
 }
 
+TEST(MainDialogStart, TheStartFolderIsNamedInUtf8WhateverTheSystemsCodePage) {
+    // A folder whose name the Windows ANSI code pages cannot spell.
+    TempDir dir;
+    const std::u8string name = u8"Messung_\u00E4\u65E5\u672C";
+    const std::filesystem::path folder = std::filesystem::path(dir.Path()) / name;
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    testing::FakeView view;
+    CQUILLONDlg dlg(view);
+    dlg.OnInitDialog();
+    std::filesystem::current_path(previous);
+    const std::u8string expected = folder.u8string();
+    EXPECT_EQ(dlg.Folder(), std::string(expected.begin(), expected.end()));
+}
+
 TEST_F(MainDialog, BrowseOffersScanDataFilesAndAllFilesFromTheStartFolder) {
     dlg.OnBrowse();
     ASSERT_EQ(view.fileRequests.size(), 1u);
@@ -122,7 +138,9 @@ TEST_F(MainDialog, BrowseLoadsTheSdfFileNamedLikeTheChosenFile) {
     };
     int scans = 1;
     for (const Case& c : cases) {
-        const std::string loaded = WriteSdf(c.loaded, scans);
+        // The dialog joins folder and name with the system's separator ("\\" on Windows).
+        const std::string loaded =
+            std::filesystem::path(WriteSdf(c.loaded, scans)).make_preferred().string();
         view.chosenFiles.push_back(dir / c.chosen);
         dlg.OnBrowse();
 

@@ -1,4 +1,4 @@
-// Leading-integer reading, searching, cutting and trimming of byte strings.
+// Leading-integer reading, searching and cutting of byte strings.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -49,16 +49,11 @@ TEST(StringSearch, FindsPositionsFromZeroOrMinusOne) {
     EXPECT_EQ(ReverseFind("/data/run1", '.'), -1);
 }
 
-TEST(StringCut, LeftAndTrimLeftKeepTheRestOfTheText) {
+TEST(StringCut, LeftKeepsTheFirstCharactersOrNone) {
     EXPECT_EQ(Left("run1.sdf", 4), "run1");
     EXPECT_EQ(Left("run1.sdf", -1), "");
     EXPECT_EQ(Left("run1.sdf", 0), "");
     EXPECT_EQ(Left("run", 10), "run");
-    EXPECT_EQ(TrimLeft(",,,1,2", ","), "1,2");
-    EXPECT_EQ(TrimLeft("12,3", "12"), ",3");
-    EXPECT_EQ(TrimLeft("2112x", "12"), "x");
-    EXPECT_EQ(TrimLeft("abc", ""), "abc");
-    EXPECT_EQ(TrimLeft("111", "1"), "");
 }
 
 }  // namespace

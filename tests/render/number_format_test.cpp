@@ -58,6 +58,14 @@ std::string Ours(Conv conv, std::int32_t value) {
 }
 
 std::string Printf(Conv conv, double value) {
+#ifdef _WIN32
+    // The Windows C runtime prints a NaN without its sign; QUILLON prints glibc's "-nan" on
+    // every system, so here glibc's spellings stand in for the runtime's.
+    if (std::isnan(value)) {
+        const std::string text = std::signbit(value) ? "-nan" : "nan";
+        return conv == Conv::F ? text : text + std::string(14 - text.size(), ' ');
+    }
+#endif
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, conv == Conv::F ? "%f" : "%-14.4f", value);
     return buffer;

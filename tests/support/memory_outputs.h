@@ -13,14 +13,9 @@ namespace quillon::testing {
 class MemoryOutputFiles : public OutputFiles {
   public:
     bool Exists(const std::string& path) override { return files.count(path) != 0; }
-    void Remove(const std::string& path) override {
-        if (files.erase(path) == 0) {
-            throw FileError(path, "No such file or directory");
-        }
-    }
     void Open(const std::string& path, TextFileWriter::OpenMode mode) override {
         m_pOpen = &files[path];
-        if (mode == TextFileWriter::OpenMode::kTruncate) {
+        if (mode != TextFileWriter::OpenMode::kAppend) {
             m_pOpen->clear();
         }
     }

@@ -1,0 +1,90 @@
+// FileHandle: the one owner of a file opened through the operating system, with the few calls
+// the reader and the writer make on it. POSIX systems and Windows each implement it in a file of
+// their own; everything above it is the same on both.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quillon {
+
+// One destination of a scattered read.
+struct ReadPart {
+    void* data;
+    std::size_t size;
+};
+
+// How an existing file is treated when it is opened for writing. Every mode creates a missing
+// file, and every mode stores bytes exactly as they are written (no text-mode translation).
+enum class WriteMode {
+    kTruncate,  // old content discarded; a link is written through to its target
+    kAppend,    // old content kept, every write goes to the end
+    // The name ends up holding a new file with only what is written to it. An existing plain
+    // file that has no other name is emptied in place, which spares the system a delete and a
+    // create; anything else (a link, a file with other names, a file that cannot be opened for
+    // writing) is deleted first, so that what the name pointed to stays as it was.
+    kReplace,
+};
+
+#ifdef _WIN32
+using NativeFile = void*;
+inline constexpr bool kSystemReadsScattered = false;
+#else
+using NativeFile = int;
+inline constexpr bool kSystemReadsScattered = true;
+#endif
+
+class FileHandle {
+  public:
+    // True where the system reads into many destinations with one call (readv). Without it a
+    // reader gathers its scattered reads through its own buffer.
+    static constexpr bool kReadsScattered = kSystemReadsScattered;
+
+    FileHandle() = default;
+    // Closes an open file; a failure to close is not reported here (call Close for that).
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens a file read-only. A missing file, a folder or a file that may not be read raises
+    // FileError with the path and the reason.
+    static FileHandle OpenForReading(const std::string& path);
+    // Opens a file for writing as the mode says; raises FileError when it cannot be opened.
+    static FileHandle OpenForWriting(const std::string& path, WriteMode mode);
+
+    bool IsOpen() const noexcept;
+    const std::string& Path() const noexcept { return m_strPath; }
+
+    // The file's size now, in bytes (64 bits: files beyond 4 GiB are sized correctly).
+    std::uint64_t Size() const;
+    // Moves to the first byte.
+    void SeekToStart();
+
+    // Reads up to k bytes with one request to the system, retried when a signal interrupts it.
+    // Returns the bytes delivered; 0 only at the end of the file. Raises FileError.
+    std::size_t ReadSome(void* dst, std::size_t k);
+    // Reads into the parts in order until they are full or the file ends; returns the total
+    // delivered. Raises FileError.
+    std::size_t ReadScattered(std::span<const ReadPart> parts);
+    // Writes all bytes, in as many requests as the system needs. Raises FileError.
+    void WriteAll(const void* data, std::size_t size);
+
+    // Closes the file; a failure raises FileError. Closing a closed handle does nothing.
+    void Close();
+
+  private:
+    // A HANDLE on Windows, a file descriptor elsewhere.
+    using Native = NativeFile;
+    static Native Invalid() noexcept;
+
+    FileHandle(Native native, std::string path) : m_Native(native), m_strPath(std::move(path)) {}
+
+    Native m_Native = Invalid();
+    std::string m_strPath;
+};
+
+}  // namespace quillon
