@@ -37,8 +37,12 @@ struct ConvertResult {
     std::string Message() const;
 };
 
-// Runs one conversion of `file` into `files` (the file system by default). On failure the log
-// ends with "Could not write <name>; the conversion was stopped.".
+// Runs one conversion of `file` into `files` (the file system by default), reading the scans
+// through the file in bounded batches: memory does not grow with the file. When an output fails
+// the log ends with "Could not write <name>; the conversion was stopped." and the result says
+// why. When the scan data file itself can no longer be read (it was cut shorter while open),
+// the log ends with "Could not read <path>; the conversion was stopped." and FileError is
+// raised, naming the file: "the file changed while it was read".
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log,
                              OutputFiles& files);
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log);
