@@ -26,7 +26,8 @@
 # measures the load (quillon-convert --dry-run), what the window needs to show the file (load
 # and last scan, quillon_open_last_scan, from page cache and cold), and a counts-only
 # conversion in both modes against its write floor, each with its peak memory (median of
-# QUILLON_BENCH_LARGE_REPS runs, default 3). The outputs, about 10 GB, are written from a
+# QUILLON_BENCH_LARGE_REPS runs, default 3; QUILLON_BENCH_LARGE_SCANS changes the scan count
+# for a quick try). The outputs, about 10 GB, are written from a
 # buffer of the same sizes by the floor (quillon_write_floor --same-size).
 # QUILLON_BENCH_BEFORE=<commit> builds that commit's quillon-convert in a scratch worktree and
 # measures it beside this build on the same file.
@@ -173,7 +174,8 @@ if [ -n "${QUILLON_BENCH_BEFORE:-}" ]; then
     names=("$(git rev-parse --short "$QUILLON_BENCH_BEFORE")" "this build")
 fi
 
-"$sample" "$huge" 2048 490000
+large_scans=${QUILLON_BENCH_LARGE_SCANS:-490000}
+"$sample" "$huge" 2048 "$large_scans"
 huge_mb=$(echo "$(stat -c %s "$huge") / 1000000" | bc)
 
 # Runs a command with its output discarded; prints its wall time in seconds and its peak
@@ -189,7 +191,7 @@ max() { sort -g | tail -n 1; }
 remove_outputs() { find "$data" -maxdepth 1 -name 'huge*.txt' -delete; }
 
 echo
-echo "Larger than memory: $huge_mb MB, N = 2048, 490,000 scans, median of $large_reps"
+echo "Larger than memory: $huge_mb MB, N = 2048, $large_scans scans, median of $large_reps"
 printf '%-44s' ""
 for name in "${names[@]}"; do printf ' %24s' "$name"; done
 echo
@@ -213,11 +215,11 @@ warm=()
 cold=()
 for ((i = 0; i < large_reps; i++)); do
     cat "$huge" >/dev/null
-    warm+=("$("$build/bench/quillon_open_last_scan" "$huge" | awk '{ print $1 + $2 }')")
-    cold+=("$("$build/bench/quillon_open_last_scan" --cold "$huge" | awk '{ print $1 + $2 }')")
+    warm+=("$("$build/bench/quillon_open_last_scan" "$huge" | awk '{ print 1000 * ($1 + $2) }')")
+    cold+=("$("$build/bench/quillon_open_last_scan" --cold "$huge" | awk '{ print 1000 * ($1 + $2) }')")
 done
-printf '%-44s %24s\n' "load and last scan s, this build: cached / cold" \
-    "$(printf '%.4f / %.4f' "$(printf '%s\n' "${warm[@]}" | median)" \
+printf '%-44s %24s\n' "load and last scan ms, this build: cached / cold" \
+    "$(printf '%.2f / %.2f' "$(printf '%s\n' "${warm[@]}" | median)" \
         "$(printf '%s\n' "${cold[@]}" | median)")"
 
 # Counts-only conversions in both modes, against the floor of writing the same bytes.
