@@ -26,6 +26,17 @@
 #
 # QUILLON_BENCH_CONVERT=/path/to/quillon-convert measures another build of the converter (an
 # older commit, say) against the same floors.
+#
+# QUILLON_BENCH_LARGE=1 adds a file larger than many machines' memory: about 4 GB (N = 2048,
+# 490,000 scans), generated for the run (which takes minutes) and removed afterwards. It
+# measures the load (quillon-convert --dry-run), what the window needs to show the file (load
+# and last scan, quillon_open_last_scan, from page cache and cold), and a counts-only
+# conversion in both modes against its write floor, each with its peak memory (median of
+# QUILLON_BENCH_LARGE_REPS runs, default 3; QUILLON_BENCH_LARGE_SCANS changes the scan count
+# for a quick try). The outputs, about 10 GB, are written from a
+# buffer of the same sizes by the floor (quillon_write_floor --same-size).
+# QUILLON_BENCH_BEFORE=<commit> builds that commit's quillon-convert in a scratch worktree and
+# measures it beside this build on the same file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -37,7 +48,7 @@ build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
     -DQUILLON_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j2 --target quillon-convert quillon_make_sample quillon_write_floor \
-    quillon_read_floor quillon_bench_exports >/dev/null
+    quillon_read_floor quillon_bench_exports quillon_open_last_scan >/dev/null
 convert=${QUILLON_BENCH_CONVERT:-$build/src/cli/quillon-convert}
 sample=$build/tools/quillon_make_sample
 write_floor=$build/bench/quillon_write_floor
@@ -130,7 +141,7 @@ peak_kb() { /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -n 1; }
 big_size=$(stat -c %s "$data/big.sdf")
 many_size=$(stat -c %s "$data/many.sdf")
 p=$(peak_kb "$convert" -q --dry-run "$data/big.sdf")
-printf '%-44s %8s %10.1f %10.1f\n' "load, N = 2048 (limit: size + 32 MB)" \
+printf '%-44s %8s %10.1f %10.1f\n' "load, N = 2048 (limit: 64 MB)" \
     "$(ratio "$p * 1024" "$big_size")" "$(echo "$p / 1024" | bc -l)" "$(echo "$big_size / 1048576" | bc -l)"
 rm -f "$data"/big*.txt
 p=$(peak_kb "$convert" -q --one-file --overwrite "$data/big.sdf")
@@ -194,3 +205,116 @@ for args in "--format csv" "--format csv --layout rows" "--format csv --quantity
     rm -rf "$data/out"
 done
 rm -f "$data/exports.csv"
+if [ "${QUILLON_BENCH_LARGE:-0}" != 1 ]; then
+    exit 0
+fi
+
+large_reps=${QUILLON_BENCH_LARGE_REPS:-3}
+huge=$data/huge.sdf
+scratch=$(mktemp -d)
+cleanup() {
+    find "$data" -maxdepth 1 -name 'huge*' -delete
+    if [ -d "$scratch/src" ]; then
+        git worktree remove --force "$scratch/src"
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+converters=("$convert")
+names=("this build")
+if [ -n "${QUILLON_BENCH_BEFORE:-}" ]; then
+    git worktree add --detach "$scratch/src" "$QUILLON_BENCH_BEFORE" >/dev/null 2>&1
+    cmake -S "$scratch/src" -B "$scratch/build" -DCMAKE_BUILD_TYPE=Release \
+        -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_GUI=OFF -DQUILLON_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$scratch/build" -j2 --target quillon-convert >/dev/null
+    converters=("$scratch/build/src/cli/quillon-convert" "$convert")
+    names=("$(git rev-parse --short "$QUILLON_BENCH_BEFORE")" "this build")
+fi
+
+large_scans=${QUILLON_BENCH_LARGE_SCANS:-490000}
+"$sample" "$huge" 2048 "$large_scans"
+huge_mb=$(echo "$(stat -c %s "$huge") / 1000000" | bc)
+
+# Runs a command with its output discarded; prints its wall time in seconds and its peak
+# memory in kB (the maximum resident set size that /usr/bin/time -v reports).
+timed() {
+    local out
+    out=$(mktemp)
+    /usr/bin/time -f '%e %M' -o "$out" "$@" >/dev/null
+    cat "$out"
+    rm -f "$out"
+}
+max() { sort -g | tail -n 1; }
+remove_outputs() { find "$data" -maxdepth 1 -name 'huge*.txt' -delete; }
+
+echo
+echo "Larger than memory: $huge_mb MB, N = 2048, $large_scans scans, median of $large_reps"
+printf '%-44s' ""
+for name in "${names[@]}"; do printf ' %24s' "$name"; done
+echo
+
+# The load: time from page cache, and peak memory.
+printf '%-44s' "load s / peak MB"
+for c in "${converters[@]}"; do
+    times=()
+    for ((i = 0; i < large_reps; i++)); do
+        cat "$huge" >/dev/null
+        times+=("$(seconds "$c" -q --dry-run "$huge")")
+    done
+    t=$(printf '%s\n' "${times[@]}" | median)
+    p=$(peak_kb "$c" -q --dry-run "$huge")
+    printf ' %24s' "$(printf '%.3f / %.1f' "$t" "$(echo "$p / 1024" | bc -l)")"
+done
+echo
+
+# What the window needs to show the file: load it and read its last scan.
+warm=()
+cold=()
+for ((i = 0; i < large_reps; i++)); do
+    cat "$huge" >/dev/null
+    warm+=("$("$build/bench/quillon_open_last_scan" "$huge" | awk '{ print 1000 * ($1 + $2) }')")
+    cold+=("$("$build/bench/quillon_open_last_scan" --cold "$huge" | awk '{ print 1000 * ($1 + $2) }')")
+done
+printf '%-44s %24s\n' "load and last scan ms, this build: cached / cold" \
+    "$(printf '%.2f / %.2f' "$(printf '%s\n' "${warm[@]}" | median)" \
+        "$(printf '%s\n' "${cold[@]}" | median)")"
+
+# Counts-only conversions in both modes, against the floor of writing the same bytes.
+for mode in one multiple; do
+    if [ "$mode" = one ]; then
+        args=(--one-file --overwrite)
+    else
+        args=()
+    fi
+    conv_times=()
+    conv_peaks=()
+    floor_times=()
+    for ((i = 0; i < large_reps; i++)); do
+        for k in "${!converters[@]}"; do
+            remove_outputs
+            cat "$huge" >/dev/null
+            sync
+            # The log goes to /dev/null, not away: a long run's log must not pile up either.
+            read -r t p < <(timed "${converters[$k]}" "${args[@]}" "$huge")
+            conv_times[$k]+="$t "
+            conv_peaks[$k]+="$p "
+        done
+        floor_times+=("$(find "$data" -maxdepth 1 -name 'huge*.txt' |
+            "$write_floor" --same-size -)")
+    done
+    remove_outputs
+    f=$(printf '%s\n' "${floor_times[@]}" | median)
+    printf '%-44s' "$([ "$mode" = one ] && echo "one file" || echo "multiple files"): s / floor s / peak MB"
+    for k in "${!converters[@]}"; do
+        t=$(printf '%s\n' ${conv_times[$k]} | median)
+        p=$(printf '%s\n' ${conv_peaks[$k]} | max)
+        printf ' %24s' "$(printf '%.1f / %.1f / %.0f' "$t" "$f" "$(echo "$p / 1024" | bc -l)")"
+    done
+    echo
+    printf '%-44s' "  ratio to the write floor"
+    for k in "${!converters[@]}"; do
+        printf ' %24s' "$(ratio "$(printf '%s\n' ${conv_times[$k]} | median)" "$f")"
+    done
+    echo
+done

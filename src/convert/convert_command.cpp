@@ -2,16 +2,20 @@
 // loaded file, written as CR LF text files beside it, in one file or one file per block.
 #include "convert/convert_command.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "convert/output_naming.h"
 #include "convert/selection.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/output_files.h"
+#include "platform/utf8_path.h"
 #include "render/number_format.h"
 #include "render/parameter_report.h"
 #include "render/spectrum_tables.h"
+#include "scanfile/scan_reader.h"
 
 namespace quillon {
 
@@ -20,6 +24,17 @@ namespace {
 // In one file, scan blocks are gathered up to about this many bytes and written together:
 // writing a long run in a few large pieces costs the system far less than one call per scan.
 constexpr std::size_t kOneFileBatch = 1u << 20;
+
+// A failure to read the scan data file itself, told apart from the failures of the outputs.
+struct InputFailure {
+    FileError error;
+};
+
+// True when both paths name one existing file, through whatever links.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ignored;
+    return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ignored);
+}
 
 // "[<scan>] of [<count>] Scan Data were converted.\r\n". Built by appending, which also
 // keeps g++ 12's -Wrestrict false alarm on chains of string + away from Release builds.
@@ -41,6 +56,7 @@ class Conversion {
     Conversion(const ScanFile& file, const ConvertOptions& options, LogSink& log,
                const SpectrumTableFormatter& formatter, OutputFiles& files)
         : m_Scans(file),
+          m_Reader(file),
           m_Options(options),
           m_Log(log),
           m_File(files),
@@ -53,6 +69,11 @@ class Conversion {
     // written; the selection plays no part here.
     void OneFile() {
         m_strName = ChooseOneFileName(m_Options.outputBase, m_Options.askOverwrite, m_File);
+        // The scans are read from the file as they are written: replacing the file being
+        // converted (an input named like "run.txt") would destroy them on the way.
+        if (SameFile(m_strName, m_Scans.m_strPath)) {
+            throw FileError(m_strName, "it is the scan data file being converted");
+        }
         m_File.Open(m_strName, TextFileWriter::OpenMode::kTruncate);
         m_File.WriteString(FormatParameters(m_Scans, m_Log));
         m_File.WriteString(FormatDarkTable(m_Scans, m_Log, m_Formatter));
@@ -64,7 +85,7 @@ class Conversion {
         m_strBlock.clear();
         for (std::size_t i = 0; i < scanCount; ++i) {
             m_Formatter.AppendStoredScanBlock(m_strBlock, static_cast<std::int32_t>(i),
-                                              m_Scans.Scan(i));
+                                              ReadScan(i));
             if (m_strBlock.size() >= kOneFileBatch || i + 1 == scanCount) {
                 m_File.WriteBytes(m_strBlock);
                 m_strBlock.clear();
@@ -107,14 +128,24 @@ class Conversion {
     }
 
   private:
+    // The scan at 0-based index, read through the file with bounded memory.
+    ScanView ReadScan(std::size_t index) {
+        try {
+            return m_Reader.Scan(index);
+        } catch (const FileError& error) {
+            throw InputFailure{error};
+        }
+    }
+
     // A scan's file carries its own number and the file's scan count, whether all scans or a
     // selection are converted. It is built in its stored form in a buffer that every scan
-    // reuses and written in one piece.
+    // reuses and written in one piece; the scan is read before its file is opened, so that a
+    // scan that cannot be read leaves no empty file behind.
     void WriteScanFile(std::int32_t scan) {
-        OpenFresh(ScanFileName(m_Options.outputBase, scan, m_nScanCount));
         m_strBlock.clear();
         m_Formatter.AppendStoredScanBlock(m_strBlock, scan - 1,
-                                          m_Scans.Scan(static_cast<std::size_t>(scan - 1)));
+                                          ReadScan(static_cast<std::size_t>(scan - 1)));
+        OpenFresh(ScanFileName(m_Options.outputBase, scan, m_nScanCount));
         m_File.WriteBytes(m_strBlock);
         m_File.Close();
         m_Log.Append(ProgressLine(scan, m_nScanCount));
@@ -129,6 +160,7 @@ class Conversion {
     }
 
     const ScanFile& m_Scans;
+    ScanReader m_Reader;
     const ConvertOptions& m_Options;
     LogSink& m_Log;
     OutputFiles& m_File;
@@ -138,6 +170,7 @@ class Conversion {
     std::string m_strBlock;  // scan blocks in their stored form, CR LF line ends
 };
 
+// Lets go of the output that failed; a second failure while closing it adds nothing.
 }  // namespace
 
 std::string ConvertResult::Message() const {
@@ -173,6 +206,14 @@ ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options
             result.ok = false;
             result.failedName = conversion.CurrentName();
             result.reason = error.Reason();
+        } catch (const InputFailure& failure) {
+            // The scan data file could not be read on (it was cut shorter, say): the outputs
+            // written so far stay, and the caller learns why through the file's own error.
+            // The output being written is incomplete: it must not appear.
+            files.Discard();
+            log.Append("Could not read " + failure.error.Path() +
+                       "; the conversion was stopped.\r\n");
+            throw failure.error;
         }
     }
     // Let go of the output that failed: written in place it keeps what reached it, written

@@ -38,8 +38,12 @@ struct ConvertResult {
 };
 
 // Runs one conversion of `file` into `files`, or into the file system, where every output
-// appears under its name only once it is complete. On failure the log ends with
-// "Could not write <name>; the conversion was stopped.".
+// appears under its name only once it is complete. The scans are read through the file in
+// bounded batches: memory does not grow with the file. When an output fails the log ends with
+// "Could not write <name>; the conversion was stopped." and the result says why. When the scan
+// data file itself can no longer be read (it was cut shorter while open), the log ends with
+// "Could not read <path>; the conversion was stopped." and FileError is raised, naming the
+// file: "the file changed while it was read".
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log,
                              OutputFiles& files);
 ConvertResult ConvertCommand(const ScanFile& file, const ConvertOptions& options, LogSink& log);

@@ -1,166 +1,149 @@
-// LoadScanFile: the records in file order, then the spectra, then scan records until the end.
+// LoadScanFile: the records in file order, then the spectra, then the scan records.
 //
-// Scan records are read in batches: a batch of records is made ahead (no more than the file's
-// size promises) and filled by one scattered read that puts every text, every count and every
-// optical blank straight into its place, so that the counts are copied once, by the system.
+// The fixed part (records and spectra) is read and decoded. The whole scan records stay where
+// they lie in the file, which is mapped: loading costs the same for a file of five scans and
+// for one of millions. Only a last record that the file cuts short is copied, so that what
+// the file lacks of it reads as it always has.
 #include "scanfile/loader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <span>
+#include <vector>
 
-#include "platform/file_reader.h"
+#include "platform/mapped_file.h"
 #include "scanfile/byte_order.h"
 
 namespace quillon {
 
 namespace {
 
-// Reads a parameter record; bytes the file does not supply stay 0.
+// Decodes the record at `at` and moves past it.
 template <typename Record>
-Record ReadRecord(FileReader& file) {
-    unsigned char bytes[Record::kSize] = {};
-    file.Read(bytes, sizeof bytes);
-    return DecodeRecord<Record>(bytes);
+Record TakeRecord(const unsigned char*& at) {
+    const Record record =
+        DecodeRecord<Record>(std::span<const unsigned char, Record::kSize>(at, Record::kSize));
+    at += Record::kSize;
+    return record;
 }
 
-// Reads 4-byte values into an array that is already 0, in host order.
-template <typename T>
-void ReadValues(FileReader& file, std::span<T> values) {
-    file.Read(values.data(), values.size_bytes());
+// Decodes count 4-byte little-endian floats from `at` and moves past them.
+void TakeFloats(const unsigned char*& at, std::span<float> values) {
+    if (!values.empty()) {
+        std::memcpy(values.data(), at, values.size_bytes());
+    }
     FixArrayOrder(values.data(), values.size());
+    at += values.size_bytes();
 }
 
-float ReadFloat(FileReader& file) {
-    unsigned char bytes[4] = {};
-    file.Read(bytes, sizeof bytes);
-    return LoadLE<float>(bytes);
+float TakeFloat(const unsigned char*& at) {
+    const auto value = LoadLE<float>(at);
+    at += 4;
+    return value;
 }
 
-// Records made and read together: enough to keep the system calls few, few enough that the
-// records made ahead of a file's end cost little.
-constexpr std::size_t kBatchRecords = 64;
-
-// A scan record is read straight into a CSaveData: its three texts must have the stored size
-// that ScanRecordSize counts.
+// A cut scan record is copied straight into a CSaveData: its three texts must have the stored
+// size that ScanRecordSize counts.
 static_assert(sizeof(CSaveData::m_szTitle) == kScanTextSize &&
               sizeof(CSaveData::m_szSubtitle) == kScanTextSize &&
               sizeof(CSaveData::m_szDateTime) == kScanTextSize);
 
-// Reads scan records to the end of the file and appends them to scans. A record of which the
-// file delivers at least one byte is kept: text bytes not delivered keep their defaults, and
-// counts and optical blank bytes not delivered are 0.
-void ReadScanRecords(FileReader& file, std::int32_t n, ScanFile& scans) {
-    const auto recordSize = static_cast<std::uint64_t>(ScanRecordSize(n));
-    const auto fixedSize = static_cast<std::uint64_t>(FixedPartSize(n));
-    const std::uint64_t size = file.SizeAtOpen();
-    if (size > fixedSize) {
-        scans.ReserveScans(
-            static_cast<std::size_t>((size - fixedSize + recordSize - 1) / recordSize));
-    }
+// The last scan record of a file that ends `got` bytes into it (0 < got < its size): the bytes
+// there are the record's; text bytes beyond them keep the defaults "Project Title" and
+// "Subtitle", counts and the optical blank beyond them are 0.
+std::unique_ptr<CSaveData> ReadCutRecord(const MappedFile& file, std::uint64_t offset,
+                                         std::size_t got, std::int32_t n) {
+    const auto count = static_cast<std::size_t>(n);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(ScanRecordSize(n)), 0);
+    file.ReadWithinSize(offset, bytes.data(), got);
 
-    std::vector<std::unique_ptr<CSaveData>> batch;
-    std::vector<std::array<unsigned char, 4>> blanks;
-    std::vector<FileReader::Part> parts;
-    for (;;) {
-        // As many records as the file's size says are left, at least one: a file that grew
-        // since it was opened is still read to its end.
-        const std::uint64_t read = file.Delivered();
-        const std::uint64_t left = size > read ? (size - read + recordSize - 1) / recordSize : 0;
-        const std::size_t count =
-            static_cast<std::size_t>(std::clamp<std::uint64_t>(left, 1, kBatchRecords));
-
-        batch.clear();
-        parts.clear();
-        blanks.assign(count, {});
-        for (std::size_t r = 0; r < count; ++r) {
-            auto record = std::make_unique<CSaveData>(static_cast<std::uint16_t>(n));
-            const std::span<std::int32_t> values = record->Values();
-            parts.push_back({record->m_szTitle, sizeof record->m_szTitle});
-            parts.push_back({record->m_szSubtitle, sizeof record->m_szSubtitle});
-            parts.push_back({record->m_szDateTime, sizeof record->m_szDateTime});
-            parts.push_back({values.data(), values.size_bytes()});
-            parts.push_back({blanks[r].data(), blanks[r].size()});
-            batch.push_back(std::move(record));
-        }
-        const std::size_t got = file.ReadScattered(parts);
-
-        // Records the read reached, the last of them perhaps only in part.
-        const std::size_t reached = static_cast<std::size_t>((got + recordSize - 1) / recordSize);
-        for (std::size_t r = 0; r < reached; ++r) {
-            CSaveData& record = *batch[r];
-            const std::span<std::int32_t> values = record.Values();
-            const std::uint64_t start = r * recordSize;
-            const std::uint64_t valuesFrom = start + sizeof record.m_szTitle +
-                                             sizeof record.m_szSubtitle +
-                                             sizeof record.m_szDateTime;
-            const std::uint64_t valuesGot =
-                got > valuesFrom ? std::min<std::uint64_t>(got - valuesFrom, values.size_bytes())
-                                 : 0;
-            if (valuesGot < values.size_bytes()) {
-                std::memset(reinterpret_cast<unsigned char*>(values.data()) + valuesGot, 0,
-                            values.size_bytes() - valuesGot);
-            }
-            FixArrayOrder(values.data(), values.size());
-            record.m_fOpticalBlank = LoadLE<float>(blanks[r].data());
-            scans.AddScan(std::move(batch[r]));
-        }
-        if (got < count * recordSize) {
-            return;  // the end of the file
+    auto record = std::make_unique<CSaveData>(static_cast<std::uint16_t>(n));
+    char* const texts[] = {record->m_szTitle, record->m_szSubtitle, record->m_szDateTime};
+    for (std::size_t t = 0; t < 3; ++t) {
+        const std::size_t from = t * kScanTextSize;
+        if (got > from) {
+            std::memcpy(texts[t], bytes.data() + from, std::min(got - from, kScanTextSize));
         }
     }
+    const unsigned char* const values = bytes.data() + 3 * kScanTextSize;
+    const std::span<std::int32_t> target = record->Values();
+    if (count > 0) {
+        std::memcpy(target.data(), values, 4 * count);
+    }
+    FixArrayOrder(target.data(), count);
+    record->m_fOpticalBlank = LoadLE<float>(values + 4 * count);
+    return record;
 }
 
 }  // namespace
 
 ScanFile LoadScanFile(const std::string& path, LogSink& log) {
-    FileReader file;
-    file.Open(path);
+    MappedFile file = MappedFile::Open(path);
 
     ScanFile loaded;
     loaded.m_strPath = path;
-    loaded.m_nFileSize = file.SizeAtOpen();
+    loaded.m_nFileSize = file.Size();
     log.Append("File" + path + " is opened properly.\r\n");
-    file.SeekToStart();
 
-    loaded.m_Header = ReadRecord<HeaderData>(file);
+    // The six records; bytes the file does not supply read as 0.
+    unsigned char records[kRecordsSize] = {};
+    file.ReadWithinSize(0, records, sizeof records);
+    const unsigned char* at = records;
+    loaded.m_Header = TakeRecord<HeaderData>(at);
     log.Append("HEADER data set was loaded properly.\r\n");
-    loaded.m_Ccd = ReadRecord<CcdData>(file);
+    loaded.m_Ccd = TakeRecord<CcdData>(at);
     log.Append("Detector configuration data set was loaded properly.\r\n");
 
     const std::int32_t n = loaded.m_Ccd.usTotalEffectivePixels;
     log.Append("Total pixel number = " + std::to_string(n) + "\r\n");
     loaded.m_nPixelCount = n;
-    loaded.m_pDarkData.resize(static_cast<std::size_t>(n));
-    loaded.m_pRefData.resize(static_cast<std::size_t>(n));
+    const auto count = static_cast<std::size_t>(n);
+    loaded.m_pDarkData.resize(count);
+    loaded.m_pRefData.resize(count);
 
-    loaded.m_Acquire = ReadRecord<AcquireData>(file);
+    loaded.m_Acquire = TakeRecord<AcquireData>(at);
     log.Append("Display configuration data set was loaded properly.\r\n");
-    loaded.m_Scale = ReadRecord<DisplayScaleData>(file);
+    loaded.m_Scale = TakeRecord<DisplayScaleData>(at);
     log.Append("Scale data set was loaded properly.\r\n");
-    loaded.m_IntTime = ReadRecord<IntegrationTimeData>(file);
+    loaded.m_IntTime = TakeRecord<IntegrationTimeData>(at);
     log.Append("Integration time data set was loaded properly.\r\n");
-    loaded.m_Status = ReadRecord<StatusData>(file);
+    loaded.m_Status = TakeRecord<StatusData>(at);
     log.Append("Data Status configuration data set was loaded properly.\r\n");
 
-    ReadValues(file, std::span<float>(loaded.m_pDarkData));
+    // The dark and reference spectra, each followed by its optical blank value.
+    const auto fixedSize = static_cast<std::uint64_t>(FixedPartSize(n));
+    std::vector<unsigned char> spectra(static_cast<std::size_t>(fixedSize) - kRecordsSize, 0);
+    file.ReadWithinSize(kRecordsSize, spectra.data(), spectra.size());
+    at = spectra.data();
+    TakeFloats(at, std::span<float>(loaded.m_pDarkData));
     log.Append("Dark scan data was loaded properly.\r\n");
-    loaded.m_fDarkOpticalBlank = ReadFloat(file);
+    loaded.m_fDarkOpticalBlank = TakeFloat(at);
     log.Append("Dark data of Optical Blank pixels was loaded properly.\r\n");
-    ReadValues(file, std::span<float>(loaded.m_pRefData));
+    TakeFloats(at, std::span<float>(loaded.m_pRefData));
     log.Append("Reference scan data was loaded properly.\r\n");
-    loaded.m_fRefOpticalBlank = ReadFloat(file);
+    loaded.m_fRefOpticalBlank = TakeFloat(at);
     log.Append("Reference data of Optical Blank pixels was loaded properly.\r\n");
 
-    // Scan records until the file ends. A record cut short is still kept.
-    ReadScanRecords(file, n, loaded);
-    const auto length = static_cast<std::int64_t>(file.Delivered());
-    file.Close();
+    // Scan records until the end of the file as it was at open; a record cut short is kept.
+    const std::uint64_t size = file.Size();
+    const auto recordSize = static_cast<std::uint64_t>(ScanRecordSize(n));
+    const std::uint64_t scanBytes = size > fixedSize ? size - fixedSize : 0;
+    const auto whole = static_cast<std::size_t>(scanBytes / recordSize);
+    const auto cut = static_cast<std::size_t>(scanBytes % recordSize);
+    std::unique_ptr<CSaveData> cutRecord;
+    if (cut > 0) {
+        cutRecord = ReadCutRecord(file, fixedSize + whole * recordSize, cut, n);
+    }
+    if (whole > 0) {
+        loaded.KeepStoredScans(std::move(file), fixedSize, whole, n);
+    }
+    if (cutRecord) {
+        loaded.AddScan(std::move(cutRecord));
+    }
 
     const std::int64_t expected =
         FixedPartSize(n) + static_cast<std::int64_t>(loaded.ScanCount()) * ScanRecordSize(n);
-    loaded.m_nMissingBytes = expected - length;
+    loaded.m_nMissingBytes = expected - static_cast<std::int64_t>(size);
     std::string tail;
     if (loaded.m_nMissingBytes > 0) {
         tail = "Warning: the file ends " + std::to_string(loaded.m_nMissingBytes) +

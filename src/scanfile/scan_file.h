@@ -1,6 +1,7 @@
 // ScanFile: everything one scan data file holds, as a value: the six parameter records, the
 // dark and reference spectra with their optical blank values, and the scan records in file
-// order. LoadScanFile makes one; exports, plots and conversions read it.
+// order, which stay where they lie in the file, however large it is. LoadScanFile makes one;
+// exports, plots and conversions read it.
 #pragma once
 
 #include <cstddef>
@@ -25,9 +26,15 @@ struct ScanView {
     float opticalBlank;
 };
 
+class ScanReader;
+class MappedFile;
+
 class ScanFile {
   public:
-    ScanFile() = default;
+    ScanFile();
+    ~ScanFile();
+    ScanFile(ScanFile&& other) noexcept;
+    ScanFile& operator=(ScanFile&& other) noexcept;
 
     // The path the file was loaded from, its size then, and the bytes it lacked for its last
     // record (0 for a complete file; what was missing reads as 0).
@@ -49,17 +56,42 @@ class ScanFile {
     float m_fDarkOpticalBlank = 0.0f;
     float m_fRefOpticalBlank = 0.0f;
 
-    // The scan records, in file order.
-    std::size_t ScanCount() const noexcept { return m_ScanList.size(); }
-    // The record at 0-based position index (< ScanCount()); valid while the file lives.
-    ScanView Scan(std::size_t index) const noexcept { return m_ScanList[index]->View(); }
+    // The scan records, in file order: first the whole records that stay where they lie in
+    // the file, then the records held in memory (a last record that the file cut short, and
+    // records added by AddScan).
+    std::size_t ScanCount() const noexcept;
+    // The record at 0-based position index (< ScanCount()); valid while the file lives, also
+    // after the ScanFile has been moved. A record of the file is read in place: a whole-file
+    // pass (a conversion, an export) reads through ScanReader instead, which copes with a file
+    // cut shorter while it is open.
+    ScanView Scan(std::size_t index) const;
 
-    // Adds a scan record at the end (the loader, and tests that build files in memory).
-    void AddScan(std::unique_ptr<CSaveData> record) { m_ScanList.push_back(std::move(record)); }
-    void ReserveScans(std::size_t count) { m_ScanList.reserve(count); }
+    // Adds a scan record held in memory at the end (the loader, and tests that build files in
+    // memory).
+    void AddScan(std::unique_ptr<CSaveData> record);
+
+    // Makes `count` records of n pixels, stored back to back from byte `offset` of `file`, the
+    // first scan records (the loader). The records are read where they lie.
+    void KeepStoredScans(MappedFile file, std::uint64_t offset, std::size_t count, std::int32_t n);
 
   private:
+    friend class ScanReader;
+    struct StoredScans;
+
+    // The records that stay in the file: how many, their length and pixel count, and a read of
+    // `count` of them from `first` through the file into dst (raises FileError when the file
+    // no longer holds them).
+    std::size_t StoredScanCount() const noexcept;
+    std::size_t StoredRecordSize() const noexcept;
+    std::int32_t StoredPixelCount() const noexcept;
+    void ReadStoredRecords(std::size_t first, std::size_t count, void* dst) const;
+
+    std::unique_ptr<StoredScans> m_pStored;  // none for a file built in memory
     std::vector<std::unique_ptr<CSaveData>> m_ScanList;
 };
+
+// A view of the scan record stored at `bytes`, n counts: texts and counts point into the bytes,
+// which must be aligned to 4 and hold the counts in host order.
+ScanView StoredScanView(const unsigned char* bytes, std::int32_t n) noexcept;
 
 }  // namespace quillon

@@ -1,0 +1,344 @@
+// MappedFile: mmap and pread on POSIX systems; CreateFileMapping, MapViewOfFile and positioned
+// ReadFile on Windows.
+#include "platform/mapped_file.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "platform/file_error.h"
+
+namespace quillon {
+
+namespace {
+
+// The largest single request to the system: well within what its counts can hold.
+constexpr std::size_t kMaxRequest = std::size_t{1} << 30;
+
+// A file that cannot be mapped is read in pieces of this size until it ends.
+constexpr std::size_t kCopyPiece = std::size_t{1} << 20;
+
+// Takes the bytes gathered from a file that could not be mapped.
+std::unique_ptr<unsigned char[]> TakeBytes(const std::vector<unsigned char>& bytes) {
+    auto copy =
+        std::make_unique_for_overwrite<unsigned char[]>(std::max<std::size_t>(bytes.size(), 1));
+    if (!bytes.empty()) {
+        std::memcpy(copy.get(), bytes.data(), bytes.size());
+    }
+    return copy;
+}
+
+}  // namespace
+
+MappedFile::~MappedFile() {
+    Release();
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : m_strPath(std::move(other.m_strPath)),
+      m_nSize(std::exchange(other.m_nSize, 0)),
+      m_pData(std::exchange(other.m_pData, nullptr)),
+      m_nFile(std::exchange(other.m_nFile, -1)),
+      m_pMapping(std::exchange(other.m_pMapping, nullptr)),
+      m_pCopy(std::move(other.m_pCopy)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_strPath = std::move(other.m_strPath);
+        m_nSize = std::exchange(other.m_nSize, 0);
+        m_pData = std::exchange(other.m_pData, nullptr);
+        m_nFile = std::exchange(other.m_nFile, -1);
+        m_pMapping = std::exchange(other.m_pMapping, nullptr);
+        m_pCopy = std::move(other.m_pCopy);
+    }
+    return *this;
+}
+
+std::size_t MappedFile::ReadAt(std::uint64_t offset, void* dst, std::size_t k) const {
+    if (!m_pCopy) {
+        return ReadFromSystem(offset, dst, k);
+    }
+    const std::uint64_t from = std::min(offset, m_nSize);
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(k, m_nSize - from));
+    if (take > 0) {
+        std::memcpy(dst, m_pCopy.get() + from, take);
+    }
+    return take;
+}
+
+void MappedFile::ReadWithinSize(std::uint64_t offset, void* dst, std::size_t k) const {
+    if (offset >= m_nSize) {
+        return;
+    }
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(k, m_nSize - offset));
+    if (ReadAt(offset, dst, want) < want) {
+        throw FileError(m_strPath, "the file changed while it was read");
+    }
+}
+
+#ifdef _WIN32
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t value) {
+    return reinterpret_cast<HANDLE>(value);
+}
+
+// The system's text for an error code, as UTF-8 without the line end it comes with.
+std::string SystemReason(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason;
+    if (length > 0 && text != nullptr) {
+        const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr,
+                                                0, nullptr, nullptr);
+        reason.resize(static_cast<std::size_t>(std::max(bytes, 0)));
+        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), reason.data(), bytes,
+                              nullptr, nullptr);
+    }
+    if (text != nullptr) {
+        ::LocalFree(text);
+    }
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                               reason.back() == ' ' || reason.back() == '.')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? "system error " + std::to_string(code) : reason;
+}
+
+std::wstring WideFromUtf8(const std::string& text) {
+    const int count =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          count);
+    return wide;
+}
+
+}  // namespace
+
+void MappedFile::Release() noexcept {
+    if (m_pMapping != nullptr) {
+        ::UnmapViewOfFile(m_pData);
+        ::CloseHandle(m_pMapping);
+    }
+    if (AsHandle(m_nFile) != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(AsHandle(m_nFile));
+    }
+    m_pMapping = nullptr;
+    m_pData = nullptr;
+    m_nFile = -1;
+    m_pCopy.reset();
+}
+
+MappedFile MappedFile::Open(const std::string& path) {
+    const std::wstring wide = WideFromUtf8(path);
+    // The acquisition software may go on writing the file, and others may read or rename it,
+    // while it is open here.
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        // A folder cannot be opened as a file; the system calls that "access denied".
+        if (code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            throw FileError(path, "Is a directory");
+        }
+        throw FileError(path, SystemReason(code));
+    }
+    MappedFile mapped;
+    mapped.m_strPath = path;
+    mapped.m_nFile = reinterpret_cast<std::intptr_t>(file);
+
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        std::vector<unsigned char> bytes;
+        for (;;) {
+            const std::size_t at = bytes.size();
+            bytes.resize(at + kCopyPiece);
+            DWORD got = 0;
+            const BOOL ok =
+                ::ReadFile(file, bytes.data() + at, static_cast<DWORD>(kCopyPiece), &got, nullptr);
+            bytes.resize(at + got);
+            if (!ok) {
+                const DWORD code = ::GetLastError();
+                if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
+                    break;
+                }
+                throw FileError(path, SystemReason(code));
+            }
+            if (got == 0) {
+                break;
+            }
+        }
+        mapped.m_nSize = bytes.size();
+        mapped.m_pCopy = TakeBytes(bytes);
+        mapped.m_pData = mapped.m_pCopy.get();
+        return mapped;
+    }
+
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size)) {
+        throw FileError(path, SystemReason(::GetLastError()));
+    }
+    mapped.m_nSize = size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    if (mapped.m_nSize == 0) {
+        return mapped;  // an empty file cannot be mapped, and has nothing to map
+    }
+    if (mapped.m_nSize > std::numeric_limits<std::size_t>::max()) {
+        throw FileError(path, SystemReason(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    // The mapping is asked for the size just taken: should the file have shrunk since, this
+    // fails instead of leaving a view that ends before the size says.
+    HANDLE mapping =
+        ::CreateFileMappingW(file, nullptr, PAGE_READONLY, static_cast<DWORD>(mapped.m_nSize >> 32),
+                             static_cast<DWORD>(mapped.m_nSize & 0xFFFFFFFFu), nullptr);
+    if (mapping == nullptr) {
+        throw FileError(path, SystemReason(::GetLastError()));
+    }
+    void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(mapped.m_nSize));
+    if (view == nullptr) {
+        const DWORD code = ::GetLastError();
+        ::CloseHandle(mapping);
+        throw FileError(path, SystemReason(code));
+    }
+    mapped.m_pMapping = mapping;
+    mapped.m_pData = static_cast<const unsigned char*>(view);
+    return mapped;
+}
+
+std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const {
+    auto* out = static_cast<unsigned char*>(dst);
+    std::size_t got = 0;
+    while (got < k) {
+        OVERLAPPED at{};
+        const std::uint64_t position = offset + got;
+        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD n = 0;
+        const auto ask = static_cast<DWORD>(std::min(k - got, kMaxRequest));
+        if (!::ReadFile(AsHandle(m_nFile), out + got, ask, &n, &at)) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_HANDLE_EOF) {
+                break;
+            }
+            throw FileError(m_strPath, SystemReason(code));
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    return got;
+}
+
+#else  // POSIX
+
+void MappedFile::Release() noexcept {
+    if (m_pData != nullptr && !m_pCopy) {
+        ::munmap(const_cast<unsigned char*>(m_pData), static_cast<std::size_t>(m_nSize));
+    }
+    if (m_nFile >= 0) {
+        ::close(static_cast<int>(m_nFile));
+    }
+    m_pData = nullptr;
+    m_nFile = -1;
+    m_pCopy.reset();
+}
+
+MappedFile MappedFile::Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw FileError::FromErrno(path, errno);
+    }
+    MappedFile mapped;
+    mapped.m_strPath = path;
+    mapped.m_nFile = fd;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        throw FileError::FromErrno(path, errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        throw FileError::FromErrno(path, EISDIR);
+    }
+
+    if (!S_ISREG(info.st_mode)) {
+        // A pipe or a device has no size to map: its bytes are read until it ends.
+        std::vector<unsigned char> bytes;
+        for (;;) {
+            const std::size_t at = bytes.size();
+            bytes.resize(at + kCopyPiece);
+            const ssize_t n = ::read(fd, bytes.data() + at, kCopyPiece);
+            bytes.resize(at + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                throw FileError::FromErrno(path, errno);
+            }
+            if (n == 0) {
+                break;
+            }
+        }
+        mapped.m_nSize = bytes.size();
+        mapped.m_pCopy = TakeBytes(bytes);
+        mapped.m_pData = mapped.m_pCopy.get();
+        return mapped;
+    }
+
+    mapped.m_nSize = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    if (mapped.m_nSize == 0) {
+        return mapped;  // nothing to map
+    }
+    if (mapped.m_nSize > std::numeric_limits<std::size_t>::max()) {
+        throw FileError::FromErrno(path, EFBIG);
+    }
+    void* view =
+        ::mmap(nullptr, static_cast<std::size_t>(mapped.m_nSize), PROT_READ, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        throw FileError::FromErrno(path, errno);
+    }
+    mapped.m_pData = static_cast<const unsigned char*>(view);
+    return mapped;
+}
+
+std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const {
+    auto* out = static_cast<unsigned char*>(dst);
+    std::size_t got = 0;
+    while (got < k) {
+        const ssize_t n = ::pread(static_cast<int>(m_nFile), out + got,
+                                  std::min(k - got, kMaxRequest), static_cast<off_t>(offset + got));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw FileError::FromErrno(m_strPath, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+#endif
+
+}  // namespace quillon

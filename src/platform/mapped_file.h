@@ -1,0 +1,59 @@
+// MappedFile: a file opened read-only and mapped into memory, so that its bytes are read where
+// they lie instead of being copied, whatever the file's size. Its size is taken once, at open;
+// ReadAt reads through the file itself, which a file that shrank since cannot turn into a crash.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillon {
+
+class MappedFile {
+  public:
+    // Opens the file at path (UTF-8) and maps it whole. A missing file, a folder or a file
+    // without read access raises FileError. A file that cannot be mapped (a pipe, a device) is
+    // read to its end into memory instead.
+    static MappedFile Open(const std::string& path);
+
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(MappedFile&& other) noexcept;
+    MappedFile& operator=(MappedFile&& other) noexcept;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    const std::string& Path() const noexcept { return m_strPath; }
+    // The size at open: Data() holds this many bytes.
+    std::uint64_t Size() const noexcept { return m_nSize; }
+    // The mapped bytes (nullptr for an empty file). Reading them after the file has been cut
+    // shorter by someone else faults (SIGBUS on Linux): code that reads a whole file, such as
+    // a conversion, reads through ReadAt instead.
+    const unsigned char* Data() const noexcept { return m_pData; }
+
+    // Reads up to k bytes from offset through the file, not the map: bytes that are no longer
+    // there are simply not delivered. Returns the bytes delivered, fewer than k only where the
+    // file ends now. A read error raises FileError.
+    std::size_t ReadAt(std::uint64_t offset, void* dst, std::size_t k) const;
+    // Reads the bytes from offset to offset + k that lie within the size at open; the rest of
+    // dst is left as it is. When the file no longer delivers them all, it has been cut shorter
+    // since it was opened: raises FileError "the file changed while it was read".
+    void ReadWithinSize(std::uint64_t offset, void* dst, std::size_t k) const;
+
+  private:
+    void Release() noexcept;
+    std::size_t ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const;
+
+    std::string m_strPath;
+    std::uint64_t m_nSize = 0;
+    const unsigned char* m_pData = nullptr;
+    // The system's objects: a file descriptor (POSIX), or the file and mapping handles
+    // (Windows); unused ones are left at their empty value.
+    std::intptr_t m_nFile = -1;
+    void* m_pMapping = nullptr;
+    // The bytes of a file that could not be mapped, read at open.
+    std::unique_ptr<unsigned char[]> m_pCopy;
+};
+
+}  // namespace quillon
