@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds QUILLON (Release) and runs it.
 #   ./run.sh                 opens the window
 #   ./run.sh FILE... [OPTS]  converts with quillon-convert (see ./run.sh --help)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds QUILLON and runs every test. Exits non-zero on any failure.
 #
 #   0. the sources are formatted as .clang-format says;
@@ -27,6 +28,7 @@ stage() { printf '\n==== %s\n' "$*"; }
 
 stage "Check the formatting"
 scripts/check-format.sh
+scripts/spdx.sh --check
 
 stage "Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON -DQUILLON_WERROR=ON

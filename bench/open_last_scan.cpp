@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_open_last_scan: what showing a file in the window costs the core: loading it, then
 // reading every count of its last scan (the plot). Prints both times in seconds. With --cold the
 // file's pages are first dropped from the page cache, as for a file not read since the machine

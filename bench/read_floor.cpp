@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_read_floor: reads a whole file into memory with large reads: the least a load can
 // cost that keeps every byte of the file in memory, as the loader does.
 #include <fcntl.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole-run benchmark of quillon-convert, as ratios against floors measured in the same run:
 #
 #   conversion / write floor  quillon-convert on N = 2048 pixels x K = 2000 scans, in every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_bench_tables: the rate at which scan tables are rendered (bytes of block text per
 // second), for N = 2048 pixels in all four column layouts, beside a plain renderer that calls
 // snprintf once per row for the same rows, measured in the same run.

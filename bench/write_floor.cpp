@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_write_floor: the time it takes just to write a conversion's output files. It reads the
 // given files into memory, deletes them and syncs (so that the writing starts, as a measured
 // conversion does, with no old outputs and nothing waiting to be written back), then creates

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Fails when a source file of a layer includes a header of a layer above it. Run with
 # -DSRC=<the src folder>. The order, lowest first; cli and dialog are side by side on top.
 set(_layers platform scanfile render convert export)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # GoogleTest for the mingw cross build. Debian ships GoogleTest built for the build machine
 # only, together with its sources in /usr/src/googletest: the cross build compiles those, and
 # gives the targets the names find_package(GTest) would.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # quillon_install_gzipped(<file> <destination> [RENAME <name>]): installs <file> compressed as
 # <name>.gz, the way Debian wants manual pages and changelogs. gzip -9n stores neither the
 # name nor the time, so every build gives the same bytes.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package of QUILLON (cpack -G DEB in a build folder): quillon_<version>_amd64.deb
 # with both programs, their manual pages, the desktop entry, icons, MIME type, AppStream file,
 # bash completion, and the documents Debian expects in /usr/share/doc/quillon. Windows has

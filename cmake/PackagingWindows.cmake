@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows packages (cpack in a mingw build folder, see scripts/build-windows.sh):
 #
 #   QUILLON-<version>-win64.zip   quillon.exe, quillon-convert.exe, README.md, LICENSE.txt

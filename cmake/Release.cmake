@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What a release of QUILLON is called and where it lives, shared by the package, the AppStream
 # file and the manual pages. The version itself is project(QUILLON VERSION ...); its release
 # date is read from the entry "## [<version>] - YYYY-MM-DD" of CHANGELOG.md, so that a version

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # AddressSanitizer and UndefinedBehaviorSanitizer, switched on with QUILLON_SANITIZE=ON.
 # Any report stops the program, so a test that triggers one fails.
 add_library(quillon_sanitizers INTERFACE)

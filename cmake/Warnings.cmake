@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Compiler settings every QUILLON target links through `quillon_options`.
 #
 # -ffp-contract=off keeps the wavelength polynomial bit-exact: no fused multiply-add may merge

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders the application icon quillon.svg into the PNG sizes the window and the desktop use.
 # Needs ImageMagick's convert. Run from anywhere; writes res/icons/quillon-<size>.png.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds QUILLON for 64-bit Windows on this Linux machine and makes its packages:
 #
 #   scripts/build-windows.sh      ->  build-windows/QUILLON-<version>-win64.zip

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fails when clang-format (with the repository's .clang-format) would change a C++ source file
 # under src/, tests/, tools/ or bench/, and lists those files. With --fix, formats them instead.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from an existing build folder and checks it as a user's system
 # will meet it. Exits non-zero at the first check that fails.
 #

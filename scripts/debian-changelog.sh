@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes the Debian changelog of the quillon package from CHANGELOG.md, on standard output:
 # one entry per released version, newest first, each item of its Added/Changed/... groups as
 # a "  * " line wrapped at 78 columns, signed by the maintainer on the release date. Items

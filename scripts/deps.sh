@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian packages QUILLON builds, tests and runs with, in one place, and an installer that
 # fetches only what is missing. Sourced by test.sh and run.sh.
 

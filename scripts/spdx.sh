@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The SPDX licence line at the top of QUILLON's source files.
 #
 #   scripts/spdx.sh --check   lists the files that lack it; exits 1 if there is any

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows stage of ./test.sh: builds QUILLON with mingw-w64 (scripts/build-windows.sh),
 # runs every test under wine, then checks the packages: the zip holds both programs, the
 # README and the licence; the installer installs silently, the installed converter writes the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Regenerates man/quillon-convert.1 from the --help and --version of a built quillon-convert.
 #
 #   scripts/update-man.sh BUILD_DIR            rewrites man/quillon-convert.1

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Draws docs/windows.png: quillon.exe of the Windows build with examples/demo.sdf loaded, under
 # wine with its X11 driver, in a wine desktop of its own (which draws the window's title bar)
 # on a virtual display (xvfb-run), taken with ImageMagick's import and trimmed to the window.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Windows program of the cross build under wine:  scripts/wine-run.sh PROGRAM.exe ARGS...
 #
 # The wine prefix is the build's own (WINEPREFIX, by default the folder `wine` beside the

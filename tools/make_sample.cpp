@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_make_sample: writes a realistic scan data file of a mercury-argon lamp seen by a
 // CCD spectrometer: emission lines on a baseline, a dark spectrum, a reference spectrum and a
 // series of scans, with a calibration from about 200 nm to 1100 nm.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # CLI11 for the mingw cross build: an imported target over Debian's CLI11 headers. The headers
 # are reached through a folder of the build's own that holds only CLI/, because adding
 # /usr/include itself would put the build machine's C library before mingw's.

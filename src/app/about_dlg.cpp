@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CAboutDlg: laid out in dialog units of the 8-point dialog font, like the main dialog.
 #include "about_dlg.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CAboutDlg: the About box — the icon, the program's name and version, and an OK button.
 #pragma once
 

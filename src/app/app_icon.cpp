@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application icon, from the PNG sizes built into the program.
 #include "app_icon.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon: the QUILLON window. Takes no arguments; runs the main dialog until it is closed.
 #include <QApplication>
 

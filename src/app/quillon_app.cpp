@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CQUILLONApp: the program's start-up.
 #include "quillon_app.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CQUILLONApp: starts the program — the application icon, then the main dialog, run once and
 // modally; the program ends when the dialog does.
 #pragma once

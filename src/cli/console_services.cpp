@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConsoleServices: the log on standard output, messages and the overwrite question on the
 // terminal.
 #include "cli/console_services.h"

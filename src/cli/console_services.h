@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConsoleServices: the log and the questions of the command-line converter. The log goes to
 // standard output line by line as it grows, messages go to standard error, and the overwrite
 // question is answered by an option, by the user at the terminal, or with No.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon-convert: converts scan data files into text files beside them from the command line,
 // with the same conversion as the window's Convert button.
 //

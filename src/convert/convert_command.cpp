@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConvertCommand: the parameter report, the dark and reference tables and the scans of the
 // loaded file, written as CR LF text files beside it, in one file or one file per block.
 #include "convert/convert_command.h"

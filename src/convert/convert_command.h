@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConvertCommand: writes a loaded scan file out as text files, in one-file or multiple-files
 // mode, with progress lines in the log.
 #pragma once

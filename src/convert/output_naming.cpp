@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output file names and the overwrite question of the one-file output.
 #include "convert/output_naming.h"
 

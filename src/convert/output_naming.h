@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output file names: every output is named after the loaded file and lies beside it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scan selection list: parsing the selection text into the table of scan numbers, and the
 // walk that pairs the table with the scan records.
 #include "convert/selection.h"

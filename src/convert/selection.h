@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scan selection list: a text such as "1,3-5" turned into the selection table, and the walk
 // that yields the scans to write, in ascending order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog-unit arithmetic of the main dialog and the About box.
 #include "dialog/dialog_template.h"
 

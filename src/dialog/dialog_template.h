@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main dialog's template — its size and every control with its kind, caption and place in
 // dialog units — and the arithmetic that turns dialog units into pixels for a given font.
 #pragma once

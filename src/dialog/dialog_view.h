@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DialogView: what the main dialog's handlers need of the window that shows them — control
 // texts and check states, enabling, message boxes, the open-file dialog, the wait cursor and
 // the end of the dialog. The Qt window implements it; tests implement it with a fake.

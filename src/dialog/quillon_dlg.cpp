@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CQUILLONDlg: initialisation, data exchange and the handlers of the main dialog.
 #include "dialog/quillon_dlg.h"
 

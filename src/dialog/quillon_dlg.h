@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CQUILLONDlg: the main dialog's behaviour without a toolkit. It owns the loaded scan file and
 // the options the controls show, keeps the controls of a DialogView in step with them, runs the
 // load and the conversion from its handlers, and shows their log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arguments, the interactive test and the console code page: POSIX and Windows.
 #include "platform/console.h"
 

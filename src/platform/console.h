@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line and the console of QUILLON's command-line programs, alike on every system:
 // arguments as UTF-8 with wildcards expanded where the shell leaves that to the program, the
 // test whether a person sits at standard input, and UTF-8 output on the console.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DescribeFailure: one catch ladder for every front end.
 #include "platform/failure.h"
 

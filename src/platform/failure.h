@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DescribeFailure: what the user is told about an error that ended a load or a conversion,
 // whatever its type, so that the window and the command line word it the same way.
 #pragma once

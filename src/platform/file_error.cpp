@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileError: path and reason of a failed file operation.
 #include "platform/file_error.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileError: the one error type of the platform layer, raised when a file cannot be opened,
 // read, written, closed or deleted. It carries the path and the system's reason.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileHandle: the one owner of a file opened through the operating system, with the few calls
 // the reader and the writer make on it. POSIX systems and Windows each implement it in a file of
 // their own; everything above it is the same on both.

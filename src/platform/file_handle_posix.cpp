@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileHandle on POSIX systems: a file descriptor, with every call retried when a signal
 // interrupts it.
 #include <fcntl.h>

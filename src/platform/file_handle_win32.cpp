@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileHandle on Windows: a HANDLE from CreateFileW. Names are UTF-16 at the system and UTF-8
 // everywhere else; no text-mode translation ever touches the bytes; sizes and offsets are 64
 // bits; requests go to the system in pieces that a DWORD can count.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileReader: buffered, forward-only reading of a binary file.
 #include "platform/file_reader.h"
 

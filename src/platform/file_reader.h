@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileReader: reads a binary file front to back through a large buffer, so that loading a
 // scan data file costs one system call per buffer, not one per field; and reads many fields
 // at once straight into their places (ReadScattered), so that the bulk of a file is copied

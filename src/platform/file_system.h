@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether a name is taken, as the output naming needs to know.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Existence tests on POSIX systems.
 #include <sys/stat.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Existence tests on Windows, with wide names.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LogSink: where loading and converting report their progress, one log line at a time. The
 // window shows the lines in its log box, the command line prints them, tests keep them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MappedFile: mmap and pread on POSIX systems; CreateFileMapping, MapViewOfFile and positioned
 // ReadFile on Windows.
 #include "platform/mapped_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MappedFile: a file opened read-only and mapped into memory, so that its bytes are read where
 // they lie instead of being copied, whatever the file's size. Its size is taken once, at open;
 // ReadAt reads through the file itself, which a file that shrank since cannot turn into a crash.

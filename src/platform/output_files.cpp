@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiskOutputFiles: conversion outputs on the file system.
 #include "platform/output_files.h"
 

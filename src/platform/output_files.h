@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OutputFiles: where a conversion's text files go. The converter writes through it to the file
 // system (DiskOutputFiles); the fuzzer keeps the files in memory with the same CR LF text mode.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // String helpers: leading-integer reading, searching and cutting.
 #include "platform/strings.h"
 

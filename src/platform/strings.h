@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // String helpers of the converter: byte strings (std::string) searched, cut and read as
 // numbers the way the selection list and the output naming need.
 #pragma once

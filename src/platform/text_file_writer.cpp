@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TextFileWriter: CR LF text output, each block written with one request to the system.
 #include "platform/text_file_writer.h"
 

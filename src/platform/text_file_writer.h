@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TextFileWriter: writes text blocks to a file in the text mode of the converter's outputs:
 // every "\n" is stored as CR LF, every other byte as itself. No byte-order mark, no header.
 #pragma once

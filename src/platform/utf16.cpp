@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 <-> UTF-16 conversion, lossless for every UTF-16 file name.
 #include "platform/utf16.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 <-> UTF-16 conversion for the system boundary on Windows, where file names, command
 // lines and window texts are UTF-16 while everything inside QUILLON is UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 paths and std::filesystem::path: QUILLON keeps every path as UTF-8 bytes; the path type
 // holds the system's own form (bytes on Linux, UTF-16 on Windows).
 #pragma once

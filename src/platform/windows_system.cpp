@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wide paths and error reasons for the Windows calls of the platform layer.
 #ifdef _WIN32
 

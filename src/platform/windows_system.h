@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows side of the platform layer's system boundary: UTF-8 paths as the wide paths the
 // system takes, and system error codes as the reasons a FileError carries. Windows only.
 #pragma once

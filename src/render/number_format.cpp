@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fixed-point formatting through std::to_chars, with glibc's spelling of infinities and NaN.
 #include "render/number_format.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Number formatting for the text blocks: the conversions "%d", "%-<w>d", "%.<p>f" and
 // "%-<w>.<p>f" of C's printf, byte for byte, without printf. Built on std::to_chars, so the
 // result never depends on the locale (a decimal comma in LC_NUMERIC changes nothing) and

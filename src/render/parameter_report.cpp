@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FormatParameters: every field of the six parameter records as "label value" lines, in the
 // order and with the labels the report has always had, and one log line per record.
 #include "render/parameter_report.h"

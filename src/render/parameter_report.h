@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FormatParameters: the text report of the six parameter records of a loaded file, one field
 // per line, with one log line per record.
 #pragma once

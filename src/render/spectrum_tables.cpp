@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dark, reference and scan blocks and the wavelength axis.
 //
 // A table row is "<pixel and wavelength columns><count>\n". The columns before the count are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spectrum tables: the dark and reference blocks and the block of each scan, in one of four
 // column layouts (with or without pixel numbers, with or without wavelengths), and the
 // wavelength axis computed from the detector's calibration polynomial.

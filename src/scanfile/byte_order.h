@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Little-endian loads and stores: the scan data file is little-endian whatever the host is.
 #pragma once
 

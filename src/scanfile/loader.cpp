@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LoadScanFile: the records in file order, then the spectra, then the scan records.
 //
 // The fixed part (records and spectra) is read and decoded. The whole scan records stay where

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LoadScanFile: reads one scan data file in a single forward pass, logging one line per
 // section.
 #pragma once

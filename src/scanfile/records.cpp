@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generic walk of a record's field list: little-endian decoding and encoding, one field
 // after the other, for each of the six parameter records.
 #include "scanfile/records.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six fixed-size parameter records at the start of a scan data file, with the field names
 // the parameter report prints, and the sizes of the file's parts. Each record lists its stored
 // fields once, in file order (Fields below); DecodeRecord and EncodeRecord walk that list to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CSaveData: construction with the default texts.
 #include "scanfile/save_data.h"
 

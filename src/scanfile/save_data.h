@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CSaveData: one scan record in memory: three 64-byte texts, the counts of every pixel and the
 // scan's optical blank value.
 #pragma once

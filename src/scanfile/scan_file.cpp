@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScanFile: scan records read where they lie in the mapped file, then those held in memory.
 #include "scanfile/scan_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScanFile: everything one scan data file holds, as a value: the six parameter records, the
 // dark and reference spectra with their optical blank values, and the scan records in file
 // order, which stay where they lie in the file, however large it is. LoadScanFile makes one;

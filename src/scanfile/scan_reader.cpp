@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScanReader: batches of whole scan records read through the file, growing along an ascending
 // run of scans.
 #include "scanfile/scan_reader.h"

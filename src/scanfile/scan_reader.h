@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScanReader: the scans of a ScanFile read through the file itself into a buffer of bounded
 // size, a batch of records at a time, for passes over many scans (conversions, exports). Its
 // memory does not grow with the file, and a file cut shorter while it is open is reported as

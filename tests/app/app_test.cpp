@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up and the About box, offscreen: the application icon, the About box's texts and
 // layout, and a start-up that runs the main dialog once and ends with it.
 #include <QApplication>

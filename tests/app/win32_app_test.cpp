@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows program quillon.exe: its About box, the resources the documentation gives (icon,
 // version record, About command text, manifest), and a start with a scan data file that loads
 // it and a close that ends the program.

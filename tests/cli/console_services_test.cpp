@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console services of quillon-convert: log lines as they arise, messages, and the answers
 // to the overwrite question.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon-convert --dry-run: each file is loaded and its load log printed, and nothing is
 // converted or written; the exit status says whether every file loaded whole.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What RunProgram takes and gives, the same on every system.
 #pragma once
 

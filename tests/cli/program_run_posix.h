@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RunProgram on POSIX systems: fork and exec, standard input /dev/null or a pseudo-terminal,
 // standard output and error collected in files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RunProgram on Windows: CreateProcessW with a command line quoted as the C runtime splits it,
 // standard input the NUL device or a console holding the typed answer, standard output and
 // error collected in files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End-to-end runs of the built quillon-convert: exit status, the log on standard output,
 // messages on standard error, and output files byte for byte the same as those the Convert
 // command writes for the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon-convert at a Windows command line: UTF-16 arguments become UTF-8 names, wildcards
 // that cmd.exe leaves alone are expanded, a path that starts with '/' is a file and no option,
 // and the console gets CR LF lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Convert command: which files it writes in each mode, their bytes, the log, the
 // overwrite question, and what happens when an output cannot be opened or written.
 #include <gtest/gtest.h>

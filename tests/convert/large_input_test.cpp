@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions that read their scans through the file: a file cut shorter while it is open, the
 // first and last scans of a file beyond 4 GiB, and a one-file output that would replace the very
 // file being converted.

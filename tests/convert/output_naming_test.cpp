@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output names: the base taken from the input path, the names of the multiple-files outputs,
 // and the one-file output with its overwrite question.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scan selection list: the table a selection text produces and the scans the walk yields.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scan blocks built directly in their stored form (CR LF line ends) and written as they are:
 // the same bytes as the plain block turned into CR LF, and in one-file conversions, where scan
 // blocks are written in batches, a progress line only for a scan whose block has been written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog units to pixels, the minimised-icon arithmetic and the main dialog's template.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FakeView: a DialogView that keeps the controls' texts, check marks and enabled states in
 // maps, behaves like automatic check boxes and radio buttons when clicked, answers the
 // open-file dialog and questions from scripts, and records everything else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt window's wiring, offscreen: the template geometry, clicks on the real widgets, drops,
 // keys that end the dialog, and the message boxes and questions answered through injected
 // prompts so that nothing waits for a person.

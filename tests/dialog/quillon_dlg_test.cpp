@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main dialog's handlers against a fake view: start values, browsing, dropping, the
 // option boxes and scope buttons, failed loads, converting, closing and the About command.
 #include <gtest/gtest.h>

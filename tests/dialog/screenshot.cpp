@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_screenshot: opens the QUILLON window, drops a scan data file on it and saves a
 // picture of the window (and optionally of the About box) for the documentation.
 //   quillon_screenshot FILE.sdf WINDOW.png [ABOUT.png]

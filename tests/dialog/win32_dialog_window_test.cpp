@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The native Windows window, driven by window messages as a user's clicks, keys and drops
 // arrive: the template as Windows lays it out, the start state, the system menu and its About
 // command, dropped files, the open-file dialog, message boxes captioned with the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes loading and converting: any bytes must load as a scan data file and convert in every
 // column layout and both output modes, with the scan count, the block endings and the table
 // row counts as the file's shape says; and export into CSV (both layouts, counts and a computed

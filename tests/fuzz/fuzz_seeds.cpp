@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_fuzz_seeds: writes the seed corpora of the fuzz targets: scan data files of several
 // shapes (no pixels, no scans, long texts, odd values), copies cut at telling offsets, and
 // selection texts.

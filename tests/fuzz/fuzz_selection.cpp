@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the selection list: any text and scan count must parse, keep the table within the scan
 // count, and yield scans strictly increasing within 1..count.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wildcards in command-line arguments, matched as Windows matches file names.
 #include <gtest/gtest.h>
 

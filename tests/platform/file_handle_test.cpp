@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileHandle: bytes stored and read exactly as they are, 64-bit sizes, folders named as such,
 // and the three ways an existing file is opened for writing.
 #include <gtest/gtest.h>

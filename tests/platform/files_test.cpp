@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading, writing, deleting and testing files through the platform layer.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

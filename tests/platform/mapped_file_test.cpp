@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MappedFile: the mapped bytes and the reads through the file agree; a file cut shorter after it
 // was opened is reported, not read past; files that cannot be opened name themselves.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileReader::ReadScattered: bytes fill the parts in order, whether they come from the reader's
 // buffer or straight from the system, across any number of parts, up to the end of the file.
 #include <gtest/gtest.h>

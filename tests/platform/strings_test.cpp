@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Leading-integer reading, searching and cutting of byte strings.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 <-> UTF-16 at the system boundary: what Windows file names and command lines become
 // inside QUILLON, and back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform layer at the Windows system boundary: UTF-16 names on disk, paths beyond the
 // classic length limit, files held open by other programs, and the reasons Windows errors
 // read as.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Number formatting against C's printf: edge values written out, then millions of random
 // values compared with snprintf, and the same bytes under a decimal-comma locale.
 #include <gtest/gtest.h>

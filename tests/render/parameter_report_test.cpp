@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameter report: the whole text of one set of records written out line by line, the
 // status example, the text fields, the section spacing and the six log lines.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dark, reference and scan blocks: golden blocks of one small file in all four column
 // layouts, the edge cases of each column, the log lines, and a comparison with a plain
 // snprintf renderer over random data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wavelength axis: values worked out by hand, the double-precision sum rounded once to
 // float, and a realistic calibration checked against an independent long double evaluation.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading files of many scan records, larger than the reader's buffer and than one batch of
 // records: every record, and a file cut anywhere in them, loads exactly as the byte layout
 // says, compared with a plain record-by-record reading of the same bytes.

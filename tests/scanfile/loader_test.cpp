@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading scan data files: the log, the records, the spectra, the scan list, and files that
 // end early or cannot be read.
 #include <gtest/gtest.h>

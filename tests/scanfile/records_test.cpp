@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six parameter records decoded from bytes written by hand, one comment per field with its
 // offset in the record, its name and its value; their encoding; the lengths of the file's parts.
 #include <gtest/gtest.h>

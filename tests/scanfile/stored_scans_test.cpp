@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scan records read where they lie in the file: through the map (ScanFile::Scan) and through
 // the file in batches (ScanReader) alike, in any order; a file cut shorter after loading; files
 // that cannot be mapped; files beyond 4 GiB.

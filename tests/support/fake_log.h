@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FakeLog: a LogSink that keeps the log text and each piece appended, for testing the loader,
 // the renderers and the conversion without a window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MemoryOutputFiles: conversion outputs kept in memory, in the same CR LF text mode as files on
 // disk, for the fuzzer and for tests that need no folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScriptedAnswers: the overwrite question as the test fakes answer it: every question is
 // recorded, and answered from a script of Yes/No answers, No once the script is used up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SdfBuilder: a whole scan data file, encoded part by part by the core's file writer.
 #include "sdf_builder.h"
 

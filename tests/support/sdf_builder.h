@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SdfBuilder: writes scan data files as bytes in memory, with any record values, spectra and
 // scan records, so that tests and sample generators need no committed binary files.
 #pragma once

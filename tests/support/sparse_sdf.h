@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WriteSparseSdf: a scan data file of any size in which only the fixed part and a few chosen
 // scan records are written; everything else is a hole, which reads as zeros and takes no disk
 // space. Files beyond 4 GiB cost a test next to nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TempDir: a fresh folder for one test's files, removed with everything in it afterwards.
 #pragma once
 

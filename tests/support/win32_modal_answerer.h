@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ModalAnswerer: answers the modal dialogs that a window opens on the test's thread (message
 // boxes, the open-file dialog, the About box) the way a person would, and notes what each one
 // showed. A thread timer looks for new dialog windows while their modal loops run.

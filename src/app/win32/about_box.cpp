@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The About box: a dialog template in memory, the icon set when the box opens.
 #include "about_box.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The About box of the Windows program: the application icon, "QUILLON, Version 1.0" and OK,
 // built from the dialog layer's About box template.
 #pragma once

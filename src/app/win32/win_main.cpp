@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon.exe: the QUILLON window on Windows. Prepares the common controls, runs the main
 // dialog once, modally, and ends with it. A scan data file given on the command line (as the
 // shell gives it when such a file is opened with QUILLON) is loaded as if dropped on the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MainDialogWindow: builds the main dialog's controls from its template and connects them.
 #include "dialog/qt/main_dialog_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MainDialogWindow: the main dialog as a Qt Widgets window. It lays the controls out at their
 // template places, forwards every click, key and drop to CQUILLONDlg and implements the
 // DialogView that CQUILLONDlg drives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extended dialog template of the main dialog, written word by word.
 #include "dialog/win32/dialog_template_builder.h"
 

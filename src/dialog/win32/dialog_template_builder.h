@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DialogTemplateBuilder: writes an extended dialog template (DLGTEMPLATEEX) in memory, the form
 // CreateDialogIndirectParamW and DialogBoxIndirectParamW take, so that a window is built from
 // the dialog layer's own template data rather than from a copy of it in a resource script.

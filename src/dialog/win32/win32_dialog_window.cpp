@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32DialogWindow: the dialog procedure, the controls as DialogView, and the system's
 // message boxes and open-file dialog.
 #include "dialog/win32/win32_dialog_window.h"

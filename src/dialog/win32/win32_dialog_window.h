@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32DialogWindow: the main dialog as a native Windows dialog, built from the dialog layer's
 // template. It forwards every click, system command and dropped file to CQUILLONDlg and
 // implements the DialogView that CQUILLONDlg drives.
