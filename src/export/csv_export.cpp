@@ -150,7 +150,9 @@ class CsvWriter {
                     p = Number(Delimit(p, false), ValueAt(m_Columns.Reference(), row));
                 }
                 m_Out.Commit(p);
-                if (integers) {
+                if (scans == 0) {
+                    // A file without scans still lists its dark and reference.
+                } else if (integers) {
                     WriteCells(counts.data() + r, scans, block);
                 } else {
                     WriteCells(values.data() + r, scans, block);
