@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Temporary files renamed into place, with std::filesystem so that the same code serves every
-// system: rename replaces an existing file on POSIX and on Windows alike.
+// Temporary files renamed into place: std::filesystem for the names, and the platform's
+// RenameOver, which replaces an existing file on POSIX and on Windows alike and reports a
+// failure in the same words on both.
 #include "platform/atomic_file.h"
 
 #include <filesystem>
@@ -66,11 +67,11 @@ void AtomicReplacement::Commit() {
     if (!m_bPending) {
         return;
     }
-    std::error_code ec;
-    fs::rename(m_strWrite, m_strTarget, ec);
-    if (ec) {
+    try {
+        RenameOver(m_strWrite, m_strTarget);
+    } catch (const FileError& error) {
         Abandon();
-        throw FileError(m_strFinal, ec.message());
+        throw FileError(m_strFinal, error.Reason());
     }
     m_bPending = false;
 }
