@@ -80,17 +80,15 @@ TEST(AtomicReplacement, ALinkStaysALinkAndItsTargetIsReplaced) {
     EXPECT_EQ(ReadBytes(dir / "store/real.txt"), "new");
 }
 
+#ifndef _WIN32
+// (Windows devices such as NUL are names of no folder; no output is ever named after one.)
 TEST(AtomicReplacement, ADeviceIsWrittenInPlace) {
-#ifdef _WIN32
-    const std::string device = "NUL";
-#else
-    const std::string device = "/dev/null";
-#endif
-    AtomicReplacement replacement(device);
-    EXPECT_EQ(replacement.WritePath(), device);
+    AtomicReplacement replacement("/dev/null");
+    EXPECT_EQ(replacement.WritePath(), "/dev/null");
     EXPECT_NO_THROW(replacement.Commit());
-    EXPECT_TRUE(fs::exists(device));
+    EXPECT_TRUE(fs::exists("/dev/null"));
 }
+#endif
 
 TEST(AtomicDiskOutputFiles, AnOutputAppearsWholeOnceClosed) {
     TempDir dir;
