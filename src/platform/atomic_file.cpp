@@ -42,18 +42,23 @@ std::string TemporaryName(const fs::path& target) {
 }  // namespace
 
 AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(path)) {
-    std::error_code ec;
-    // Paths are UTF-8 here and the system's own form in fs::path (UTF-16 on Windows).
+    // Paths are UTF-8 here and the system's own form in fs::path (UTF-16 on Windows). The
+    // common cases, a new name or a plain file, cost one question to the system.
     fs::path target = PathFromUtf8(m_strFinal);
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    EntryKind kind = KindOf(m_strFinal);
+    if (kind == EntryKind::kLink) {
+        std::error_code ec;
         const fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) {
             target = resolved;
         }
+        const fs::file_status status = fs::status(target, ec);
+        kind = !fs::exists(status)           ? EntryKind::kMissing
+               : fs::is_regular_file(status) ? EntryKind::kFile
+                                             : EntryKind::kOther;
     }
-    const fs::file_status status = fs::status(target, ec);
     m_strTarget = Utf8FromPath(target);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
+    if (kind == EntryKind::kOther) {
         m_strWrite = m_strFinal;
         return;
     }

@@ -11,6 +11,16 @@ namespace quillon {
 // A symbolic link counts even when its target is missing.
 bool Exists(const std::string& path);
 
+// What a directory entry is, a link not followed. One question to the system: on Windows a
+// name's attributes, which wine answers without listing the folder when the name exists.
+enum class EntryKind {
+    kMissing,
+    kFile,   // a regular file
+    kLink,   // a symbolic link (a reparse point on Windows)
+    kOther,  // a folder, a device, a pipe ...
+};
+EntryKind KindOf(const std::string& path);
+
 // Renames the file `from` to `to` in one step, replacing a file of that name. Raises FileError
 // naming `to` when it cannot (a folder of that name: "Is a directory").
 void RenameOver(const std::string& from, const std::string& to);

@@ -14,6 +14,20 @@ bool Exists(const std::string& path) {
     return !path.empty() && ::GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+EntryKind KindOf(const std::string& path) {
+    const DWORD attributes =
+        path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return EntryKind::kMissing;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return EntryKind::kLink;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
+               ? EntryKind::kOther
+               : EntryKind::kFile;
+}
+
 void RenameOver(const std::string& from, const std::string& to) {
     const std::wstring target = WidePath(to);
     if (::MoveFileExW(WidePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
