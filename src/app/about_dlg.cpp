@@ -41,24 +41,24 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     // Title bar with the close box, fixed size.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(QString::fromLatin1(kAboutCaption));
+    setWindowTitle(QString::fromLatin1(kAboutBoxCaption));
     setFont(DialogFont());
     const DialogBaseUnits units = BaseUnitsOf(font());
-    const PixelRect client = MapDialogRect({0, 0, kAboutWidth, kAboutHeight}, units);
+    const PixelRect client = MapDialogRect({0, 0, kAboutBoxWidth, kAboutBoxHeight}, units);
     setFixedSize(client.width, client.height);
 
     auto* icon = new IconView(this);
-    Place(icon, {14, 14, 21, 20}, units);
+    Place(icon, kAboutBoxIconRect, units);
 
     auto* text = new QLabel(QString::fromLatin1(kAboutText), this);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
-    Place(text, {42, 14, 114, 8}, units);
+    Place(text, kAboutBoxTextRect, units);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));
     ok->setDefault(true);
-    Place(ok, {113, 41, 50, 14}, units);
+    Place(ok, kAboutBoxOkRect, units);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus(Qt::OtherFocusReason);
 }

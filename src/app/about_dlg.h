@@ -6,11 +6,8 @@
 
 namespace quillon {
 
-inline constexpr const char* kAboutCaption = "About QUILLON";
 // QUILLON_ABOUT_VERSION is major.minor of project(QUILLON VERSION ...), set by CMake.
 inline constexpr const char* kAboutText = "QUILLON, Version " QUILLON_ABOUT_VERSION;
-inline constexpr int kAboutWidth = 170;  // dialog units
-inline constexpr int kAboutHeight = 62;
 
 class CAboutDlg : public QDialog {
     Q_OBJECT

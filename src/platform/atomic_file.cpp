@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Temporary files renamed into place, with std::filesystem so that the same code serves every
-// system: rename replaces an existing file on POSIX and on Windows alike.
+// Temporary files renamed into place: std::filesystem for the names, and the platform's
+// RenameOver, which replaces an existing file on POSIX and on Windows alike and reports a
+// failure in the same words on both.
 #include "platform/atomic_file.h"
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "platform/file_error.h"
 #include "platform/file_system.h"
+#include "platform/utf8_path.h"
 
 namespace quillon {
 
@@ -29,28 +31,34 @@ std::string TemporaryName(const fs::path& target) {
     fs::path temp = target;
     // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "." + string at -O3.
     std::string name = ".";
-    name += target.filename().string();
+    name += Utf8FromPath(target.filename());
     name += '.';
     name += tag;
     name += ".part";
-    temp.replace_filename(name);
-    return temp.string();
+    temp.replace_filename(PathFromUtf8(name));
+    return Utf8FromPath(temp);
 }
 
 }  // namespace
 
 AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(path)) {
-    std::error_code ec;
-    fs::path target(m_strFinal);
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    // Paths are UTF-8 here and the system's own form in fs::path (UTF-16 on Windows). The
+    // common cases, a new name or a plain file, cost one question to the system.
+    fs::path target = PathFromUtf8(m_strFinal);
+    EntryKind kind = KindOf(m_strFinal);
+    if (kind == EntryKind::kLink) {
+        std::error_code ec;
         const fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) {
             target = resolved;
         }
+        const fs::file_status status = fs::status(target, ec);
+        kind = !fs::exists(status)           ? EntryKind::kMissing
+               : fs::is_regular_file(status) ? EntryKind::kFile
+                                             : EntryKind::kOther;
     }
-    const fs::file_status status = fs::status(target, ec);
-    m_strTarget = target.string();
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
+    m_strTarget = Utf8FromPath(target);
+    if (kind == EntryKind::kOther) {
         m_strWrite = m_strFinal;
         return;
     }
@@ -66,11 +74,11 @@ void AtomicReplacement::Commit() {
     if (!m_bPending) {
         return;
     }
-    std::error_code ec;
-    fs::rename(m_strWrite, m_strTarget, ec);
-    if (ec) {
+    try {
+        RenameOver(m_strWrite, m_strTarget);
+    } catch (const FileError& error) {
         Abandon();
-        throw FileError(m_strFinal, ec.message());
+        throw FileError(m_strFinal, error.Reason());
     }
     m_bPending = false;
 }

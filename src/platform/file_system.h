@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Whether a name is taken, as the output naming needs to know.
+// Whether a name is taken, as the output naming needs to know, and putting a finished file in
+// the place of another.
 #pragma once
 
 #include <string>
@@ -9,5 +10,19 @@ namespace quillon {
 // True when a directory entry of exactly that name exists: a file, a folder or any other kind.
 // A symbolic link counts even when its target is missing.
 bool Exists(const std::string& path);
+
+// What a directory entry is, a link not followed. One question to the system: on Windows a
+// name's attributes, which wine answers without listing the folder when the name exists.
+enum class EntryKind {
+    kMissing,
+    kFile,   // a regular file
+    kLink,   // a symbolic link (a reparse point on Windows)
+    kOther,  // a folder, a device, a pipe ...
+};
+EntryKind KindOf(const std::string& path);
+
+// Renames the file `from` to `to` in one step, replacing a file of that name. Raises FileError
+// naming `to` when it cannot (a folder of that name: "Is a directory").
+void RenameOver(const std::string& from, const std::string& to);
 
 }  // namespace quillon

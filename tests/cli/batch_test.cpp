@@ -178,6 +178,11 @@ TEST(CommandLine, DelimiterSpellings) {
 }
 
 // A folder of scan data files in every case of the extension, among other files.
+// A path as the system writes it (Windows joins names with '\\').
+std::string Native(const std::string& path) {
+    return fs::path(path).make_preferred().string();
+}
+
 struct DataFolder {
     DataFolder() {
         fs::create_directories(dir / "data/sub/deeper");
@@ -193,7 +198,7 @@ struct DataFolder {
         std::vector<std::string> paths;
         for (const InputFile& input : inputs) {
             EXPECT_EQ(input.problem, "") << input.path;
-            paths.push_back(fs::relative(input.path, dir.Path()).string());
+            paths.push_back(fs::relative(input.path, dir.Path()).generic_string());
         }
         return paths;
     }
@@ -252,7 +257,7 @@ TEST(BatchRun, AFolderWithOneBadFileConvertsTheOthersAndSumsUp) {
     KeptRun run(Formats({"csv", "json"}));
     EXPECT_EQ(run.batch.Run(ExpandInputs({dir / "runs"}, false)), 1);
     EXPECT_EQ(run.err.str(),
-              "quillon-convert: " + (dir / "runs/b.sdf") +
+              "quillon-convert: " + Native(dir / "runs/b.sdf") +
                   ": the file ends 132 bytes early; the missing values were read as 0\n"
                   "2 files converted, 1 failed\n");
     for (const char* name : {"a.csv", "a.json", "b.csv", "b.json", "c.csv", "c.json"}) {
@@ -273,7 +278,7 @@ TEST(BatchRun, TwoInputsOfTheSameNameNeverShareAnOutputFolder) {
     EXPECT_EQ(run.batch.Run({{dir / "a/x.sdf", ""}, {dir / "b/x.sdf", ""}}), 1);
     EXPECT_EQ(run.err.str(), "quillon-convert: " + (dir / "b/x.sdf") +
                                  ": its outputs would replace those of " + (dir / "a/x.sdf") +
-                                 " (both are named " + (dir / "out/x") +
+                                 " (both are named " + Native(dir / "out/x") +
                                  "...); it was not converted\n"
                                  "1 file converted, 1 failed\n");
     EXPECT_NE(ReadBytes(dir / "out/x.json").find("\"scan_count\": 1,"), std::string::npos);

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,5 +71,47 @@ inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::stri
     }
     return run;
 }
+
+// A run of quillon-convert in `cwd` with no input and its output going nowhere, to be killed.
+class StartedProgram {
+  public:
+    StartedProgram(const std::string& cwd, const std::vector<std::string>& args) {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(kProgram.c_str()));
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        m_nPid = ::fork();
+        if (m_nPid == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null < 0 || ::chdir(cwd.c_str()) != 0) {
+                ::_exit(126);
+            }
+            ::dup2(null, STDIN_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::execv(kProgram.c_str(), argv.data());
+            ::_exit(127);
+        }
+    }
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+    ~StartedProgram() { Kill(); }
+
+    bool Started() const { return m_nPid > 0; }
+    // Ends the program at once, wherever it is, and waits until it is gone.
+    void Kill() {
+        if (m_nPid > 0) {
+            ::kill(m_nPid, SIGKILL);
+            int status = 0;
+            ::waitpid(m_nPid, &status, 0);
+            m_nPid = -1;
+        }
+    }
+
+  private:
+    pid_t m_nPid = -1;
+};
 
 }  // namespace quillon::testing

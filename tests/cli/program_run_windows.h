@@ -138,4 +138,48 @@ inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::stri
     return run;
 }
 
+// A run of quillon-convert in `cwd` with no input and its output going nowhere, to be killed.
+class StartedProgram {
+  public:
+    StartedProgram(const std::string& cwd, const std::vector<std::string>& args) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE null =
+            ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          &inherit, OPEN_EXISTING, 0, nullptr);
+        std::wstring commandLine = QuoteArgument(ToWide(kProgram));
+        for (const std::string& arg : args) {
+            commandLine += L" " + QuoteArgument(ToWide(arg));
+        }
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = null;
+        PROCESS_INFORMATION process{};
+        const std::wstring folder = WidePath(cwd);
+        if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             folder.c_str(), &startup, &process)) {
+            ::CloseHandle(process.hThread);
+            m_hProcess = process.hProcess;
+        }
+        ::CloseHandle(null);
+    }
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+    ~StartedProgram() { Kill(); }
+
+    bool Started() const { return m_hProcess != nullptr; }
+    // Ends the program at once, wherever it is, and waits until it is gone.
+    void Kill() {
+        if (m_hProcess != nullptr) {
+            ::TerminateProcess(m_hProcess, 137);
+            ::WaitForSingleObject(m_hProcess, INFINITE);
+            ::CloseHandle(m_hProcess);
+            m_hProcess = nullptr;
+        }
+    }
+
+  private:
+    HANDLE m_hProcess = nullptr;
+};
+
 }  // namespace quillon::testing

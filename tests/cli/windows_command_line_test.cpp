@@ -67,6 +67,23 @@ TEST(WindowsCommandLine, AFileNamedInAnyScriptConvertsUnderItsOwnName) {
                                    wide + L"_Dark.txt", wide + L"_Ref.txt", wide + L"_Var.txt"}));
 }
 
+TEST(WindowsCommandLine, FoldersAndAnOutputFolderNamedInAnyScriptKeepTheirNames) {
+    TempDir dir;
+    const std::string input = "Daten_\xC3\xA4\xC3\xB6\xC3\xBC";     // Daten_äöü
+    const std::string output = "Ausgabe_\xE6\x97\xA5\xE6\x9C\xAC";  // Ausgabe_日本
+    ASSERT_TRUE(::CreateDirectoryW(ToWide(dir.Path() + "\\" + input).c_str(), nullptr));
+    CopyTo(kDemo, dir.Path() + "\\" + input + "\\Messung_\xC3\xA9.sdf");  // Messung_é
+    const ProgramRun run =
+        RunProgram(dir.Path(), {"-q", "-r", "--format", "csv,json", "-o", output, input});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(WideNames(dir.Path() + "\\" + output),
+              std::vector<std::wstring>({L"Messung_\u00E9.csv", L"Messung_\u00E9.json"}));
+    // The JSON names the file it was made from as it is named.
+    EXPECT_NE(ReadBytes(dir.Path() + "\\" + output + "\\Messung_\xC3\xA9.json")
+                  .find("\"name\": \"Messung_\xC3\xA9.sdf\""),
+              std::string::npos);
+}
+
 TEST(WindowsCommandLine, WildcardsAreExpandedToTheMatchingFilesInNameOrder) {
     TempDir dir;
     SdfBuilder b(2);
@@ -76,7 +93,7 @@ TEST(WindowsCommandLine, WildcardsAreExpandedToTheMatchingFilesInNameOrder) {
     }
     const ProgramRun run = RunProgram(dir.Path(), {"-q", "*.sdf"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, "2 files converted, 0 failed\n");
     // Names match as Windows matches them: case ignored, the whole name.
     for (const char* output : {"A_Var.txt", "b_Var.txt", "A_1of1.txt", "b_1of1.txt"}) {
         EXPECT_TRUE(std::filesystem::exists(dir / output)) << output;

@@ -4,9 +4,11 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -65,7 +67,11 @@ TEST(AtomicReplacement, ALinkStaysALinkAndItsTargetIsReplaced) {
     TempDir dir;
     fs::create_directory(dir / "store");
     Write(dir / "store/real.txt", "old");
-    fs::create_symlink(dir / "store/real.txt", dir / "out.txt");
+    std::error_code error;
+    fs::create_symlink(dir / "store/real.txt", dir / "out.txt", error);
+    if (error) {
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    }
     AtomicReplacement replacement(dir / "out.txt");
     EXPECT_EQ(fs::path(replacement.WritePath()).parent_path(), fs::path(dir / "store"));
     Write(replacement.WritePath(), "new");
@@ -74,12 +80,15 @@ TEST(AtomicReplacement, ALinkStaysALinkAndItsTargetIsReplaced) {
     EXPECT_EQ(ReadBytes(dir / "store/real.txt"), "new");
 }
 
+#ifndef _WIN32
+// (Windows devices such as NUL are names of no folder; no output is ever named after one.)
 TEST(AtomicReplacement, ADeviceIsWrittenInPlace) {
     AtomicReplacement replacement("/dev/null");
     EXPECT_EQ(replacement.WritePath(), "/dev/null");
     EXPECT_NO_THROW(replacement.Commit());
     EXPECT_TRUE(fs::exists("/dev/null"));
 }
+#endif
 
 TEST(AtomicDiskOutputFiles, AnOutputAppearsWholeOnceClosed) {
     TempDir dir;
@@ -141,6 +150,7 @@ TEST(AtomicDiskOutputFiles, ErrorsNameTheOutputNotItsTemporaryFile) {
     EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"b.txt", "c.txt"}));
 }
 
+#ifndef _WIN32
 // A write that fails (here: beyond the largest file the process may write) marks the output;
 // Close then discards it instead of renaming half a file into place.
 TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
@@ -169,6 +179,7 @@ TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
     EXPECT_EQ(ReadBytes(dir / "a.txt"), "old");
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
 }
+#endif
 
 }  // namespace
 }  // namespace quillon

@@ -124,6 +124,21 @@ TEST(FileReader, MissingFilesAndFoldersCannotBeOpened) {
     }
 }
 
+TEST(FileSystem, KindOfTellsFilesFoldersLinksAndMissingNamesApartWithoutFollowingLinks) {
+    TempDir dir;
+    testing::WriteFile(dir / "f.txt", {'x'});
+    std::filesystem::create_directory(dir / "sub");
+    EXPECT_EQ(KindOf(dir / "f.txt"), EntryKind::kFile);
+    EXPECT_EQ(KindOf(dir / "sub"), EntryKind::kOther);
+    EXPECT_EQ(KindOf(dir / "missing.txt"), EntryKind::kMissing);
+    EXPECT_EQ(KindOf(""), EntryKind::kMissing);
+    std::error_code error;
+    std::filesystem::create_symlink(dir / "missing.txt", dir / "dangling.txt", error);
+    if (!error) {
+        EXPECT_EQ(KindOf(dir / "dangling.txt"), EntryKind::kLink);
+    }
+}
+
 TEST(FileSystem, ExistsCountsFilesAndFoldersButNotAnEmptyName) {
     TempDir dir;
     EXPECT_TRUE(Exists(dir.Path()));

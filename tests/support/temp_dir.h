@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8_path.h"
+
 namespace quillon::testing {
 
 class TempDir {
@@ -37,9 +39,9 @@ class TempDir {
     std::filesystem::path m_Path;
 };
 
-// The bytes of a file, or an empty vector when it cannot be read.
+// The bytes of a file named in UTF-8, or an empty vector when it cannot be read.
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
