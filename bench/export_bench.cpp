@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_bench_exports: the exports of one loaded scan data file, each beside its floor,
 // measured in the same run:
 //

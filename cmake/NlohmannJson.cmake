@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # nlohmann-json (header-only), for the JSON export and its tests: Debian's CMake package, or in
 # a cross build, which finds no package of the build machine's, the same headers through an
 # imported target. They are reached through a folder of the build's own that holds only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line converter's run over its inputs.
 #include "cli/batch.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line converter's work beyond parsing its arguments: what the options mean
 // together (and which combinations are usage errors), and the run over every input file,
 // with the text outputs and the exports of each, its messages and the batch summary.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ChunkedOutput: bytes gathered in a buffer of at most a megabyte and handed to an output file
 // a chunk at a time, so that an export of any size needs no more memory than that. The buffer
 // starts small and grows only as far as the output needs.

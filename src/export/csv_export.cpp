@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CSV export. Rows are formatted straight into a chunk buffer that goes to the output a
 // megabyte at a time. In the columns layout every row needs one value of every scan, so the
 // scans are copied a run of rows at a time into a block (at most kBlockBytes, scan by scan),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CSV export (RFC 4180, UTF-8, CR LF): one table of the wavelength, the dark and reference
 // spectra and the selected scans, in columns (one row per pixel or grid point) or in rows (the
 // transpose). Numbers read back exactly and never depend on the locale.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Export formats and their names.
 #include "export/export_options.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one export writes: the formats beside the text outputs, the scans, the quantity, the
 // wavelength grid and the CSV style, and what a finished export reports.
 #pragma once

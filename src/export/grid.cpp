@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wavelength grids and linear interpolation onto them.
 #include "export/grid.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wavelength grids: a text START:STEP:END (nanometres) turned into grid points, and the linear
 // interpolation of per-pixel values onto them across a strictly rising calibration.
 #pragma once

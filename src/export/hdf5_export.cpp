@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HDF5 export, through the library's C API. Every handle is closed by a small owner; the
 // library's own error printing is switched off and its error stack turned into a FileError
 // whose reason is the system's text when the failure came from the system (a full disk).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HDF5 export: the file's spectra and parameters as datasets and attributes that h5py,
 // MATLAB or Igor open directly.
 //

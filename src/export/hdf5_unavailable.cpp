@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HDF5 export of a build without the HDF5 library: it says so.
 #include "export/hdf5_export.h"
 

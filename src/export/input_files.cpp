@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folder expansion with std::filesystem.
 #include "export/input_files.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scan data files a list of arguments stands for: a file stands for itself, a folder for
 // the *.sdf files in it (any case of the extension), sorted by name, and with `recursive` for
 // those of its subfolders as well.

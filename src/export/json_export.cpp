@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON export, built with nlohmann::json. The document's head is one JSON value; the scans
 // follow one object per line, each dumped on its own, so that a file of 100,000 scans never
 // needs all of them as JSON values at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON export: what a scan data file says about itself, for scripts. The source file, the
 // converter, every field of the six parameter records (under "records", named as in the
 // parameter report), the pixel count, the optical blank values and one entry per selected

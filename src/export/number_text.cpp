@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shortest round-trip number texts.
 #include "export/number_text.h"
 

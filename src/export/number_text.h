@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers as the exports write them: integers in decimal, floats and doubles as the shortest
 // text that reads back to the same value (std::to_chars without a precision), never through
 // the locale. A decimal comma may stand for the point, for spreadsheets set up that way.

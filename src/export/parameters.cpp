@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameter records as named values.
 #include "export/parameters.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six parameter records of a scan data file as named values, in the order and with the
 // field names of the parameter report: what the JSON export writes under "records" and the
 // HDF5 export as the attributes of /parameters/<record>.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quantities of a scan, pixel by pixel.
 #include "export/quantities.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quantities an export can write for each scan, computed per pixel in double precision
 // from the scan's count S, the dark value D and the reference value R of the same pixel:
 //

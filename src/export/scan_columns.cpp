@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The columns of an export, per pixel or on a wavelength grid.
 #include "export/scan_columns.h"
 

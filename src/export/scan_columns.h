@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The columns an export writes, row range by row range: the wavelength, the dark and reference
 // spectra and the selected scans as the chosen quantity, either per pixel or interpolated onto
 // a wavelength grid. The CSV and HDF5 writers share it, so that both write the same values.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows-1252 to UTF-8.
 #include "export/text_decoding.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 8-bit texts of a scan data file in UTF-8. The instrument PCs write them in Windows-1252,
 // the Western European code page of Windows.
 #pragma once

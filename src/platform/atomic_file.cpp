@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary files renamed into place, with std::filesystem so that the same code serves every
 // system: rename replaces an existing file on POSIX and on Windows alike.
 #include "platform/atomic_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Outputs that appear whole or not at all: a file is written under a temporary name in the
 // folder of its final name and renamed over it once complete, so that a full disk, a failed
 // write or a killed process never leaves a half-written file under the final name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line's options interpreted together, folders expanded into their scan data
 // files, and runs over several inputs with their messages and summary.
 #include "cli/batch.h"

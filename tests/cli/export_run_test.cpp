@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End-to-end runs of quillon-convert with the exports: the text outputs stay as they were,
 // usage errors, folders, and outputs that are complete or absent whenever the program is
 // killed.

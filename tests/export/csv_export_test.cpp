@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CSV export: exact numbers, the two layouts, spreadsheet styles, quantities and grids.
 #include "export/csv_export.h"
 

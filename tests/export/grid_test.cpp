@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wavelength grids: the START:STEP:END text, the points, the calibration check and the linear
 // interpolation onto the points.
 #include "export/grid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HDF5 export read back through the HDF5 library: datasets, their types and shapes, the
 // parameter attributes, quantities, grids, compression, the in-memory image and failures.
 #include "export/hdf5_export.h"

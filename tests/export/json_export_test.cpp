@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON export parsed back: every field of every record, exact floats, decoded texts.
 #include "export/json_export.h"
 

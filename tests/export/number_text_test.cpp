@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers as the exports write them: counts through their short path, floats and doubles as
 // the shortest text that reads back, with a decimal comma where asked for.
 #include "export/number_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quantities at their edges, and the per-scan function the exports and the plot share.
 #include "export/quantities.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows-1252 texts of a scan data file decoded to UTF-8.
 #include "export/text_decoding.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Outputs renamed into place: the final name shows the old file or the complete new one, never
 // a part, and no temporary file stays behind.
 #include "platform/atomic_file.h"

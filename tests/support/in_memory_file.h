@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InMemoryFile: a ScanFile made straight from an SdfBuilder's values, as LoadScanFile would
 // make it from the builder's bytes, for export tests that need no file on disk.
 #pragma once
