@@ -15,6 +15,8 @@
 #include "export/json_export.h"
 #include "platform/atomic_file.h"
 #include "platform/failure.h"
+#include "platform/file_error.h"
+#include "platform/utf8_path.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/loader.h"
 
@@ -171,10 +173,11 @@ bool BatchRun::Has(ExportFormat format) const {
 int BatchRun::Run(const std::vector<InputFile>& inputs) {
     if (!m_Options.outputDir.empty() && !m_Options.dryRun) {
         std::error_code ec;
-        fs::create_directories(m_Options.outputDir, ec);
-        if (!fs::is_directory(m_Options.outputDir)) {
+        const fs::path folder = PathFromUtf8(m_Options.outputDir);
+        fs::create_directories(folder, ec);
+        if (!fs::is_directory(folder)) {
             m_Console.Message(m_Options.outputDir + ": the output folder cannot be made" +
-                              (ec ? ": " + ec.message() : ": a file of that name exists"));
+                              (ec ? ": " + ErrorCodeReason(ec) : ": a file of that name exists"));
             return 1;
         }
     }
@@ -206,7 +209,7 @@ std::string BatchRun::OutputBase(const std::string& path) {
         return base;
     }
     if (!m_Options.outputDir.empty()) {
-        base = (fs::path(m_Options.outputDir) / fs::path(base).filename()).string();
+        base = Utf8FromPath(PathFromUtf8(m_Options.outputDir) / PathFromUtf8(base).filename());
     }
     // Two inputs of one run never share outputs: the second would replace the first's
     // (a/x.sdf and b/x.sdf with --output-dir, x.sdf and x.SDF in one folder).

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "export/text_decoding.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "platform/utf8_path.h"
 #include "scanfile/records.h"
 
 namespace quillon {
@@ -272,8 +272,7 @@ class Hdf5Writer {
     std::size_t Scans() const { return m_Columns.ScanCount(); }
 
     void WriteRootAttributes() {
-        TextAttribute(m_H5, "source_name",
-                      std::filesystem::path(m_File.m_strPath).filename().string());
+        TextAttribute(m_H5, "source_name", Utf8FromPath(PathFromUtf8(m_File.m_strPath).filename()));
         ScalarAttribute(m_H5, "source_size", H5T_STD_U64LE, H5T_NATIVE_UINT64,
                         static_cast<std::uint64_t>(m_File.m_nFileSize));
         ScalarAttribute(m_H5, "source_missing_bytes", H5T_STD_I64LE, H5T_NATIVE_INT64,

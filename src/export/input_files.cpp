@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_error.h"
+#include "platform/utf8_path.h"
+
 namespace quillon {
 
 namespace fs = std::filesystem;
@@ -13,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool Hidden(const fs::path& path) {
-    const std::string name = path.filename().string();
+    const std::string name = Utf8FromPath(path.filename());
     return !name.empty() && name.front() == '.';
 }
 
@@ -23,13 +26,13 @@ void ExpandFolder(const std::string& folder, bool recursive, std::vector<InputFi
     std::error_code ec;
     const auto consider = [&found](const fs::directory_entry& entry) {
         std::error_code statusError;
-        if (!Hidden(entry.path()) && HasSdfExtension(entry.path().filename().string()) &&
+        if (!Hidden(entry.path()) && HasSdfExtension(Utf8FromPath(entry.path().filename())) &&
             entry.is_regular_file(statusError)) {
-            found.push_back(entry.path().string());
+            found.push_back(Utf8FromPath(entry.path()));
         }
     };
     if (recursive) {
-        fs::recursive_directory_iterator it(folder, ec);
+        fs::recursive_directory_iterator it(PathFromUtf8(folder), ec);
         for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
             if (Hidden(it->path())) {
                 it.disable_recursion_pending();
@@ -38,13 +41,13 @@ void ExpandFolder(const std::string& folder, bool recursive, std::vector<InputFi
             consider(*it);
         }
     } else {
-        fs::directory_iterator it(folder, ec);
+        fs::directory_iterator it(PathFromUtf8(folder), ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
             consider(*it);
         }
     }
     if (ec) {
-        out.push_back({folder, "the folder cannot be read: " + ec.message()});
+        out.push_back({folder, "the folder cannot be read: " + ErrorCodeReason(ec)});
         return;
     }
     if (found.empty()) {
@@ -75,7 +78,7 @@ std::vector<InputFile> ExpandInputs(const std::vector<std::string>& arguments, b
     std::vector<InputFile> inputs;
     for (const std::string& argument : arguments) {
         std::error_code ec;
-        if (fs::is_directory(argument, ec)) {
+        if (fs::is_directory(PathFromUtf8(argument), ec)) {
             ExpandFolder(argument, recursive, inputs);
         } else {
             inputs.push_back({argument, ""});

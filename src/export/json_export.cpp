@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "export/chunked_output.h"
@@ -14,6 +13,7 @@
 #include "export/parameters.h"
 #include "export/text_decoding.h"
 #include "platform/output_files.h"
+#include "platform/utf8_path.h"
 #include "scanfile/records.h"
 
 namespace quillon {
@@ -70,7 +70,7 @@ Json FieldValue(const ParameterField& field) {
 Json Head(const ScanFile& file, std::size_t selected) {
     Json head;
     head["source"] = {
-        {"name", std::filesystem::path(file.m_strPath).filename().string()},
+        {"name", Utf8FromPath(PathFromUtf8(file.m_strPath).filename())},
         {"size", file.m_nFileSize},
         {"missing_bytes", file.m_nMissingBytes},
     };

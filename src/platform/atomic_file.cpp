@@ -9,6 +9,7 @@
 
 #include "platform/file_error.h"
 #include "platform/file_system.h"
+#include "platform/utf8_path.h"
 
 namespace quillon {
 
@@ -29,19 +30,19 @@ std::string TemporaryName(const fs::path& target) {
     fs::path temp = target;
     // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "." + string at -O3.
     std::string name = ".";
-    name += target.filename().string();
+    name += Utf8FromPath(target.filename());
     name += '.';
     name += tag;
     name += ".part";
-    temp.replace_filename(name);
-    return temp.string();
+    temp.replace_filename(PathFromUtf8(name));
+    return Utf8FromPath(temp);
 }
 
 }  // namespace
 
 AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(path)) {
     std::error_code ec;
-    fs::path target(m_strFinal);
+    fs::path target = PathFromUtf8(m_strFinal);
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
         const fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) {
@@ -49,7 +50,7 @@ AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(pa
         }
     }
     const fs::file_status status = fs::status(target, ec);
-    m_strTarget = target.string();
+    m_strTarget = Utf8FromPath(target);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         m_strWrite = m_strFinal;
         return;
@@ -67,10 +68,10 @@ void AtomicReplacement::Commit() {
         return;
     }
     std::error_code ec;
-    fs::rename(m_strWrite, m_strTarget, ec);
+    fs::rename(PathFromUtf8(m_strWrite), PathFromUtf8(m_strTarget), ec);
     if (ec) {
         Abandon();
-        throw FileError(m_strFinal, ec.message());
+        throw FileError::FromErrorCode(m_strFinal, ec);
     }
     m_bPending = false;
 }
@@ -79,7 +80,7 @@ void AtomicReplacement::Abandon() noexcept {
     if (m_bPending) {
         m_bPending = false;
         std::error_code ec;
-        fs::remove(m_strWrite, ec);
+        fs::remove(PathFromUtf8(m_strWrite), ec);
     }
 }
 
