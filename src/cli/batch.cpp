@@ -15,6 +15,7 @@
 #include "export/json_export.h"
 #include "platform/atomic_file.h"
 #include "platform/failure.h"
+#include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/loader.h"
@@ -176,7 +177,7 @@ int BatchRun::Run(const std::vector<InputFile>& inputs) {
         fs::create_directories(folder, ec);
         if (!fs::is_directory(folder)) {
             m_Console.Message(m_Options.outputDir + ": the output folder cannot be made" +
-                              (ec ? ": " + ec.message() : ": a file of that name exists"));
+                              (ec ? ": " + ErrorCodeReason(ec) : ": a file of that name exists"));
             return 1;
         }
     }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_error.h"
 #include "platform/utf8_path.h"
 
 namespace quillon {
@@ -46,7 +47,7 @@ void ExpandFolder(const std::string& folder, bool recursive, std::vector<InputFi
         }
     }
     if (ec) {
-        out.push_back({folder, "the folder cannot be read: " + ec.message()});
+        out.push_back({folder, "the folder cannot be read: " + ErrorCodeReason(ec)});
         return;
     }
     if (found.empty()) {

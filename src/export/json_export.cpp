@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "export/chunked_output.h"

@@ -87,7 +87,7 @@ void AtomicReplacement::Abandon() noexcept {
     if (m_bPending) {
         m_bPending = false;
         std::error_code ec;
-        fs::remove(m_strWrite, ec);
+        fs::remove(PathFromUtf8(m_strWrite), ec);
     }
 }
 

@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#ifdef _WIN32
+#include "platform/windows_system.h"
+#endif
+
 namespace quillon {
 
 FileError::FileError(std::string path, std::string reason)
@@ -13,6 +17,19 @@ FileError::FileError(std::string path, std::string reason)
 
 FileError FileError::FromErrno(std::string path, int errorNumber) {
     return FileError(std::move(path), std::strerror(errorNumber));
+}
+
+FileError FileError::FromErrorCode(std::string path, const std::error_code& code) {
+    return FileError(std::move(path), ErrorCodeReason(code));
+}
+
+std::string ErrorCodeReason(const std::error_code& code) {
+#ifdef _WIN32
+    if (code.category() == std::system_category()) {
+        return WindowsErrorReason(static_cast<unsigned long>(code.value()));
+    }
+#endif
+    return code.message();
 }
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace quillon {
 
@@ -14,6 +15,9 @@ class FileError : public std::runtime_error {
 
     // Builds the error from an errno value, with the system's text for it.
     static FileError FromErrno(std::string path, int errorNumber);
+    // Builds the error from a std::filesystem error code, with the same words for a reason as
+    // FromErrno on Linux (ErrorCodeReason).
+    static FileError FromErrorCode(std::string path, const std::error_code& code);
 
     const std::string& Path() const noexcept { return m_strPath; }
     const std::string& Reason() const noexcept { return m_strReason; }
@@ -22,5 +26,9 @@ class FileError : public std::runtime_error {
     std::string m_strPath;
     std::string m_strReason;
 };
+
+// The reason for an error code of std::filesystem: the system's text on Linux; on Windows the
+// words of WindowsErrorReason for a system error, so that both builds report alike.
+std::string ErrorCodeReason(const std::error_code& code);
 
 }  // namespace quillon

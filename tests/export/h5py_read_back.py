@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Opens the HDF5 export of a scan data file with h5py, as a user's script would, and checks
 every dataset against the scan data file itself, read here independently with struct and
 numpy.

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "in_memory_file.h"
@@ -66,6 +68,58 @@ TEST(Quantities, FormulasAtTheirEdges) {
         ExpectValue(QuantityValue(Quantity::kAbsorbance, c.s, c.d, c.r), c.absorbance,
                     "absorbance by name");
     }
+}
+
+// Expected values: the exact decimal logarithm rounded to the nearest double, worked out with
+// 80-digit decimal arithmetic (Python's decimal module), not with this code. They also pin the
+// bits every platform must write: the logarithm uses no C library function whose last bit
+// differs between Linux and Windows.
+TEST(Log10, CorrectlyRoundedAtPointsWorkedOutWithEightyDigits) {
+    const struct {
+        double x;
+        double log10;
+    } cases[] = {
+        {0.05, -1.3010299956639813},       {0.3, -0.5228787452803376},
+        {0.7, -0.1549019599857432},        {1.5, 0.17609125905568124},
+        {3.0, 0.47712125471966244},        {7.0, 0.8450980400142568},
+        {123.456, 2.0915122016277716},     {0.999, -0.0004345117740176917},
+        {1.001, 0.0004340774793185929},    {3e-05, -4.522878745280337},
+        {2.0 / 3.0, -0.17609125905568127},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Log10(c.x), c.log10) << c.x;
+    }
+}
+
+TEST(Log10, PowersOfTenGiveWholeNumbers) {
+    for (int p = -12; p <= 12; ++p) {
+        const double x = std::stod("1e" + std::to_string(p));
+        EXPECT_EQ(Log10(x), static_cast<double>(p)) << x;
+    }
+    EXPECT_EQ(Absorbance(110, 10.0f, 1010.0f),
+              1.0);  // a tenth of the light, not 0.9999999999999999
+}
+
+TEST(Log10, WithinTwoUnitsInTheLastPlaceOfTheCLibrarysOverSixteenDecades) {
+    std::mt19937_64 random(12);
+    std::uniform_real_distribution<double> exponent(-8.0, 8.0);
+    for (int i = 0; i < 100000; ++i) {
+        const double x = std::pow(10.0, exponent(random));
+        const double reference = std::log10(x);
+        ASSERT_LE(std::fabs(Log10(x) - reference),
+                  2.0 * (std::nextafter(std::fabs(reference), INFINITY) - std::fabs(reference)))
+            << x;
+    }
+}
+
+TEST(Log10, ZeroInfinityAndValuesBelowZero) {
+    EXPECT_EQ(Log10(0.0), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(Log10(std::numeric_limits<double>::infinity()),
+              std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(Log10(-1.0)));
+    EXPECT_TRUE(std::isnan(Log10(kNaN)));
+    EXPECT_EQ(Log10(1.0), 0.0);
+    EXPECT_EQ(Log10(5e-324), -323.3062153431158);  // the smallest subnormal
 }
 
 TEST(Quantities, FullLightIsAnAbsorbanceOfPositiveZero) {

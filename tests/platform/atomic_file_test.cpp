@@ -33,6 +33,13 @@ std::set<std::string> Names(const std::string& dir) {
     return names;
 }
 
+// What the system says when a folder stands where a file is to be written.
+#ifdef _WIN32
+const std::string kFolderInTheWay = "Permission denied";
+#else
+const std::string kFolderInTheWay = "Is a directory";
+#endif
+
 void Write(const std::string& path, const std::string& text) {
     testing::WriteFile(path, std::vector<unsigned char>(text.begin(), text.end()));
 }
@@ -63,6 +70,8 @@ TEST(AtomicReplacement, OneNotCommittedLeavesNothingBehind) {
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.txt"});
 }
 
+#ifndef _WIN32
+// Symbolic links and device files, as Linux has them.
 TEST(AtomicReplacement, ALinkStaysALinkAndItsTargetIsReplaced) {
     TempDir dir;
     fs::create_directory(dir / "store");
@@ -125,7 +134,7 @@ TEST(AtomicDiskOutputFiles, ErrorsNameTheOutputNotItsTemporaryFile) {
         ADD_FAILURE() << "opened";
     } catch (const FileError& error) {
         EXPECT_EQ(error.Path(), dir / "missing/a.txt");
-        EXPECT_EQ(error.Reason(), "No such file or directory");
+        EXPECT_EQ(error.Reason(), "No such file or directory");  // the same words on Windows
     }
     // A folder in the way is found when the output is opened ...
     fs::create_directory(dir / "b.txt");
@@ -134,7 +143,7 @@ TEST(AtomicDiskOutputFiles, ErrorsNameTheOutputNotItsTemporaryFile) {
         ADD_FAILURE() << "opened a folder";
     } catch (const FileError& error) {
         EXPECT_EQ(error.Path(), dir / "b.txt");
-        EXPECT_EQ(error.Reason(), "Is a directory");
+        EXPECT_EQ(error.Reason(), kFolderInTheWay);
     }
     // ... or, when it appears later, when the output is renamed into place.
     files.Open(dir / "c.txt", TextFileWriter::OpenMode::kTruncate);
@@ -145,12 +154,11 @@ TEST(AtomicDiskOutputFiles, ErrorsNameTheOutputNotItsTemporaryFile) {
         ADD_FAILURE() << "renamed over a folder";
     } catch (const FileError& error) {
         EXPECT_EQ(error.Path(), dir / "c.txt");
-        EXPECT_EQ(error.Reason(), "Is a directory");
+        EXPECT_EQ(error.Reason(), kFolderInTheWay);
     }
     EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"b.txt", "c.txt"}));
 }
 
-#ifndef _WIN32
 // A write that fails (here: beyond the largest file the process may write) marks the output;
 // Close then discards it instead of renaming half a file into place.
 TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
@@ -179,6 +187,7 @@ TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
     EXPECT_EQ(ReadBytes(dir / "a.txt"), "old");
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
 }
+
 #endif
 
 }  // namespace
