@@ -11,7 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <mutex>
 #endif
 
 #include <algorithm>
@@ -54,7 +57,8 @@ MappedFile::MappedFile(MappedFile&& other) noexcept
       m_pData(std::exchange(other.m_pData, nullptr)),
       m_nFile(std::exchange(other.m_nFile, -1)),
       m_pMapping(std::exchange(other.m_pMapping, nullptr)),
-      m_pCopy(std::move(other.m_pCopy)) {}
+      m_pCopy(std::move(other.m_pCopy)),
+      m_nGuard(std::exchange(other.m_nGuard, -1)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
@@ -65,6 +69,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         m_nFile = std::exchange(other.m_nFile, -1);
         m_pMapping = std::exchange(other.m_pMapping, nullptr);
         m_pCopy = std::move(other.m_pCopy);
+        m_nGuard = std::exchange(other.m_nGuard, -1);
     }
     return *this;
 }
@@ -225,6 +230,10 @@ MappedFile MappedFile::Open(const std::string& path) {
     return mapped;
 }
 
+bool MappedFile::Changed() const noexcept {
+    return false;  // a mapped file cannot be cut shorter
+}
+
 std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const {
     auto* out = static_cast<unsigned char*>(dst);
     std::size_t got = 0;
@@ -252,7 +261,92 @@ std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::siz
 
 #else  // POSIX
 
+namespace {
+
+// Reading a page of a map that lies beyond the end of its file, which someone cut shorter after
+// it was mapped, raises SIGBUS. The guard takes that signal for the maps it knows: it puts a
+// page of zeros in the place of the lost one, notes that the file changed, and lets the read go
+// on. Faults anywhere else go to whatever handled SIGBUS before.
+struct GuardedMap {
+    std::atomic<bool> used{false};
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> changed{false};
+};
+constexpr int kGuardedMaps = 256;
+GuardedMap g_GuardedMaps[kGuardedMaps];
+struct sigaction g_PreviousBusAction {};
+std::uintptr_t g_nPageSize = 0;
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardedMap& map : g_GuardedMaps) {
+        // A map is published begin first and withdrawn end first: a range half written or
+        // half withdrawn is empty, never too wide.
+        if (address >= map.begin.load() && address < map.end.load()) {
+            void* const page = reinterpret_cast<void*>(address & ~(g_nPageSize - 1));
+            if (::mmap(page, static_cast<std::size_t>(g_nPageSize), PROT_READ,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+                map.changed.store(true);
+                return;
+            }
+        }
+    }
+    if ((g_PreviousBusAction.sa_flags & SA_SIGINFO) != 0) {
+        g_PreviousBusAction.sa_sigaction(signal, info, context);
+    } else if (g_PreviousBusAction.sa_handler != SIG_DFL &&
+               g_PreviousBusAction.sa_handler != SIG_IGN) {
+        g_PreviousBusAction.sa_handler(signal);
+    } else {
+        // As if there were no guard: the read faults again and ends the program.
+        std::signal(SIGBUS, SIG_DFL);
+    }
+}
+
+// Puts the map of size bytes at begin under the guard; returns its place, or -1 when every
+// place is taken (the map is then read unguarded).
+int GuardMap(const unsigned char* begin, std::uint64_t size) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        g_nPageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_PreviousBusAction);
+    });
+    for (int i = 0; i < kGuardedMaps; ++i) {
+        GuardedMap& map = g_GuardedMaps[i];
+        bool free = false;
+        if (map.used.compare_exchange_strong(free, true)) {
+            map.changed.store(false);
+            const auto first = reinterpret_cast<std::uintptr_t>(begin);
+            map.begin.store(first);
+            map.end.store(first + static_cast<std::uintptr_t>(size));
+            return i;
+        }
+    }
+    return -1;
+}
+
+void UnguardMap(int index) {
+    GuardedMap& map = g_GuardedMaps[index];
+    map.end.store(0);
+    map.begin.store(0);
+    map.used.store(false);
+}
+
+}  // namespace
+
+bool MappedFile::Changed() const noexcept {
+    return m_nGuard >= 0 && g_GuardedMaps[m_nGuard].changed.load();
+}
+
 void MappedFile::Release() noexcept {
+    if (m_nGuard >= 0) {
+        UnguardMap(m_nGuard);
+        m_nGuard = -1;
+    }
     if (m_pData != nullptr && !m_pCopy) {
         ::munmap(const_cast<unsigned char*>(m_pData), static_cast<std::size_t>(m_nSize));
     }
@@ -317,6 +411,7 @@ MappedFile MappedFile::Open(const std::string& path) {
         throw FileError::FromErrno(path, errno);
     }
     mapped.m_pData = static_cast<const unsigned char*>(view);
+    mapped.m_nGuard = GuardMap(mapped.m_pData, mapped.m_nSize);
     return mapped;
 }
 

@@ -2,6 +2,7 @@
 // MappedFile: the mapped bytes and the reads through the file agree; a file cut shorter after it
 // was opened is reported, not read past; files that cannot be opened name themselves.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -110,6 +111,25 @@ TEST(MappedFile, AFileCutShorterSinceItWasOpenedIsReportedAsChangedNotReadPast) 
     std::fill(got.begin(), got.end(), 0x11);
     file.ReadWithinSize(20'000, got.data(), got.size());
     EXPECT_EQ(got[0], 0x11);
+}
+
+TEST(MappedFile, BytesAFileLostWhileMappedReadAsZerosInsteadOfEndingTheProgram) {
+    TempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::vector<unsigned char> bytes = Counting(5 * page);
+    const std::string path = testing::WriteFile(dir / "run.sdf", bytes);
+    const MappedFile file = MappedFile::Open(path);
+    const MappedFile other = MappedFile::Open(testing::WriteFile(dir / "other.sdf", bytes));
+    ASSERT_EQ(file.Data()[3 * page + 1], bytes[3 * page + 1]);
+    EXPECT_FALSE(file.Changed());
+
+    std::filesystem::resize_file(path, page + page / 2);
+    EXPECT_EQ(file.Data()[page - 1], bytes[page - 1]);  // still there
+    EXPECT_EQ(file.Data()[3 * page + 1], 0);            // lost: a fault, taken by the guard
+    EXPECT_EQ(file.Data()[5 * page - 1], 0);
+    EXPECT_TRUE(file.Changed());
+    EXPECT_FALSE(other.Changed());
+    EXPECT_EQ(other.Data()[5 * page - 1], bytes[5 * page - 1]);
 }
 
 TEST(MappedFile, AMovedFileKeepsItsBytesMappedAfterTheOneMovedFromIsGone) {

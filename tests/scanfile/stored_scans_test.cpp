@@ -145,6 +145,23 @@ TEST(ScanReader, AFileCutShorterAfterLoadingRaisesFileChangedYetReadsWhatIsStill
     EXPECT_EQ(file.ScanCount(), 50u);  // the size was taken once, at open
 }
 
+TEST(ScanFile, RecordsAFileLostAfterLoadingReadAsZerosInPlaceAndTheFileSaysItChanged) {
+    TempDir dir;
+    const std::uint16_t n = 2048;  // records of 8,388 bytes: two pages each
+    SdfBuilder b = DistinctScans(n, 30);
+    const std::string path = b.WriteTo(dir / "run.sdf");
+    FakeLog log;
+    const ScanFile file = LoadScanFile(path, log);
+    EXPECT_FALSE(file.Changed());
+
+    std::filesystem::resize_file(path, 268 + 8 * n + 10 * (196 + 4 * n));  // 10 records left
+    ExpectSameScan(file.Scan(9), Record(b.scans[9], n)->View());
+    EXPECT_FALSE(file.Changed());
+    const ScanSpec lost{"", "", "", {}, 0.0f};
+    ExpectSameScan(file.Scan(29), Record(lost, n)->View());
+    EXPECT_TRUE(file.Changed());
+}
+
 TEST(LoadScanFile, APipeLoadsExactlyAsTheSameBytesInAFileDo) {
     TempDir dir;
     SdfBuilder b = DistinctScans(32, 40);
