@@ -35,16 +35,6 @@ constexpr std::size_t kMaxRequest = std::size_t{1} << 30;
 // A file that cannot be mapped is read in pieces of this size until it ends.
 constexpr std::size_t kCopyPiece = std::size_t{1} << 20;
 
-// Takes the bytes gathered from a file that could not be mapped.
-std::unique_ptr<unsigned char[]> TakeBytes(const std::vector<unsigned char>& bytes) {
-    auto copy =
-        std::make_unique_for_overwrite<unsigned char[]>(std::max<std::size_t>(bytes.size(), 1));
-    if (!bytes.empty()) {
-        std::memcpy(copy.get(), bytes.data(), bytes.size());
-    }
-    return copy;
-}
-
 }  // namespace
 
 MappedFile::~MappedFile() {
@@ -57,7 +47,8 @@ MappedFile::MappedFile(MappedFile&& other) noexcept
       m_pData(std::exchange(other.m_pData, nullptr)),
       m_nFile(std::exchange(other.m_nFile, -1)),
       m_pMapping(std::exchange(other.m_pMapping, nullptr)),
-      m_pCopy(std::move(other.m_pCopy)),
+      m_bCopied(std::exchange(other.m_bCopied, false)),
+      m_Copy(std::move(other.m_Copy)),
       m_nGuard(std::exchange(other.m_nGuard, -1)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
@@ -68,20 +59,21 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         m_pData = std::exchange(other.m_pData, nullptr);
         m_nFile = std::exchange(other.m_nFile, -1);
         m_pMapping = std::exchange(other.m_pMapping, nullptr);
-        m_pCopy = std::move(other.m_pCopy);
+        m_bCopied = std::exchange(other.m_bCopied, false);
+        m_Copy = std::move(other.m_Copy);
         m_nGuard = std::exchange(other.m_nGuard, -1);
     }
     return *this;
 }
 
 std::size_t MappedFile::ReadAt(std::uint64_t offset, void* dst, std::size_t k) const {
-    if (!m_pCopy) {
+    if (!m_bCopied) {
         return ReadFromSystem(offset, dst, k);
     }
     const std::uint64_t from = std::min(offset, m_nSize);
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(k, m_nSize - from));
     if (take > 0) {
-        std::memcpy(dst, m_pCopy.get() + from, take);
+        std::memcpy(dst, m_Copy.data() + from, take);
     }
     return take;
 }
@@ -150,7 +142,8 @@ void MappedFile::Release() noexcept {
     m_pMapping = nullptr;
     m_pData = nullptr;
     m_nFile = -1;
-    m_pCopy.reset();
+    std::vector<unsigned char>().swap(m_Copy);
+    m_bCopied = false;
 }
 
 MappedFile MappedFile::Open(const std::string& path) {
@@ -194,9 +187,11 @@ MappedFile MappedFile::Open(const std::string& path) {
                 break;
             }
         }
+        bytes.shrink_to_fit();
         mapped.m_nSize = bytes.size();
-        mapped.m_pCopy = TakeBytes(bytes);
-        mapped.m_pData = mapped.m_pCopy.get();
+        mapped.m_Copy = std::move(bytes);
+        mapped.m_bCopied = true;
+        mapped.m_pData = mapped.m_Copy.empty() ? nullptr : mapped.m_Copy.data();
         return mapped;
     }
 
@@ -347,7 +342,7 @@ void MappedFile::Release() noexcept {
         UnguardMap(m_nGuard);
         m_nGuard = -1;
     }
-    if (m_pData != nullptr && !m_pCopy) {
+    if (m_pData != nullptr && !m_bCopied) {
         ::munmap(const_cast<unsigned char*>(m_pData), static_cast<std::size_t>(m_nSize));
     }
     if (m_nFile >= 0) {
@@ -355,7 +350,8 @@ void MappedFile::Release() noexcept {
     }
     m_pData = nullptr;
     m_nFile = -1;
-    m_pCopy.reset();
+    std::vector<unsigned char>().swap(m_Copy);
+    m_bCopied = false;
 }
 
 MappedFile MappedFile::Open(const std::string& path) {
@@ -392,9 +388,11 @@ MappedFile MappedFile::Open(const std::string& path) {
                 break;
             }
         }
+        bytes.shrink_to_fit();
         mapped.m_nSize = bytes.size();
-        mapped.m_pCopy = TakeBytes(bytes);
-        mapped.m_pData = mapped.m_pCopy.get();
+        mapped.m_Copy = std::move(bytes);
+        mapped.m_bCopied = true;
+        mapped.m_pData = mapped.m_Copy.empty() ? nullptr : mapped.m_Copy.data();
         return mapped;
     }
 

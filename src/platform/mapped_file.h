@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -58,7 +58,8 @@ class MappedFile {
     std::intptr_t m_nFile = -1;
     void* m_pMapping = nullptr;
     // The bytes of a file that could not be mapped, read at open.
-    std::unique_ptr<unsigned char[]> m_pCopy;
+    bool m_bCopied = false;
+    std::vector<unsigned char> m_Copy;
     // Where the guard against a file cut shorter keeps this map, or -1.
     int m_nGuard = -1;
 };
