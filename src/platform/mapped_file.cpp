@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/windows_system.h"
 #else
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -96,39 +98,6 @@ HANDLE AsHandle(std::intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
 }
 
-// The system's text for an error code, as UTF-8 without the line end it comes with.
-std::string SystemReason(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string reason;
-    if (length > 0 && text != nullptr) {
-        const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr,
-                                                0, nullptr, nullptr);
-        reason.resize(static_cast<std::size_t>(std::max(bytes, 0)));
-        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), reason.data(), bytes,
-                              nullptr, nullptr);
-    }
-    if (text != nullptr) {
-        ::LocalFree(text);
-    }
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == ' ' || reason.back() == '.')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? "system error " + std::to_string(code) : reason;
-}
-
-std::wstring WideFromUtf8(const std::string& text) {
-    const int count =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          count);
-    return wide;
-}
-
 }  // namespace
 
 void MappedFile::Release() noexcept {
@@ -147,7 +116,7 @@ void MappedFile::Release() noexcept {
 }
 
 MappedFile MappedFile::Open(const std::string& path) {
-    const std::wstring wide = WideFromUtf8(path);
+    const std::wstring wide = WidePath(path);
     // The acquisition software may go on writing the file, and others may read or rename it,
     // while it is open here.
     HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
@@ -161,7 +130,7 @@ MappedFile MappedFile::Open(const std::string& path) {
             (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             throw FileError(path, "Is a directory");
         }
-        throw FileError(path, SystemReason(code));
+        throw FileError(path, WindowsErrorReason(code));
     }
     MappedFile mapped;
     mapped.m_strPath = path;
@@ -181,7 +150,7 @@ MappedFile MappedFile::Open(const std::string& path) {
                 if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
                     break;
                 }
-                throw FileError(path, SystemReason(code));
+                throw FileError(path, WindowsErrorReason(code));
             }
             if (got == 0) {
                 break;
@@ -197,14 +166,14 @@ MappedFile MappedFile::Open(const std::string& path) {
 
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file, &size)) {
-        throw FileError(path, SystemReason(::GetLastError()));
+        throw FileError(path, WindowsErrorReason(::GetLastError()));
     }
     mapped.m_nSize = size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     if (mapped.m_nSize == 0) {
         return mapped;  // an empty file cannot be mapped, and has nothing to map
     }
     if (mapped.m_nSize > std::numeric_limits<std::size_t>::max()) {
-        throw FileError(path, SystemReason(ERROR_NOT_ENOUGH_MEMORY));
+        throw FileError(path, WindowsErrorReason(ERROR_NOT_ENOUGH_MEMORY));
     }
     // The mapping is asked for the size just taken: should the file have shrunk since, this
     // fails instead of leaving a view that ends before the size says.
@@ -212,13 +181,13 @@ MappedFile MappedFile::Open(const std::string& path) {
         ::CreateFileMappingW(file, nullptr, PAGE_READONLY, static_cast<DWORD>(mapped.m_nSize >> 32),
                              static_cast<DWORD>(mapped.m_nSize & 0xFFFFFFFFu), nullptr);
     if (mapping == nullptr) {
-        throw FileError(path, SystemReason(::GetLastError()));
+        throw FileError(path, WindowsErrorReason(::GetLastError()));
     }
     void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(mapped.m_nSize));
     if (view == nullptr) {
         const DWORD code = ::GetLastError();
         ::CloseHandle(mapping);
-        throw FileError(path, SystemReason(code));
+        throw FileError(path, WindowsErrorReason(code));
     }
     mapped.m_pMapping = mapping;
     mapped.m_pData = static_cast<const unsigned char*>(view);
@@ -244,7 +213,7 @@ std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::siz
             if (code == ERROR_HANDLE_EOF) {
                 break;
             }
-            throw FileError(m_strPath, SystemReason(code));
+            throw FileError(m_strPath, WindowsErrorReason(code));
         }
         if (n == 0) {
             break;
