@@ -171,7 +171,6 @@ class Conversion {
     std::string m_strBlock;  // scan blocks in their stored form, CR LF line ends
 };
 
-// Lets go of the output that failed; a second failure while closing it adds nothing.
 }  // namespace
 
 std::string ConvertResult::Message() const {

@@ -5,13 +5,18 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/windows_system.h"
 #else
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <mutex>
 #endif
 
 #include <algorithm>
@@ -32,16 +37,6 @@ constexpr std::size_t kMaxRequest = std::size_t{1} << 30;
 // A file that cannot be mapped is read in pieces of this size until it ends.
 constexpr std::size_t kCopyPiece = std::size_t{1} << 20;
 
-// Takes the bytes gathered from a file that could not be mapped.
-std::unique_ptr<unsigned char[]> TakeBytes(const std::vector<unsigned char>& bytes) {
-    auto copy =
-        std::make_unique_for_overwrite<unsigned char[]>(std::max<std::size_t>(bytes.size(), 1));
-    if (!bytes.empty()) {
-        std::memcpy(copy.get(), bytes.data(), bytes.size());
-    }
-    return copy;
-}
-
 }  // namespace
 
 MappedFile::~MappedFile() {
@@ -54,7 +49,9 @@ MappedFile::MappedFile(MappedFile&& other) noexcept
       m_pData(std::exchange(other.m_pData, nullptr)),
       m_nFile(std::exchange(other.m_nFile, -1)),
       m_pMapping(std::exchange(other.m_pMapping, nullptr)),
-      m_pCopy(std::move(other.m_pCopy)) {}
+      m_bCopied(std::exchange(other.m_bCopied, false)),
+      m_Copy(std::move(other.m_Copy)),
+      m_nGuard(std::exchange(other.m_nGuard, -1)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
@@ -64,19 +61,21 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         m_pData = std::exchange(other.m_pData, nullptr);
         m_nFile = std::exchange(other.m_nFile, -1);
         m_pMapping = std::exchange(other.m_pMapping, nullptr);
-        m_pCopy = std::move(other.m_pCopy);
+        m_bCopied = std::exchange(other.m_bCopied, false);
+        m_Copy = std::move(other.m_Copy);
+        m_nGuard = std::exchange(other.m_nGuard, -1);
     }
     return *this;
 }
 
 std::size_t MappedFile::ReadAt(std::uint64_t offset, void* dst, std::size_t k) const {
-    if (!m_pCopy) {
+    if (!m_bCopied) {
         return ReadFromSystem(offset, dst, k);
     }
     const std::uint64_t from = std::min(offset, m_nSize);
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(k, m_nSize - from));
     if (take > 0) {
-        std::memcpy(dst, m_pCopy.get() + from, take);
+        std::memcpy(dst, m_Copy.data() + from, take);
     }
     return take;
 }
@@ -99,39 +98,6 @@ HANDLE AsHandle(std::intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
 }
 
-// The system's text for an error code, as UTF-8 without the line end it comes with.
-std::string SystemReason(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string reason;
-    if (length > 0 && text != nullptr) {
-        const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr,
-                                                0, nullptr, nullptr);
-        reason.resize(static_cast<std::size_t>(std::max(bytes, 0)));
-        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), reason.data(), bytes,
-                              nullptr, nullptr);
-    }
-    if (text != nullptr) {
-        ::LocalFree(text);
-    }
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == ' ' || reason.back() == '.')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? "system error " + std::to_string(code) : reason;
-}
-
-std::wstring WideFromUtf8(const std::string& text) {
-    const int count =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          count);
-    return wide;
-}
-
 }  // namespace
 
 void MappedFile::Release() noexcept {
@@ -145,11 +111,12 @@ void MappedFile::Release() noexcept {
     m_pMapping = nullptr;
     m_pData = nullptr;
     m_nFile = -1;
-    m_pCopy.reset();
+    std::vector<unsigned char>().swap(m_Copy);
+    m_bCopied = false;
 }
 
 MappedFile MappedFile::Open(const std::string& path) {
-    const std::wstring wide = WideFromUtf8(path);
+    const std::wstring wide = WidePath(path);
     // The acquisition software may go on writing the file, and others may read or rename it,
     // while it is open here.
     HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
@@ -163,7 +130,7 @@ MappedFile MappedFile::Open(const std::string& path) {
             (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             throw FileError(path, "Is a directory");
         }
-        throw FileError(path, SystemReason(code));
+        throw FileError(path, WindowsErrorReason(code));
     }
     MappedFile mapped;
     mapped.m_strPath = path;
@@ -183,28 +150,30 @@ MappedFile MappedFile::Open(const std::string& path) {
                 if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
                     break;
                 }
-                throw FileError(path, SystemReason(code));
+                throw FileError(path, WindowsErrorReason(code));
             }
             if (got == 0) {
                 break;
             }
         }
+        bytes.shrink_to_fit();
         mapped.m_nSize = bytes.size();
-        mapped.m_pCopy = TakeBytes(bytes);
-        mapped.m_pData = mapped.m_pCopy.get();
+        mapped.m_Copy = std::move(bytes);
+        mapped.m_bCopied = true;
+        mapped.m_pData = mapped.m_Copy.empty() ? nullptr : mapped.m_Copy.data();
         return mapped;
     }
 
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file, &size)) {
-        throw FileError(path, SystemReason(::GetLastError()));
+        throw FileError(path, WindowsErrorReason(::GetLastError()));
     }
     mapped.m_nSize = size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     if (mapped.m_nSize == 0) {
         return mapped;  // an empty file cannot be mapped, and has nothing to map
     }
     if (mapped.m_nSize > std::numeric_limits<std::size_t>::max()) {
-        throw FileError(path, SystemReason(ERROR_NOT_ENOUGH_MEMORY));
+        throw FileError(path, WindowsErrorReason(ERROR_NOT_ENOUGH_MEMORY));
     }
     // The mapping is asked for the size just taken: should the file have shrunk since, this
     // fails instead of leaving a view that ends before the size says.
@@ -212,17 +181,21 @@ MappedFile MappedFile::Open(const std::string& path) {
         ::CreateFileMappingW(file, nullptr, PAGE_READONLY, static_cast<DWORD>(mapped.m_nSize >> 32),
                              static_cast<DWORD>(mapped.m_nSize & 0xFFFFFFFFu), nullptr);
     if (mapping == nullptr) {
-        throw FileError(path, SystemReason(::GetLastError()));
+        throw FileError(path, WindowsErrorReason(::GetLastError()));
     }
     void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(mapped.m_nSize));
     if (view == nullptr) {
         const DWORD code = ::GetLastError();
         ::CloseHandle(mapping);
-        throw FileError(path, SystemReason(code));
+        throw FileError(path, WindowsErrorReason(code));
     }
     mapped.m_pMapping = mapping;
     mapped.m_pData = static_cast<const unsigned char*>(view);
     return mapped;
+}
+
+bool MappedFile::Changed() const noexcept {
+    return false;  // a mapped file cannot be cut shorter
 }
 
 std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const {
@@ -240,7 +213,7 @@ std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::siz
             if (code == ERROR_HANDLE_EOF) {
                 break;
             }
-            throw FileError(m_strPath, SystemReason(code));
+            throw FileError(m_strPath, WindowsErrorReason(code));
         }
         if (n == 0) {
             break;
@@ -252,8 +225,93 @@ std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::siz
 
 #else  // POSIX
 
+namespace {
+
+// Reading a page of a map that lies beyond the end of its file, which someone cut shorter after
+// it was mapped, raises SIGBUS. The guard takes that signal for the maps it knows: it puts a
+// page of zeros in the place of the lost one, notes that the file changed, and lets the read go
+// on. Faults anywhere else go to whatever handled SIGBUS before.
+struct GuardedMap {
+    std::atomic<bool> used{false};
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> changed{false};
+};
+constexpr int kGuardedMaps = 256;
+GuardedMap g_GuardedMaps[kGuardedMaps];
+struct sigaction g_PreviousBusAction {};
+std::uintptr_t g_nPageSize = 0;
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardedMap& map : g_GuardedMaps) {
+        // A map is published begin first and withdrawn end first: a range half written or
+        // half withdrawn is empty, never too wide.
+        if (address >= map.begin.load() && address < map.end.load()) {
+            void* const page = reinterpret_cast<void*>(address & ~(g_nPageSize - 1));
+            if (::mmap(page, static_cast<std::size_t>(g_nPageSize), PROT_READ,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+                map.changed.store(true);
+                return;
+            }
+        }
+    }
+    if ((g_PreviousBusAction.sa_flags & SA_SIGINFO) != 0) {
+        g_PreviousBusAction.sa_sigaction(signal, info, context);
+    } else if (g_PreviousBusAction.sa_handler != SIG_DFL &&
+               g_PreviousBusAction.sa_handler != SIG_IGN) {
+        g_PreviousBusAction.sa_handler(signal);
+    } else {
+        // As if there were no guard: the read faults again and ends the program.
+        std::signal(SIGBUS, SIG_DFL);
+    }
+}
+
+// Puts the map of size bytes at begin under the guard; returns its place, or -1 when every
+// place is taken (the map is then read unguarded).
+int GuardMap(const unsigned char* begin, std::uint64_t size) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        g_nPageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_PreviousBusAction);
+    });
+    for (int i = 0; i < kGuardedMaps; ++i) {
+        GuardedMap& map = g_GuardedMaps[i];
+        bool free = false;
+        if (map.used.compare_exchange_strong(free, true)) {
+            map.changed.store(false);
+            const auto first = reinterpret_cast<std::uintptr_t>(begin);
+            map.begin.store(first);
+            map.end.store(first + static_cast<std::uintptr_t>(size));
+            return i;
+        }
+    }
+    return -1;
+}
+
+void UnguardMap(int index) {
+    GuardedMap& map = g_GuardedMaps[index];
+    map.end.store(0);
+    map.begin.store(0);
+    map.used.store(false);
+}
+
+}  // namespace
+
+bool MappedFile::Changed() const noexcept {
+    return m_nGuard >= 0 && g_GuardedMaps[m_nGuard].changed.load();
+}
+
 void MappedFile::Release() noexcept {
-    if (m_pData != nullptr && !m_pCopy) {
+    if (m_nGuard >= 0) {
+        UnguardMap(m_nGuard);
+        m_nGuard = -1;
+    }
+    if (m_pData != nullptr && !m_bCopied) {
         ::munmap(const_cast<unsigned char*>(m_pData), static_cast<std::size_t>(m_nSize));
     }
     if (m_nFile >= 0) {
@@ -261,7 +319,8 @@ void MappedFile::Release() noexcept {
     }
     m_pData = nullptr;
     m_nFile = -1;
-    m_pCopy.reset();
+    std::vector<unsigned char>().swap(m_Copy);
+    m_bCopied = false;
 }
 
 MappedFile MappedFile::Open(const std::string& path) {
@@ -298,9 +357,11 @@ MappedFile MappedFile::Open(const std::string& path) {
                 break;
             }
         }
+        bytes.shrink_to_fit();
         mapped.m_nSize = bytes.size();
-        mapped.m_pCopy = TakeBytes(bytes);
-        mapped.m_pData = mapped.m_pCopy.get();
+        mapped.m_Copy = std::move(bytes);
+        mapped.m_bCopied = true;
+        mapped.m_pData = mapped.m_Copy.empty() ? nullptr : mapped.m_Copy.data();
         return mapped;
     }
 
@@ -317,6 +378,7 @@ MappedFile MappedFile::Open(const std::string& path) {
         throw FileError::FromErrno(path, errno);
     }
     mapped.m_pData = static_cast<const unsigned char*>(view);
+    mapped.m_nGuard = GuardMap(mapped.m_pData, mapped.m_nSize);
     return mapped;
 }
 

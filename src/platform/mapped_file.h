@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -28,10 +28,14 @@ class MappedFile {
     const std::string& Path() const noexcept { return m_strPath; }
     // The size at open: Data() holds this many bytes.
     std::uint64_t Size() const noexcept { return m_nSize; }
-    // The mapped bytes (nullptr for an empty file). Reading them after the file has been cut
-    // shorter by someone else faults (SIGBUS on Linux): code that reads a whole file, such as
-    // a conversion, reads through ReadAt instead.
+    // The mapped bytes (nullptr for an empty file). Should someone cut the file shorter while
+    // it is mapped, the bytes it no longer holds read as 0 and Changed() turns true: on POSIX
+    // systems a guard takes the fault (SIGBUS) that reading them raises; Windows refuses to cut
+    // a mapped file. Code that reads a whole file, such as a conversion, reads through ReadAt
+    // instead, which also keeps the pages of the map from adding to the memory in use.
     const unsigned char* Data() const noexcept { return m_pData; }
+    // True once a read of Data() met bytes the file no longer holds.
+    bool Changed() const noexcept;
 
     // Reads up to k bytes from offset through the file, not the map: bytes that are no longer
     // there are simply not delivered. Returns the bytes delivered, fewer than k only where the
@@ -54,7 +58,10 @@ class MappedFile {
     std::intptr_t m_nFile = -1;
     void* m_pMapping = nullptr;
     // The bytes of a file that could not be mapped, read at open.
-    std::unique_ptr<unsigned char[]> m_pCopy;
+    bool m_bCopied = false;
+    std::vector<unsigned char> m_Copy;
+    // Where the guard against a file cut shorter keeps this map, or -1.
+    int m_nGuard = -1;
 };
 
 }  // namespace quillon

@@ -84,6 +84,10 @@ ScanView ScanFile::Scan(std::size_t index) const {
     }
 }
 
+bool ScanFile::Changed() const noexcept {
+    return m_pStored && m_pStored->file.Changed();
+}
+
 void ScanFile::AddScan(std::unique_ptr<CSaveData> record) {
     m_ScanList.push_back(std::move(record));
 }

@@ -62,10 +62,13 @@ class ScanFile {
     // records added by AddScan).
     std::size_t ScanCount() const noexcept;
     // The record at 0-based position index (< ScanCount()); valid while the file lives, also
-    // after the ScanFile has been moved. A record of the file is read in place: a whole-file
-    // pass (a conversion, an export) reads through ScanReader instead, which copes with a file
-    // cut shorter while it is open.
+    // after the ScanFile has been moved. A record of the file is read in place; a pass over
+    // many scans (a conversion, an export) reads through ScanReader instead, whose memory stays
+    // bounded and which reports a file cut shorter while it is open.
     ScanView Scan(std::size_t index) const;
+    // True once Scan() met bytes of a record that the file no longer holds: someone cut it
+    // shorter after it was loaded. Those bytes read as 0.
+    bool Changed() const noexcept;
 
     // Adds a scan record held in memory at the end (the loader, and tests that build files in
     // memory).

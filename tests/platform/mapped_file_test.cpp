@@ -3,6 +3,10 @@
 // was opened is reported, not read past; files that cannot be opened name themselves.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -89,6 +93,9 @@ TEST(MappedFile, MissingFilesAndFoldersRaiseFileErrorWithTheirPathAndReason) {
     }
 }
 
+// A file cut shorter while it is mapped: POSIX systems allow it.
+#ifndef _WIN32
+
 TEST(MappedFile, AFileCutShorterSinceItWasOpenedIsReportedAsChangedNotReadPast) {
     TempDir dir;
     const std::vector<unsigned char> bytes = Counting(20'000);
@@ -111,6 +118,43 @@ TEST(MappedFile, AFileCutShorterSinceItWasOpenedIsReportedAsChangedNotReadPast) 
     file.ReadWithinSize(20'000, got.data(), got.size());
     EXPECT_EQ(got[0], 0x11);
 }
+
+TEST(MappedFile, BytesAFileLostWhileMappedReadAsZerosInsteadOfEndingTheProgram) {
+    TempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::vector<unsigned char> bytes = Counting(5 * page);
+    const std::string path = testing::WriteFile(dir / "run.sdf", bytes);
+    const MappedFile file = MappedFile::Open(path);
+    const MappedFile other = MappedFile::Open(testing::WriteFile(dir / "other.sdf", bytes));
+    ASSERT_EQ(file.Data()[3 * page + 1], bytes[3 * page + 1]);
+    EXPECT_FALSE(file.Changed());
+
+    std::filesystem::resize_file(path, page + page / 2);
+    EXPECT_EQ(file.Data()[page - 1], bytes[page - 1]);  // still there
+    EXPECT_EQ(file.Data()[3 * page + 1], 0);            // lost: a fault, taken by the guard
+    EXPECT_EQ(file.Data()[5 * page - 1], 0);
+    EXPECT_TRUE(file.Changed());
+    EXPECT_FALSE(other.Changed());
+    EXPECT_EQ(other.Data()[5 * page - 1], bytes[5 * page - 1]);
+}
+
+#else
+
+// Windows refuses to cut a file shorter while it is mapped: what the map promised stays there.
+TEST(MappedFile, AFileCannotBeCutShorterWhileItIsMapped) {
+    TempDir dir;
+    const std::vector<unsigned char> bytes = Counting(20'000);
+    const std::string path = testing::WriteFile(dir / "run.sdf", bytes);
+    const MappedFile file = MappedFile::Open(path);
+    std::error_code refused;
+    std::filesystem::resize_file(path, 10'000, refused);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(std::filesystem::file_size(path), bytes.size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), file.Data()));
+    EXPECT_FALSE(file.Changed());
+}
+
+#endif
 
 TEST(MappedFile, AMovedFileKeepsItsBytesMappedAfterTheOneMovedFromIsGone) {
     TempDir dir;
