@@ -185,6 +185,18 @@ void CQUILLONDlg::OnDropFiles(const std::vector<std::string>& paths) {
     LoadChosenFile();
 }
 
+void CQUILLONDlg::OnOpenFile(const std::string& path) {
+    if (m_bBusy) {
+        return;
+    }
+    BusyScope busy(*this);
+    m_strScanCountLabel = CurrentScanCountLabel();
+    Show();
+    m_strFolder = FolderOf(path);
+    m_strFilePath = path;
+    LoadChosenFile();
+}
+
 void CQUILLONDlg::LoadChosenFile() {
     const std::string path = m_strFilePath;
     BeginWaitCursor();
@@ -210,6 +222,7 @@ void CQUILLONDlg::LoadChosenFile() {
     m_strScanCountLabel = ScanCountLabel(static_cast<std::int32_t>(m_ScanFile.ScanCount()));
     m_bConvertEnabled = true;
     Show();
+    m_View.FileLoaded();
 }
 
 void CQUILLONDlg::ReportFailure(const std::string& text) {

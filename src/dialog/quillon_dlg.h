@@ -51,6 +51,9 @@ class CQUILLONDlg : public LogSink {
     void OnBrowse();
     // Files dropped on the window, by their full paths.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // A file named when the program starts (`quillon FILE`): loaded as one chosen with ">>",
+    // exactly the path given, and the open-file dialog then starts in its folder.
+    void OnOpenFile(const std::string& path);
     // "Save data with wavelength" or "Save data with pixel" clicked.
     void OnSaveOptionChanged();
     // "Convert": converts the loaded file with the options shown. False when an output could
