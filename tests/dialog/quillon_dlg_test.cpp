@@ -239,6 +239,54 @@ TEST_F(MainDialog, FailedLoadAfterALoadKeepsThePathOnTheLoadedFile) {
     EXPECT_EQ(dlg.m_strFilePath, loaded);
 }
 
+TEST_F(MainDialog, AFileNamedAtStartLoadsExactlyThatPathWithLogAndLabel) {
+    // Not renamed to .sdf as ">>" does with the name it is given: a file manager passes the
+    // file's own name, whatever the case of its extension.
+    const std::string path = WriteSdf("in/RUN1.SDF", 3);
+    dlg.OnOpenFile(path);
+
+    EXPECT_EQ(dlg.LoadedPath(), path);
+    EXPECT_EQ(view.Text(Control::FilePath), path);
+    EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: 3");
+    EXPECT_EQ(view.Text(Control::Log).rfind("File" + path + " is opened properly.\r\n", 0), 0u);
+    EXPECT_NE(view.Text(Control::Log).find("SDF file loading was done.\r\n"), std::string::npos);
+    EXPECT_TRUE(view.IsEnabled(Control::Convert));
+    EXPECT_TRUE(view.messages.empty());
+    // ">>" then starts in the file's folder.
+    dlg.OnBrowse();
+    EXPECT_EQ(view.fileRequests.back().initialFolder, dir / "in");
+}
+
+TEST_F(MainDialog, AFileNamedAtStartThatCannotBeLoadedIsReportedAndLeavesNoFile) {
+    dlg.OnOpenFile(dir / "missing.sdf");
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0],
+              "Could not load " + (dir / "missing.sdf") + ": No such file or directory");
+    EXPECT_EQ(view.Text(Control::FilePath), "No file was selected.");
+    EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: N/A");
+    EXPECT_FALSE(view.IsEnabled(Control::Convert));
+    EXPECT_TRUE(view.loadedPaths.empty());
+}
+
+TEST_F(MainDialog, TheViewIsToldOfEachLoadedFileOnceItIsTheDialogsFileAndNeverOfAFailure) {
+    const std::string a = WriteSdf("a.sdf", 1);
+    const std::string b = WriteSdf("b.sdf", 4);
+    view.chosenFiles = {a};
+    dlg.OnBrowse();
+    ASSERT_EQ(view.loadedPaths, std::vector<std::string>{a});
+
+    dlg.OnDropFiles({b});
+    dlg.OnDropFiles({dir / "gone.sdf"});
+    dlg.OnOpenFile(dir / "also-gone.sdf");
+    dlg.OnDropFiles({a, b});  // refused
+
+    EXPECT_EQ(view.loadedPaths, (std::vector<std::string>{a, b}));
+    // What the view was told about is the file the dialog holds.
+    EXPECT_EQ(dlg.File().ScanCount(), 4u);
+    EXPECT_EQ(dlg.File().m_strPath, b);
+}
+
 TEST_F(MainDialog, DroppingTwoFilesIsRefusedEvenWhenBothAreScanDataFiles) {
     const std::string a = WriteSdf("a.sdf", 1);
     const std::string b = WriteSdf("b.sdf", 1);
