@@ -454,6 +454,22 @@ void SpectrumPanel::FillAllCurves() {
 }
 
 void SpectrumPanel::SyncLegend() {
+    SyncLegendNow();
+    // The legend shows or hides a line's marker with the line, through a queued call: once
+    // that has run, the markers are set again.
+    if (!m_bLegendSyncPending) {
+        m_bLegendSyncPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bLegendSyncPending = false;
+                SyncLegendNow();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void SpectrumPanel::SyncLegendNow() {
     for (const CurveLine& line : m_Lines) {
         for (std::size_t i = 0; i < line.pieces.size(); ++i) {
             for (QLegendMarker* marker : m_pChart->legend()->markers(line.pieces[i])) {

@@ -131,6 +131,7 @@ class SpectrumPanel : public QWidget {
     void FillAllCurves();
     // Shows the marker of each curve's first line only, dimmed while the curve is hidden.
     void SyncLegend();
+    void SyncLegendNow();
     void UpdateScanTexts();
     // Sets the value axes to the visible curves' values over the x range shown.
     void FitValues(double xLow, double xHigh);
@@ -146,6 +147,7 @@ class SpectrumPanel : public QWidget {
     std::vector<PixelRun> m_Runs;
     bool m_bZoomed = false;
     bool m_bSettingRanges = false;
+    bool m_bLegendSyncPending = false;
 
     QStackedWidget* m_pPages = nullptr;
     QSpinBox* m_pScanChooser = nullptr;
