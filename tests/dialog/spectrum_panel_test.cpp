@@ -389,6 +389,32 @@ class SpectrumPanelTest : public QObject {
         QCOMPARE(panel.XAxis()->max(), fullHigh);
     }
 
+    void theKeysZoomAboutTheMiddleAndScrollThePlot() {
+        const QString path = Write(QStringLiteral("edges.sdf"), EdgeFile());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        SpectrumPanel& panel = *window.Panel();
+        const double fullLow = panel.XAxis()->min();
+        const double fullHigh = panel.XAxis()->max();
+        const double middle = (fullLow + fullHigh) / 2.0;
+
+        QTest::keyClick(panel.ChartView(), Qt::Key_Plus);
+        QVERIFY(panel.IsZoomed());
+        const double low = panel.XAxis()->min();
+        const double high = panel.XAxis()->max();
+        QVERIFY(std::abs((fullHigh - fullLow) / (high - low) - 1.25) < 1e-9);
+        QVERIFY(std::abs((low + high) / 2.0 - middle) < 1e-9);
+
+        // Left shows shorter wavelengths by a tenth of the range shown.
+        QTest::keyClick(panel.ChartView(), Qt::Key_Left);
+        QVERIFY(std::abs(panel.XAxis()->min() - (low - (high - low) / 10.0)) < 1e-9);
+        QVERIFY(std::abs(panel.XAxis()->max() - (high - (high - low) / 10.0)) < 1e-9);
+
+        QTest::keyClick(panel.ChartView(), Qt::Key_Minus);
+        QVERIFY(panel.XAxis()->max() - panel.XAxis()->min() > high - low);
+    }
+
     void theRubberBandZoomsIntoTheDraggedRectangle() {
         const QString path = Write(QStringLiteral("edges.sdf"), EdgeFile());
         MainDialogWindow window(ScriptedPrompts());
