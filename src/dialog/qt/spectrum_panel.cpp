@@ -162,6 +162,31 @@ void SpectrumPanel::CreateControls() {
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
 
+    column->addLayout(CreateScanRow(page));
+    column->addLayout(CreateQuantityRow(page));
+    m_pView->setParent(page);
+    m_pView->setObjectName(QStringLiteral("spectrumPlot"));
+    m_pView->setAccessibleName(tr("Spectrum plot"));
+    column->addWidget(m_pView, 1);
+    column->addLayout(CreateButtonRow(page));
+    m_pPages->addWidget(page);
+
+    connect(m_pScanChooser, &QSpinBox::valueChanged, this, [this](int value) { ShowScan(value); });
+    connect(m_pQuantityChooser, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < std::size(kPlotQuantities)) {
+            ShowQuantity(kPlotQuantities[static_cast<std::size_t>(index)]);
+        }
+    });
+    connect(m_pResetZoom, &QPushButton::clicked, this, [this] { ResetZoom(); });
+    connect(m_pSavePlot, &QPushButton::clicked, this, [this] { emit savePlotRequested(); });
+    connect(m_pExport, &QPushButton::clicked, this, [this] { emit exportRequested(); });
+    connect(m_pView, &SpectrumChartView::pointerMoved, this,
+            [this](QPointF at) { ShowReadoutAt(at); });
+    connect(m_pView, &SpectrumChartView::pointerLeft, this,
+            [this] { m_pReadout->setText(tr(kReadoutHint)); });
+}
+
+QHBoxLayout* SpectrumPanel::CreateScanRow(QWidget* page) {
     auto* scanRow = new QHBoxLayout;
     auto* scanCaption = new QLabel(tr("&Scan:"), page);
     m_pScanChooser = new QSpinBox(page);
@@ -177,8 +202,10 @@ void SpectrumPanel::CreateControls() {
     scanRow->addWidget(scanCaption);
     scanRow->addWidget(m_pScanChooser);
     scanRow->addWidget(m_pScanTexts, 1);
-    column->addLayout(scanRow);
+    return scanRow;
+}
 
+QHBoxLayout* SpectrumPanel::CreateQuantityRow(QWidget* page) {
     auto* quantityRow = new QHBoxLayout;
     auto* quantityCaption = new QLabel(tr("&Quantity:"), page);
     m_pQuantityChooser = new QComboBox(page);
@@ -203,13 +230,10 @@ void SpectrumPanel::CreateControls() {
                 [this, i](bool on) { SetCurveVisible(static_cast<Curve>(i), on); });
     }
     quantityRow->addStretch(1);
-    column->addLayout(quantityRow);
+    return quantityRow;
+}
 
-    m_pView->setParent(page);
-    m_pView->setObjectName(QStringLiteral("spectrumPlot"));
-    m_pView->setAccessibleName(tr("Spectrum plot"));
-    column->addWidget(m_pView, 1);
-
+QHBoxLayout* SpectrumPanel::CreateButtonRow(QWidget* page) {
     auto* bottomRow = new QHBoxLayout;
     m_pReadout = new QLabel(tr(kReadoutHint), page);
     m_pReadout->setObjectName(QStringLiteral("readout"));
@@ -233,22 +257,7 @@ void SpectrumPanel::CreateControls() {
     bottomRow->addWidget(m_pResetZoom);
     bottomRow->addWidget(m_pSavePlot);
     bottomRow->addWidget(m_pExport);
-    column->addLayout(bottomRow);
-    m_pPages->addWidget(page);
-
-    connect(m_pScanChooser, &QSpinBox::valueChanged, this, [this](int value) { ShowScan(value); });
-    connect(m_pQuantityChooser, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0 && static_cast<std::size_t>(index) < std::size(kPlotQuantities)) {
-            ShowQuantity(kPlotQuantities[static_cast<std::size_t>(index)]);
-        }
-    });
-    connect(m_pResetZoom, &QPushButton::clicked, this, [this] { ResetZoom(); });
-    connect(m_pSavePlot, &QPushButton::clicked, this, [this] { emit savePlotRequested(); });
-    connect(m_pExport, &QPushButton::clicked, this, [this] { emit exportRequested(); });
-    connect(m_pView, &SpectrumChartView::pointerMoved, this,
-            [this](QPointF at) { ShowReadoutAt(at); });
-    connect(m_pView, &SpectrumChartView::pointerLeft, this,
-            [this] { m_pReadout->setText(tr(kReadoutHint)); });
+    return bottomRow;
 }
 
 void SpectrumPanel::CreateChart() {

@@ -20,6 +20,7 @@ class QAbstractButton;
 class QChart;
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineSeries;
 class QPushButton;
@@ -124,6 +125,9 @@ class SpectrumPanel : public QWidget {
 
     static std::size_t Index(Curve curve) { return static_cast<std::size_t>(curve); }
     void CreateControls();
+    QHBoxLayout* CreateScanRow(QWidget* page);
+    QHBoxLayout* CreateQuantityRow(QWidget* page);
+    QHBoxLayout* CreateButtonRow(QWidget* page);
     void CreateChart();
     QLineSeries* AddPiece(Curve curve);
     // Puts the values of a curve into its lines, one line per run of defined values.
