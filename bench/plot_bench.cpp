@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillon_bench_plot: the time the window's spectrum panel takes to show another scan of
 // examples/demo.sdf (N = 2048 pixels), in each quantity: the quantity computed, the lines
 // refilled, the axes fitted and the chart painted into an image of the panel's size. Runs

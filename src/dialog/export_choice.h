@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the window's "Export..." asks the dialog to write: the formats, what the CSV and HDF5
 // exports hold and how, and where the outputs go. The scans are the window's selection; the
 // text outputs take the window's Convert options.

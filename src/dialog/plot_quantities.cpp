@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for the export layer's quantities, calibration check and text decoding.
 #include "dialog/plot_quantities.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quantities, the calibration check and the text decoding that the spectrum plot takes
 // from the export layer, under the names and signatures that layer gives them. Stands in for
 // "export/quantities.h", "export/grid.h" and "export/text_decoding.h" until the dialog links

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the spectrum plot shows: curves, runs, ranges, titles and the readout.
 #include "dialog/spectrum_plot.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the spectrum plot of the window shows, without a toolkit: the x axis of a loaded file
 // (the wavelength in nm where the calibration rises across the pixels, else the pixel number),
 // the dark and reference spectra, one scan as a chosen quantity, the runs of defined values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spectrum panel of the Qt window, offscreen: the lines hold exactly the values the export
 // layer computes, for every quantity and scan; the choosers follow the loaded file; a failed
 // load keeps the plot; files without pixels or scans; zoom, legend, readout, pictures of the

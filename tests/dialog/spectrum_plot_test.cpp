@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the spectrum plot shows, without a window: the x axis (wavelength or pixel number), the
 // curves as the export layer computes them, the runs that break at undefined values, the
 // ranges the axes take, the pixel under the pointer, the readout and the scan's texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ExportDialog: the export choices, laid out in groups, and their check on "Export".
 #include "dialog/qt/export_dialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ExportDialog: the small dialog behind the window's "Export...": the export formats, the
 // quantity, a wavelength grid, the CSV layout, delimiter and number style, HDF5 compression
 // and the output folder, starting from quillon-convert's defaults.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SpectrumPanel: the controls and the chart of the spectrum plot.
 #include "dialog/qt/spectrum_panel.h"
 

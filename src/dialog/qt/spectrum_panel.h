@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SpectrumPanel: the plot beside the main dialog's controls. It shows the dark, the reference
 // and one chosen scan of the loaded file against wavelength (or pixel number) with Qt Charts:
 // a scan chooser with the scan's texts beside it, a quantity chooser, zoom by rubber band,
