@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+#include "export/grid.h"
+#include "export/text_decoding.h"
 #include "render/spectrum_tables.h"
 
 namespace quillon {

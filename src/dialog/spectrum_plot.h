@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/plot_quantities.h"
+#include "export/quantities.h"
 #include "scanfile/scan_file.h"
 
 namespace quillon {

@@ -25,6 +25,7 @@
 
 #include "dialog/qt/main_dialog_window.h"
 #include "dialog/qt/spectrum_panel.h"
+#include "export/quantities.h"
 #include "platform/log_sink.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/loader.h"

@@ -213,7 +213,7 @@ TEST(PlotReadout, NumbersKeepSixSignificantDigitsAndIgnoreTheLocale) {
     EXPECT_EQ(ReadoutNumber(-kInf), "not defined");
 }
 
-TEST(PlotTexts, TheScanDescriptionJoinsTheNonEmptyTextsUpToTheirFirstZeroByte) {
+TEST(PlotTexts, TheScanDescriptionJoinsTheNonEmptyTextsUpToTheirFirstZeroByteInUtf8) {
     ScanFile file = MakeFile(1, {0}, {0}, {{1}, {2}, {3}});
     auto set = [&](std::size_t index, const char* title, const char* subtitle, const char* date) {
         ScanView view = file.Scan(index);
@@ -235,6 +235,9 @@ TEST(PlotTexts, TheScanDescriptionJoinsTheNonEmptyTextsUpToTheirFirstZeroByte) {
     EXPECT_EQ(ScanDescription(file, 2), "2024-03-01");
     EXPECT_EQ(ScanDescription(file, 3), std::string(64, 'T'));
     EXPECT_EQ(ScanDescription(file, 0), "");
+    // The instrument PCs write Windows-1252: 0x80 is the euro sign, 0xE9 an e with an acute.
+    set(1, "\x80 5 \xE9t\xE9", "", "");
+    EXPECT_EQ(ScanDescription(file, 2), "\u20AC 5 \u00E9t\u00E9");
     EXPECT_EQ(ScanDescription(file, 4), "");
 }
 

@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "dialog/qt/export_dialog.h"
 #include "dialog/qt/spectrum_panel.h"
 
 #ifdef _WIN32
@@ -137,6 +138,24 @@ WindowPrompts WindowPrompts::Standard() {
             return std::nullopt;
         }
         return dialog.selectedFiles().front();
+    };
+    prompts.chooseExport = [](QWidget* parent, const QString& inputFolder,
+                              const QString& scope) -> std::optional<ExportChoice> {
+        ExportDialog dialog(
+            inputFolder, scope,
+            [](QWidget* owner, const QString& start) -> std::optional<QString> {
+                const QString folder =
+                    QFileDialog::getExistingDirectory(owner, QObject::tr("Output folder"), start);
+                if (folder.isEmpty()) {
+                    return std::nullopt;
+                }
+                return folder;
+            },
+            parent);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return dialog.Accepted();
     };
     return prompts;
 }
@@ -294,6 +313,7 @@ void MainDialogWindow::CreatePanel() {
     m_pPanel->setObjectName(QStringLiteral("spectrumPanel"));
     connect(m_pPanel, &SpectrumPanel::savePlotRequested, this,
             [this] { Run([this] { SavePlot(); }); });
+    connect(m_pPanel, &SpectrumPanel::exportRequested, this, [this] { Run([this] { Export(); }); });
     // The window grows to the right by the panel's width, less where the screen is narrower
     // (never below the controls' own width).
     const PixelRect client = MapDialogRect({0, 0, kMainDialogWidth, kMainDialogHeight}, m_Units);
@@ -342,6 +362,18 @@ void MainDialogWindow::SavePlot() {
     }
     if (const std::optional<QString> reason = m_pPanel->SavePlot(*path)) {
         ShowMessage(tr("Could not save %1: %2").arg(*path, *reason).toUtf8().toStdString());
+    }
+}
+
+void MainDialogWindow::Export() {
+    if (m_Dlg.IsBusy() || m_Dlg.LoadedPath().empty() || !m_Prompts.chooseExport) {
+        return;
+    }
+    const QString folder = QFileInfo(QFile::decodeName(m_Dlg.LoadedPath().c_str())).absolutePath();
+    const std::optional<ExportChoice> choice =
+        m_Prompts.chooseExport(this, folder, FromBytes(m_Dlg.ExportScope()));
+    if (choice) {
+        m_Dlg.OnExport(*choice);
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include "dialog/dialog_template.h"
 #include "dialog/dialog_view.h"
+#include "dialog/export_choice.h"
 #include "dialog/quillon_dlg.h"
 
 class QAbstractButton;
@@ -37,8 +38,14 @@ struct WindowPrompts {
     // The save dialog for a picture of the plot: PNG or SVG, starting at `suggested`; the
     // chosen path, or nothing when the user cancelled.
     std::function<std::optional<QString>(QWidget* parent, const QString& suggested)> choosePlotFile;
+    // The export dialog: the choices for the outputs of the file in `inputFolder`, for the
+    // scans `scope` names; nothing when the user cancelled.
+    std::function<std::optional<ExportChoice>(QWidget* parent, const QString& inputFolder,
+                                              const QString& scope)>
+        chooseExport;
 
-    // Message boxes and the open-file dialog of Qt; the About box is left to the caller.
+    // Message boxes, the open-file, save and export dialogs of Qt; the About box is left to
+    // the caller.
     static WindowPrompts Standard();
 };
 
@@ -64,6 +71,8 @@ class MainDialogWindow : public QDialog, public DialogView {
     void OpenFile(const QString& path);
     // "Save plot...": asks for a file and writes the picture; a failure is shown.
     void SavePlot();
+    // "Export...": asks for the export choices and writes the exports.
+    void Export();
 
     // DialogView
     std::string Text(Control control) const override;
