@@ -6,11 +6,14 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <limits>
 
 #include "export/grid.h"
 #include "export/text_decoding.h"
+#include "platform/failure.h"
 #include "render/spectrum_tables.h"
+#include "scanfile/scan_reader.h"
 
 namespace quillon {
 
@@ -61,17 +64,32 @@ void SetFileCurves(const ScanFile& file, SpectrumCurves& curves) {
 void SetScanCurve(const ScanFile& file, std::size_t scanNumber, Quantity quantity,
                   SpectrumCurves& curves) {
     curves.quantity = quantity;
-    const std::size_t count = curves.x.size();
-    if (scanNumber < 1 || scanNumber > file.ScanCount() ||
-        file.Scan(scanNumber - 1).values.size() < count) {
-        curves.scan.clear();
-        curves.scanNumber = 0;
-        curves.undefined = 0;
+    curves.scan.clear();
+    curves.scanNumber = 0;
+    curves.undefined = 0;
+    curves.description.clear();
+    curves.problem.clear();
+    if (scanNumber < 1 || scanNumber > file.ScanCount()) {
         return;
     }
-    curves.scan.resize(count);
-    curves.undefined = ComputeQuantity(quantity, file, scanNumber - 1, curves.scan);
     curves.scanNumber = scanNumber;
+    try {
+        ScanReader reader(file);
+        const ScanView scan = reader.Scan(scanNumber - 1);
+        const std::size_t count = curves.x.size();
+        if (scan.values.size() < count) {
+            return;
+        }
+        curves.scan.resize(count);
+        curves.undefined =
+            ComputeQuantity(quantity, scan.values, file.m_pDarkData, file.m_pRefData, curves.scan);
+        curves.description = ScanDescription(scan);
+    } catch (...) {
+        curves.scan.clear();
+        curves.undefined = 0;
+        const Failure failure = DescribeFailure(std::current_exception(), file.m_strPath);
+        curves.problem = failure.path + ": " + failure.reason;
+    }
 }
 
 void DefinedRuns(std::span<const double> values, std::vector<PixelRun>& runs) {
@@ -173,11 +191,7 @@ bool InCounts(Quantity quantity) {
     return quantity == Quantity::kCounts || quantity == Quantity::kDarkSubtracted;
 }
 
-std::string ScanDescription(const ScanFile& file, std::size_t scanNumber) {
-    if (scanNumber < 1 || scanNumber > file.ScanCount()) {
-        return {};
-    }
-    const ScanView scan = file.Scan(scanNumber - 1);
+std::string ScanDescription(const ScanView& scan) {
     std::string description;
     for (const char* field : {scan.title, scan.subtitle, scan.dateTime}) {
         const std::string text = FieldToUtf8(field, kScanTextSize);

@@ -36,14 +36,20 @@ struct SpectrumCurves {
     std::size_t scanNumber = 0;
     // How many values of the scan curve are not defined.
     std::size_t undefined = 0;
+    // The scan's title, subtitle and date-time (see ScanDescription).
+    std::string description;
+    // Why the scan could not be read (the file named, and the reason); empty when it was.
+    std::string problem;
 };
 
 // Sets the x axis and the dark and reference curves of `file` and empties the scan curve.
 void SetFileCurves(const ScanFile& file, SpectrumCurves& curves);
 
 // Sets the scan curve to scan `scanNumber` (from 1) as `quantity`, computed by the export
-// layer's quantities. A number outside 1..K empties it. Reuses the curve's storage, so that
-// switching scans allocates nothing.
+// layer's quantities, and its description. A number outside 1..K empties it. The record is
+// read through the file, not its memory map, so that a file cut shorter since it was loaded
+// (the acquisition software writing it again) leaves an empty curve and the reason in
+// `problem` instead of a crash. Reuses the curve's storage.
 void SetScanCurve(const ScanFile& file, std::size_t scanNumber, Quantity quantity,
                   SpectrumCurves& curves);
 
@@ -85,9 +91,10 @@ inline constexpr Quantity kPlotQuantities[] = {Quantity::kCounts, Quantity::kDar
 // True for quantities measured in counts, which share an axis with the dark and reference.
 bool InCounts(Quantity quantity);
 
-// The scan's title, subtitle and date-time (UTF-8, from the file's Windows-1252 texts), e.g.
-// "Hg-Ar lamp / fibre 2 / 2024-03-01 10:15:02"; empty texts are left out.
-std::string ScanDescription(const ScanFile& file, std::size_t scanNumber);
+// A scan's title, subtitle and date-time (UTF-8, from the file's Windows-1252 texts, each up
+// to its first zero byte) joined by dashes, e.g. "Hg-Ar lamp — fibre 2 — 2024-03-01 10:15:02";
+// empty texts are left out.
+std::string ScanDescription(const ScanView& scan);
 
 // Which curves the readout names.
 struct CurveVisibility {

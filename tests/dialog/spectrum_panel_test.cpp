@@ -301,6 +301,31 @@ class SpectrumPanelTest : public QObject {
         QCOMPARE(PointsOf(panel, Curve::kScan).front().y(), 2100.0);
     }
 
+    void aScanOfAFileCutShorterSinceItWasLoadedShowsWhyItIsMissing() {
+        // Scans of 4096 pixels: the third record lies on pages of its own, which the cut
+        // removes from the file.
+        quillon::testing::SdfBuilder sdf(4096);
+        sdf.AddScans(3);
+        const QString path = Write(QStringLiteral("long.sdf"), sdf);
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        SpectrumPanel& panel = *window.Panel();
+        QVERIFY(QFile::resize(path, 268 + 8 * 4096 + 2 * (196 + 4 * 4096)));
+
+        panel.ScanChooser()->setValue(3);
+
+        QVERIFY(PointsOf(panel, Curve::kScan).isEmpty());
+        QVERIFY2(panel.ScanTexts()->text().startsWith(QStringLiteral("Scan 3 could not be read: ") +
+                                                      path + QStringLiteral(": ")),
+                 qPrintable(panel.ScanTexts()->text()));
+        // The scans still in the file show as before.
+        panel.ScanChooser()->setValue(2);
+        QCOMPARE(PointsOf(panel, Curve::kScan).size(), 4096);
+        QCOMPARE(panel.ScanTexts()->text(),
+                 QStringLiteral("Scan title 2 \u2014 Subtitle 2 \u2014 2026-12-07 08:00:02"));
+    }
+
     void aFileWithoutPixelsOrWithoutScansShowsAnEmptyPlotWithoutAMessage() {
         quillon::testing::SdfBuilder noPixels(0);
         noPixels.AddScans(3);

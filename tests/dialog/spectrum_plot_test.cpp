@@ -6,11 +6,16 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 
 #include "dialog/spectrum_plot.h"
+#include "fake_log.h"
 #include "render/spectrum_tables.h"
+#include "scanfile/loader.h"
+#include "sdf_builder.h"
+#include "temp_dir.h"
 
 namespace quillon {
 namespace {
@@ -159,6 +164,30 @@ TEST(PlotScanCurve, AScanNumberOutsideTheFileLeavesNoScanCurve) {
     }
 }
 
+TEST(PlotScanCurve, AScanOfAFileCutShorterSinceItWasLoadedIsAProblemNamingTheFileNotACrash) {
+    testing::TempDir dir;
+    testing::SdfBuilder builder(4);
+    builder.AddScans(3);
+    const std::string path = builder.WriteTo(dir / "run1.sdf");
+    testing::FakeLog log;
+    const ScanFile file = LoadScanFile(path, log);
+    SpectrumCurves curves;
+    SetFileCurves(file, curves);
+    SetScanCurve(file, 3, Quantity::kCounts, curves);
+    ASSERT_EQ(curves.scan, (std::vector<double>{3, 3, 3, 3}));
+    EXPECT_EQ(curves.description, "Scan title 3 \u2014 Subtitle 3 \u2014 2026-12-07 08:00:03");
+    EXPECT_EQ(curves.problem, "");
+
+    // The acquisition software writes the file again, shorter: the third record is gone.
+    std::filesystem::resize_file(path, builder.BytesCutAt(300).size());
+    SetScanCurve(file, 3, Quantity::kCounts, curves);
+
+    EXPECT_TRUE(curves.scan.empty());
+    EXPECT_EQ(curves.scanNumber, 3u);
+    EXPECT_TRUE(curves.problem.starts_with(path + ": ")) << curves.problem;
+    EXPECT_GT(curves.problem.size(), path.size() + 2);
+}
+
 TEST(PlotRanges, TheRangeOfAFilesValuesLeavesOutUndefinedOnesAndThoseOutsideTheXRange) {
     const std::vector<double> x = {1, 2, 3, 4, 5};
     const std::vector<double> values = {-7, kNaN, 3, 10, 2};
@@ -231,14 +260,12 @@ TEST(PlotTexts, TheScanDescriptionJoinsTheNonEmptyTextsUpToTheirFirstZeroByteInU
     // A title that fills all 64 bytes has no terminator: all 64 are the title.
     std::memset(const_cast<char*>(file.Scan(2).title), 'T', kScanTextSize);
 
-    EXPECT_EQ(ScanDescription(file, 1), "Hg lamp \u2014 fibre 2 \u2014 2024-03-01 10:15:02");
-    EXPECT_EQ(ScanDescription(file, 2), "2024-03-01");
-    EXPECT_EQ(ScanDescription(file, 3), std::string(64, 'T'));
-    EXPECT_EQ(ScanDescription(file, 0), "");
+    EXPECT_EQ(ScanDescription(file.Scan(0)), "Hg lamp \u2014 fibre 2 \u2014 2024-03-01 10:15:02");
+    EXPECT_EQ(ScanDescription(file.Scan(1)), "2024-03-01");
+    EXPECT_EQ(ScanDescription(file.Scan(2)), std::string(64, 'T'));
     // The instrument PCs write Windows-1252: 0x80 is the euro sign, 0xE9 an e with an acute.
     set(1, "\x80 5 \xE9t\xE9", "", "");
-    EXPECT_EQ(ScanDescription(file, 2), "\u20AC 5 \u00E9t\u00E9");
-    EXPECT_EQ(ScanDescription(file, 4), "");
+    EXPECT_EQ(ScanDescription(file.Scan(1)), "\u20AC 5 \u00E9t\u00E9");
 }
 
 TEST(PlotTexts, OnlyCountsAndDarkSubtractedCountsShareTheAxisOfTheSpectra) {

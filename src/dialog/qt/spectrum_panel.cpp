@@ -513,8 +513,14 @@ void SpectrumPanel::UpdateScanTexts() {
     if (scans == 0) {
         text = tr("This file holds no scans.");
         name = text;
+    } else if (!m_Curves.problem.empty()) {
+        // The file changed on disk since it was loaded: say so where the texts stand.
+        text = tr("Scan %1 could not be read: %2")
+                   .arg(m_Curves.scanNumber)
+                   .arg(FromUtf8(m_Curves.problem));
+        name = text;
     } else {
-        text = FromUtf8(ScanDescription(*m_pFile, m_Curves.scanNumber));
+        text = FromUtf8(m_Curves.description);
         name = tr("Scan %1 of %2: %3")
                    .arg(m_Curves.scanNumber)
                    .arg(scans)
