@@ -3,6 +3,7 @@
 #include "quillon_app.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "about_dlg.h"
 #include "app_icon.h"
@@ -22,6 +23,11 @@ bool CQUILLONApp::InitInstance() {
         about.exec();
     };
     MainDialogWindow dialog(std::move(prompts));
+    if (!m_strStartFile.isEmpty()) {
+        // Loaded once the window shows, so that the log fills before the user's eyes and a
+        // failure's message box stands over the window.
+        QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.OpenFile(m_strStartFile); });
+    }
     // However the dialog ends, the program ends with it.
     dialog.exec();
     return false;

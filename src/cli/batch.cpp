@@ -7,17 +7,11 @@
 #include <ostream>
 
 #include "cli/console_services.h"
-#include "convert/output_naming.h"
-#include "convert/selection.h"
-#include "export/csv_export.h"
+#include "export/export_run.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
-#include "export/json_export.h"
-#include "platform/atomic_file.h"
 #include "platform/failure.h"
-#include "platform/file_error.h"
 #include "platform/utf8_path.h"
-#include "render/spectrum_tables.h"
 #include "scanfile/loader.h"
 
 namespace quillon {
@@ -52,20 +46,6 @@ void Require(bool present, const char* option, const char* formats) {
     if (!present) {
         throw UsageError(std::string(option) + " applies to --format " + formats + " only");
     }
-}
-
-std::string ExportName(ExportFormat format) {
-    switch (format) {
-        case ExportFormat::kCsv:
-            return "CSV";
-        case ExportFormat::kJson:
-            return "JSON";
-        case ExportFormat::kHdf5:
-            return "HDF5";
-        case ExportFormat::kText:
-            break;
-    }
-    return "text";
 }
 
 }  // namespace
@@ -201,15 +181,12 @@ int BatchRun::Run(const std::vector<InputFile>& inputs) {
 }
 
 std::string BatchRun::OutputBase(const std::string& path) {
-    std::string base = OutputBaseName(path);
+    const std::string base = ExportOutputBase(path, m_Options.outputDir);
     // Outputs are named after the path up to its last '.'; a path without one would put them
     // under names such as "_Var.txt" in the current folder, away from the file.
     if (base.empty()) {
         m_Console.Message(path + ": the name has no '.', so no output names can be formed from it");
         return base;
-    }
-    if (!m_Options.outputDir.empty()) {
-        base = Utf8FromPath(PathFromUtf8(m_Options.outputDir) / PathFromUtf8(base).filename());
     }
     // Two inputs of one run never share outputs: the second would replace the first's
     // (a/x.sdf and b/x.sdf with --output-dir, x.sdf and x.SDF in one folder).
@@ -243,26 +220,15 @@ bool BatchRun::ConvertFile(const std::string& path) {
             return complete;
         }
         // A grid over a calibration that does not rise is refused before anything is written.
-        if (m_Options.exports.grid && (Has(ExportFormat::kCsv) || Has(ExportFormat::kHdf5))) {
-            try {
-                CheckRisingCalibration(WavelengthAxis(file));
-            } catch (const CalibrationError& error) {
-                m_Console.Message(path + ": " + error.what() + "; nothing was written");
-                return false;
-            }
+        try {
+            CheckGridCalibration(file, m_Options.exports, m_Options.formats);
+        } catch (const CalibrationError& error) {
+            m_Console.Message(path + ": " + error.what() + "; nothing was written");
+            return false;
         }
-        const auto scanCount = static_cast<std::int32_t>(
-            std::min<std::size_t>(file.ScanCount(), static_cast<std::size_t>(INT32_MAX)));
         ExportRequest request = m_Options.exports;
-        if (m_Options.text.convertAll) {
-            request.scanNumbers = AllScanNumbers(static_cast<std::size_t>(scanCount));
-        } else {
-            MatchSelection(ParseSelection(m_Options.text.selection, scanCount), scanCount,
-                           [&request](std::int32_t number) {
-                               request.scanNumbers.push_back(number);
-                               return true;
-                           });
-        }
+        request.scanNumbers = ExportScanNumbers(m_Options.text.convertAll, m_Options.text.selection,
+                                                file.ScanCount());
 
         bool written = true;
         for (const ExportFormat format : m_Options.formats) {
@@ -291,32 +257,12 @@ bool BatchRun::WriteExport(ExportFormat format, const ScanFile& file, const Expo
     const std::string path = base + std::string(ExportExtension(format));
     ExportReport report;
     try {
-        AtomicDiskOutputFiles files;
-        switch (format) {
-            case ExportFormat::kCsv:
-                report = WriteCsv(file, request, path, files);
-                break;
-            case ExportFormat::kJson:
-                report = WriteJson(file, request, path, files);
-                break;
-            case ExportFormat::kHdf5:
-                report = WriteHdf5(file, request, path);
-                break;
-            case ExportFormat::kText:
-                return true;
-        }
+        report = WriteExportOutput(format, file, request, base, m_Console);
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), path);
         m_Console.Message("Could not write " + failure.path + ": " + failure.reason + ".");
         m_Console.Append("Could not write " + path + ".\r\n");
         return false;
-    }
-    m_Console.Append(ExportName(format) + " data were written to " + path + ".\r\n");
-    if (format != ExportFormat::kJson &&
-        (request.quantity != Quantity::kCounts || request.grid.has_value())) {
-        m_Console.Append(std::string(QuantityName(request.quantity)) + ": " +
-                         std::to_string(report.undefined) + " of " + std::to_string(report.values) +
-                         " values are not defined.\r\n");
     }
     for (const std::string& notice : report.notices) {
         m_Console.Message(path + ": " + notice);

@@ -82,6 +82,11 @@ class DialogView {
 
     // Ends the modal run of the dialog with the given result.
     virtual void EndDialog(int result) = 0;
+
+    // A file has been loaded and is now the dialog's File(): a view that shows its data (the
+    // spectrum plot) shows the new file. Not called when a load fails, since the file held
+    // before stays loaded.
+    virtual void FileLoaded() {}
 };
 
 }  // namespace quillon

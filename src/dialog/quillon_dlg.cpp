@@ -10,6 +10,8 @@
 
 #include "convert/convert_command.h"
 #include "convert/output_naming.h"
+#include "export/export_run.h"
+#include "export/grid.h"
 #include "platform/failure.h"
 #include "platform/utf8_path.h"
 #include "scanfile/loader.h"
@@ -185,6 +187,18 @@ void CQUILLONDlg::OnDropFiles(const std::vector<std::string>& paths) {
     LoadChosenFile();
 }
 
+void CQUILLONDlg::OnOpenFile(const std::string& path) {
+    if (m_bBusy) {
+        return;
+    }
+    BusyScope busy(*this);
+    m_strScanCountLabel = CurrentScanCountLabel();
+    Show();
+    m_strFolder = FolderOf(path);
+    m_strFilePath = path;
+    LoadChosenFile();
+}
+
 void CQUILLONDlg::LoadChosenFile() {
     const std::string path = m_strFilePath;
     BeginWaitCursor();
@@ -210,6 +224,7 @@ void CQUILLONDlg::LoadChosenFile() {
     m_strScanCountLabel = ScanCountLabel(static_cast<std::int32_t>(m_ScanFile.ScanCount()));
     m_bConvertEnabled = true;
     Show();
+    m_View.FileLoaded();
 }
 
 void CQUILLONDlg::ReportFailure(const std::string& text) {
@@ -243,16 +258,7 @@ bool CQUILLONDlg::OnConvert() {
         Refresh();
         m_View.Pause(2000);
 
-        ConvertOptions options;
-        options.oneFile = m_bOneFile != 0;
-        options.withPixel = m_bWithPixel != 0;
-        options.withWavelength = m_bWithWavelength != 0;
-        options.convertAll = m_bConvertAll;
-        options.selection = m_strSelection;
-        options.outputBase = OutputBaseName(m_strFilePath);
-        options.askOverwrite = [this](const std::string& question) {
-            return m_View.AskYesNo(question);
-        };
+        const ConvertOptions options = CurrentConvertOptions(OutputBaseName(m_strFilePath));
         const ConvertResult result = ConvertCommand(m_ScanFile, options, *this);
         if (!result.ok) {
             ReportFailure(result.Message());
@@ -266,6 +272,99 @@ bool CQUILLONDlg::OnConvert() {
     }
     Refresh();
     return false;
+}
+
+ConvertOptions CQUILLONDlg::CurrentConvertOptions(const std::string& base) {
+    ConvertOptions options;
+    options.oneFile = m_bOneFile != 0;
+    options.withPixel = m_bWithPixel != 0;
+    options.withWavelength = m_bWithWavelength != 0;
+    options.convertAll = m_bConvertAll;
+    options.selection = m_strSelection;
+    options.outputBase = base;
+    options.askOverwrite = [this](const std::string& question) {
+        return m_View.AskYesNo(question);
+    };
+    return options;
+}
+
+std::string CQUILLONDlg::ExportScope() const {
+    if (m_bConvertAll) {
+        const std::size_t count = m_ScanFile.ScanCount();
+        return count == 1 ? "the 1 scan" : "all " + std::to_string(count) + " scans";
+    }
+    return "scans " + m_View.Text(Control::Selection);
+}
+
+bool CQUILLONDlg::OnExport(const ExportChoice& choice) {
+    if (m_bBusy || !m_bConvertEnabled) {
+        return false;
+    }
+    BusyScope busy(*this);
+    BeginWaitCursor();
+    try {
+        Read();
+        ResetLog("");
+        Refresh();
+        const std::string base = ExportOutputBase(m_strFilePath, choice.outputFolder);
+        if (base.empty()) {
+            ReportFailure(m_strFilePath +
+                          ": the name has no '.', so no output names can be formed from it");
+            return false;
+        }
+        if (!choice.outputFolder.empty()) {
+            // A folder typed into the export dialog is made, as quillon-convert -o makes it.
+            std::error_code error;
+            std::filesystem::create_directories(PathFromUtf8(choice.outputFolder), error);
+            if (!std::filesystem::is_directory(PathFromUtf8(choice.outputFolder))) {
+                ReportFailure(choice.outputFolder + ": the output folder cannot be made" +
+                              (error ? ": " + error.message() : ": a file of that name exists"));
+                return false;
+            }
+        }
+        try {
+            CheckGridCalibration(m_ScanFile, choice.request, choice.formats);
+        } catch (const CalibrationError& error) {
+            ReportFailure(m_strFilePath + ": " + error.what() + "; nothing was written");
+            return false;
+        }
+        if (!WriteExports(choice, base)) {
+            return false;
+        }
+        EndWaitCursor();
+        return true;
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception(), m_strFilePath);
+        ReportFailure("Could not write " + failure.path + ": " + failure.reason);
+    }
+    Refresh();
+    return false;
+}
+
+bool CQUILLONDlg::WriteExports(const ExportChoice& choice, const std::string& base) {
+    ExportRequest request = choice.request;
+    request.scanNumbers = ExportScanNumbers(m_bConvertAll, m_strSelection, m_ScanFile.ScanCount());
+    std::vector<std::string> notices;
+    for (const ExportFormat format : choice.formats) {
+        if (format == ExportFormat::kText) {
+            const ConvertResult result =
+                ConvertCommand(m_ScanFile, CurrentConvertOptions(base), *this);
+            if (!result.ok) {
+                ReportFailure(result.Message());
+                return false;
+            }
+            continue;
+        }
+        const ExportReport report = WriteExportOutput(format, m_ScanFile, request, base, *this);
+        for (const std::string& notice : report.notices) {
+            notices.push_back(report.path + ": " + notice);
+        }
+    }
+    EndWaitCursor();
+    for (const std::string& notice : notices) {
+        Message(notice);
+    }
+    return true;
 }
 
 void CQUILLONDlg::OnOneFileClicked() {

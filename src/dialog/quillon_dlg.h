@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "convert/convert_command.h"
 #include "dialog/dialog_view.h"
+#include "dialog/export_choice.h"
 #include "platform/log_sink.h"
 #include "scanfile/scan_file.h"
 
@@ -51,11 +53,22 @@ class CQUILLONDlg : public LogSink {
     void OnBrowse();
     // Files dropped on the window, by their full paths.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // A file named when the program starts (`quillon FILE`): loaded as one chosen with ">>",
+    // exactly the path given, and the open-file dialog then starts in its folder.
+    void OnOpenFile(const std::string& path);
     // "Save data with wavelength" or "Save data with pixel" clicked.
     void OnSaveOptionChanged();
     // "Convert": converts the loaded file with the options shown. False when an output could
     // not be written (the user has been told) or the conversion failed otherwise.
     bool OnConvert();
+    // "Export...": writes the formats of `choice` for the scans the window's scope names (all,
+    // or the selection), the text outputs with the window's Convert options, under the names
+    // quillon-convert gives them. False when an output could not be written or nothing could
+    // be (the user has been told which file and why).
+    bool OnExport(const ExportChoice& choice);
+    // The scans an export writes, as the export dialog names them: "all 5 scans" or
+    // "scans 1-3,5" (the selection as typed).
+    std::string ExportScope() const;
     void OnOneFileClicked();
     void OnConvertAllClicked();
     void OnConvertSelectedClicked();
@@ -116,6 +129,10 @@ class CQUILLONDlg : public LogSink {
     void LoadChosenFile();
     // Tells the user about an error that left a handler and ends any wait cursor it left.
     void ReportFailure(const std::string& text);
+    // The Convert options the controls show (after a read), for outputs named from `base`.
+    ConvertOptions CurrentConvertOptions(const std::string& base);
+    // Writes the exports of OnExport; raises what the writers raise.
+    bool WriteExports(const ExportChoice& choice, const std::string& base);
 
     DialogView& m_View;
     ScanFile m_ScanFile;

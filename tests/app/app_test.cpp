@@ -2,15 +2,22 @@
 // Start-up and the About box, offscreen: the application icon, the About box's texts and
 // layout, and a start-up that runs the main dialog once and ends with it.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include "about_dlg.h"
 #include "app_icon.h"
 #include "dialog/qt/main_dialog_window.h"
+#include "dialog/qt/spectrum_panel.h"
 #include "quillon_app.h"
+#include "sdf_builder.h"
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -97,6 +104,66 @@ class AppTest : public QObject {
         QVERIFY(!QApplication::windowIcon().isNull());
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void startUpWithAFileShowsTheWindowWithThatFileLoaded() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("run1.sdf"));
+        quillon::testing::SdfBuilder(8).AddScans(3).WriteTo(QFile::encodeName(path).toStdString());
+
+        QString label;
+        QString shown;
+        QString log;
+        int maximum = 0;
+        bool visible = false;
+        QElapsedTimer waited;
+        waited.start();
+        // Once the window shows the file (or after 20 s), note what it shows and close it.
+        std::function<void()> inspect = [&] {
+            auto* window =
+                qobject_cast<quillon::MainDialogWindow*>(QApplication::activeModalWidget());
+            if (window == nullptr ||
+                (window->Dialog().LoadedPath().empty() && waited.elapsed() < 20000)) {
+                QTimer::singleShot(10, inspect);
+                return;
+            }
+            visible = window->isVisible();
+            label = window->ControlWidget(quillon::Control::ScanCount)->property("text").toString();
+            shown =
+                qobject_cast<QLineEdit*>(window->ControlWidget(quillon::Control::FilePath))->text();
+            log = window->ControlWidget(quillon::Control::Log)->property("plainText").toString();
+            maximum = window->Panel()->ScanChooser()->maximum();
+            window->close();
+        };
+        QTimer::singleShot(0, inspect);
+
+        quillon::CQUILLONApp app(path);
+        QCOMPARE(app.InitInstance(), false);
+
+        QVERIFY(visible);
+        QCOMPARE(shown, path);
+        QCOMPARE(label, QStringLiteral("Total number of scan data: 3"));
+        QVERIFY(
+            log.startsWith(QStringLiteral("File") + path + QStringLiteral(" is opened properly.")));
+        QVERIFY(log.contains(QStringLiteral("SDF file loading was done.")));
+        QCOMPARE(maximum, 3);
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void theWindowProgramTakesAtMostOneFileAndTellsItsVersion() {
+        QProcess program;
+        program.start(QStringLiteral(QUILLON_WINDOW_PROGRAM),
+                      {QStringLiteral("a.sdf"), QStringLiteral("b.sdf")});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains("only one file"));
+
+        program.start(QStringLiteral(QUILLON_WINDOW_PROGRAM), {QStringLiteral("--version")});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput().trimmed(), QByteArray("quillon " QUILLON_VERSION));
     }
 };
 

@@ -79,6 +79,7 @@ class FakeView : public DialogView, public ScriptedAnswers {
     void AddAboutCommand(const std::string& caption) override { aboutCaptions.push_back(caption); }
     void ShowAboutBox() override { ++aboutBoxes; }
     void EndDialog(int result) override { endResults.push_back(result); }
+    void FileLoaded() override { loadedPaths.push_back(Text(Control::FilePath)); }
 
     // The user types into an edit control.
     void Type(Control control, const std::string& text) { texts[control] = text; }
@@ -110,6 +111,8 @@ class FakeView : public DialogView, public ScriptedAnswers {
     std::vector<std::string> aboutCaptions;
     int aboutBoxes = 0;
     std::vector<int> endResults;
+    // The path the path edit showed each time a file was reported loaded.
+    std::vector<std::string> loadedPaths;
 };
 
 }  // namespace quillon::testing

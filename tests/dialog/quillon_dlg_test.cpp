@@ -3,6 +3,7 @@
 // option boxes and scope buttons, failed loads, converting, closing and the About command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -239,6 +240,54 @@ TEST_F(MainDialog, FailedLoadAfterALoadKeepsThePathOnTheLoadedFile) {
     EXPECT_EQ(dlg.m_strFilePath, loaded);
 }
 
+TEST_F(MainDialog, AFileNamedAtStartLoadsExactlyThatPathWithLogAndLabel) {
+    // Not renamed to .sdf as ">>" does with the name it is given: a file manager passes the
+    // file's own name, whatever the case of its extension.
+    const std::string path = WriteSdf("in/RUN1.SDF", 3);
+    dlg.OnOpenFile(path);
+
+    EXPECT_EQ(dlg.LoadedPath(), path);
+    EXPECT_EQ(view.Text(Control::FilePath), path);
+    EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: 3");
+    EXPECT_EQ(view.Text(Control::Log).rfind("File" + path + " is opened properly.\r\n", 0), 0u);
+    EXPECT_NE(view.Text(Control::Log).find("SDF file loading was done.\r\n"), std::string::npos);
+    EXPECT_TRUE(view.IsEnabled(Control::Convert));
+    EXPECT_TRUE(view.messages.empty());
+    // ">>" then starts in the file's folder.
+    dlg.OnBrowse();
+    EXPECT_EQ(view.fileRequests.back().initialFolder, dir / "in");
+}
+
+TEST_F(MainDialog, AFileNamedAtStartThatCannotBeLoadedIsReportedAndLeavesNoFile) {
+    dlg.OnOpenFile(dir / "missing.sdf");
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0],
+              "Could not load " + (dir / "missing.sdf") + ": No such file or directory");
+    EXPECT_EQ(view.Text(Control::FilePath), "No file was selected.");
+    EXPECT_EQ(view.Text(Control::ScanCount), "Total number of scan data: N/A");
+    EXPECT_FALSE(view.IsEnabled(Control::Convert));
+    EXPECT_TRUE(view.loadedPaths.empty());
+}
+
+TEST_F(MainDialog, TheViewIsToldOfEachLoadedFileOnceItIsTheDialogsFileAndNeverOfAFailure) {
+    const std::string a = WriteSdf("a.sdf", 1);
+    const std::string b = WriteSdf("b.sdf", 4);
+    view.chosenFiles = {a};
+    dlg.OnBrowse();
+    ASSERT_EQ(view.loadedPaths, std::vector<std::string>{a});
+
+    dlg.OnDropFiles({b});
+    dlg.OnDropFiles({dir / "gone.sdf"});
+    dlg.OnOpenFile(dir / "also-gone.sdf");
+    dlg.OnDropFiles({a, b});  // refused
+
+    EXPECT_EQ(view.loadedPaths, (std::vector<std::string>{a, b}));
+    // What the view was told about is the file the dialog holds.
+    EXPECT_EQ(dlg.File().ScanCount(), 4u);
+    EXPECT_EQ(dlg.File().m_strPath, b);
+}
+
 TEST_F(MainDialog, DroppingTwoFilesIsRefusedEvenWhenBothAreScanDataFiles) {
     const std::string a = WriteSdf("a.sdf", 1);
     const std::string b = WriteSdf("b.sdf", 1);
@@ -433,6 +482,123 @@ TEST_F(MainDialog, ConvertWritesTheFilesWithTheOptionsTheControlsShow) {
     EXPECT_TRUE(log.ends_with("[3] of [3] Scan Data were converted.\r\n"));
     EXPECT_EQ(view.waitDepth, 0);
     EXPECT_TRUE(view.messages.empty());
+}
+
+// The files of a folder, by name.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ExportChoice Formats(std::vector<ExportFormat> formats) {
+    ExportChoice choice;
+    choice.formats = std::move(formats);
+    return choice;
+}
+
+TEST_F(MainDialog, ExportBeforeAnyLoadDoesNothing) {
+    EXPECT_FALSE(dlg.OnExport(Formats({ExportFormat::kCsv})));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.waitBegins, 0);
+}
+
+TEST_F(MainDialog, ExportWritesTheChosenFormatsForTheScansTheWindowSelects) {
+    const std::string path = WriteSdf("run1.sdf", 3);
+    Load(path);
+    Click(Control::ConvertSelected);
+    view.Type(Control::Selection, "2-3");
+    EXPECT_EQ(dlg.ExportScope(), "scans 2-3");
+
+    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kCsv, ExportFormat::kJson})));
+
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"run1.csv", "run1.json", "run1.sdf"}));
+    const std::string csv = testing::ReadBytes(dir / "run1.csv");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "pixel,wavelength_nm,dark,reference,scan_2,scan_3");
+    // The log starts afresh and names each output; there is no pause as before Convert.
+    EXPECT_EQ(dlg.m_strLog, "CSV data were written to " + (dir / "run1.csv") +
+                                ".\r\nJSON data were written to " + (dir / "run1.json") + ".\r\n");
+    EXPECT_TRUE(view.pauses.empty());
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.waitDepth, 0);
+}
+
+TEST_F(MainDialog, ExportedTextOutputsTakeTheWindowsConvertOptions) {
+    const std::string path = WriteSdf("run1.sdf", 2);
+    Load(path);
+    Click(Control::WithPixel);
+    Click(Control::OneFile);
+
+    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kText})));
+
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"run1.sdf", "run1.txt"}));
+    EXPECT_NE(testing::ReadBytes(dir / "run1.txt").find("Pixel"), std::string::npos);
+    EXPECT_EQ(dlg.ExportScope(), "all 2 scans");
+}
+
+TEST_F(MainDialog, ExportIntoAFolderMakesTheFolderAndWritesEveryOutputThere) {
+    const std::string path = WriteSdf("in/run1.sdf", 1);
+    Load(path);
+    ExportChoice choice = Formats({ExportFormat::kText, ExportFormat::kCsv});
+    choice.outputFolder = dir / "out/new";
+
+    EXPECT_TRUE(dlg.OnExport(choice));
+
+    EXPECT_EQ(FilesIn(dir / "in"), std::vector<std::string>{"run1.sdf"});
+    EXPECT_EQ(FilesIn(dir / "out/new"),
+              (std::vector<std::string>{"run1.csv", "run1_1of1.txt", "run1_Dark.txt",
+                                        "run1_Ref.txt", "run1_Var.txt"}));
+}
+
+TEST_F(MainDialog, AGridOverACalibrationThatDoesNotRiseIsRefusedAndNothingIsWritten) {
+    // The builder's calibration is all zeros: it does not rise.
+    const std::string path = WriteSdf("run1.sdf", 2);
+    Load(path);
+    ExportChoice choice = Formats({ExportFormat::kText, ExportFormat::kCsv});
+    choice.request.grid = GridSpec{400.0, 1.0, 500.0};
+
+    EXPECT_FALSE(dlg.OnExport(choice));
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_TRUE(view.messages[0].starts_with(path + ": ")) << view.messages[0];
+    EXPECT_TRUE(view.messages[0].ends_with("; nothing was written")) << view.messages[0];
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"run1.sdf"});
+    EXPECT_EQ(view.waitDepth, 0);
+}
+
+TEST_F(MainDialog, AnExportThatCannotBeWrittenNamesTheFileAndTheReason) {
+    const std::string path = WriteSdf("run1.sdf", 1);
+    Load(path);
+    std::filesystem::create_directory(dir / "run1.json");  // a folder where the output goes
+
+    EXPECT_FALSE(dlg.OnExport(Formats({ExportFormat::kCsv, ExportFormat::kJson})));
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_TRUE(view.messages[0].starts_with("Could not write " + (dir / "run1.json") + ": "))
+        << view.messages[0];
+    EXPECT_GT(view.messages[0].size(), ("Could not write " + (dir / "run1.json") + ": ").size());
+    EXPECT_EQ(view.waitDepth, 0);
+    // The window keeps its file and can export again.
+    std::filesystem::remove(dir / "run1.json");
+    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kJson})));
+}
+
+TEST_F(MainDialog, AnOutputFolderThatCannotBeMadeIsReported) {
+    const std::string path = WriteSdf("run1.sdf", 1);
+    Load(path);
+    ExportChoice choice = Formats({ExportFormat::kCsv});
+    choice.outputFolder = path + "/out";  // inside a file
+
+    EXPECT_FALSE(dlg.OnExport(choice));
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_TRUE(
+        view.messages[0].starts_with(choice.outputFolder + ": the output folder cannot be made"))
+        << view.messages[0];
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"run1.sdf"});
 }
 
 TEST_F(MainDialog, TheOverwriteQuestionIsAnsweredThroughTheView) {

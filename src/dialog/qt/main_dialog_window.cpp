@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -22,12 +23,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <exception>
+
+#include "dialog/qt/export_dialog.h"
+#include "dialog/qt/spectrum_panel.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -36,6 +42,14 @@
 namespace quillon {
 
 namespace {
+
+// Where the spectrum panel stands, in dialog units: beside the controls, from the top of the
+// "SDF File" box down to 7 units above the window's bottom edge (the bottom of "Close" in the
+// template's size), 380 units wide at first.
+constexpr int kPanelWidth = 380;
+constexpr int kPanelTop = 19;
+constexpr int kPanelRightMargin = 10;
+constexpr int kPanelBottomMargin = 7;
 
 // Log lines end with CR LF; the log widget keeps lines apart by itself.
 QString LogToDisplay(const std::string& text) {
@@ -103,6 +117,46 @@ WindowPrompts WindowPrompts::Standard() {
         }
         return dialog.selectedFiles().front();
     };
+    prompts.choosePlotFile = [](QWidget* parent,
+                                const QString& suggested) -> std::optional<QString> {
+        QFileDialog dialog(parent, QObject::tr("Save plot"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        const QStringList filters = {QObject::tr("PNG image (*.png)"),
+                                     QObject::tr("SVG image (*.svg)")};
+        dialog.setNameFilters(filters);
+        dialog.setDefaultSuffix(QStringLiteral("png"));
+        // A name typed without an extension gets the one of the type chosen.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, filters](const QString& filter) {
+                             dialog.setDefaultSuffix(filter == filters.back()
+                                                         ? QStringLiteral("svg")
+                                                         : QStringLiteral("png"));
+                         });
+        dialog.selectFile(suggested);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles().front();
+    };
+    prompts.chooseExport = [](QWidget* parent, const QString& inputFolder,
+                              const QString& scope) -> std::optional<ExportChoice> {
+        ExportDialog dialog(
+            inputFolder, scope,
+            [](QWidget* owner, const QString& start) -> std::optional<QString> {
+                const QString folder =
+                    QFileDialog::getExistingDirectory(owner, QObject::tr("Output folder"), start);
+                if (folder.isEmpty()) {
+                    return std::nullopt;
+                }
+                return folder;
+            },
+            parent);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return dialog.Accepted();
+    };
     return prompts;
 }
 
@@ -132,6 +186,7 @@ MainDialogWindow::MainDialogWindow(WindowPrompts prompts, QWidget* parent)
 
     CreateControls();
     ConnectControls();
+    CreatePanel();
     m_Dlg.OnInitDialog();
     // The first control in the tab order, "Close", starts with the focus.
     m_pCloseButton->setFocus(Qt::OtherFocusReason);
@@ -251,6 +306,75 @@ void MainDialogWindow::ConnectControls() {
             [this] { Run([this] { m_Dlg.OnConvertAllClicked(); }); });
     connect(button(Control::ConvertSelected), &QAbstractButton::clicked, this,
             [this] { Run([this] { m_Dlg.OnConvertSelectedClicked(); }); });
+}
+
+void MainDialogWindow::CreatePanel() {
+    m_pPanel = new SpectrumPanel(this);
+    m_pPanel->setObjectName(QStringLiteral("spectrumPanel"));
+    connect(m_pPanel, &SpectrumPanel::savePlotRequested, this,
+            [this] { Run([this] { SavePlot(); }); });
+    connect(m_pPanel, &SpectrumPanel::exportRequested, this, [this] { Run([this] { Export(); }); });
+    // The window grows to the right by the panel's width, less where the screen is narrower
+    // (never below the controls' own width).
+    const PixelRect client = MapDialogRect({0, 0, kMainDialogWidth, kMainDialogHeight}, m_Units);
+    const PixelRect grown = MapDialogRect(
+        {0, 0, kMainDialogWidth + kPanelWidth + kPanelRightMargin, kMainDialogHeight}, m_Units);
+    int width = grown.width;
+    if (const QScreen* display = screen()) {
+        width = std::max(client.width, std::min(width, display->availableGeometry().width()));
+    }
+    resize(width, client.height);
+    PlacePanel();
+}
+
+void MainDialogWindow::PlacePanel() {
+    if (m_pPanel == nullptr) {
+        return;
+    }
+    const PixelRect top = MapDialogRect({kMainDialogWidth, kPanelTop, 0, 0}, m_Units);
+    const PixelRect margins = MapDialogRect({0, 0, kPanelRightMargin, kPanelBottomMargin}, m_Units);
+    m_pPanel->setGeometry(top.x, top.y, std::max(0, width() - top.x - margins.width),
+                          std::max(0, height() - top.y - margins.height));
+}
+
+void MainDialogWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlacePanel();
+}
+
+void MainDialogWindow::FileLoaded() {
+    m_pPanel->ShowFile(m_Dlg.File());
+}
+
+void MainDialogWindow::OpenFile(const QString& path) {
+    const std::string bytes = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+    Run([this, &bytes] { m_Dlg.OnOpenFile(bytes); });
+}
+
+void MainDialogWindow::SavePlot() {
+    if (m_Dlg.IsBusy() || !m_pPanel->HasFile() || !m_Prompts.choosePlotFile) {
+        return;
+    }
+    const std::optional<QString> path =
+        m_Prompts.choosePlotFile(this, m_pPanel->SuggestedPlotName());
+    if (!path) {
+        return;
+    }
+    if (const std::optional<QString> reason = m_pPanel->SavePlot(*path)) {
+        ShowMessage(tr("Could not save %1: %2").arg(*path, *reason).toUtf8().toStdString());
+    }
+}
+
+void MainDialogWindow::Export() {
+    if (m_Dlg.IsBusy() || m_Dlg.LoadedPath().empty() || !m_Prompts.chooseExport) {
+        return;
+    }
+    const QString folder = QFileInfo(QFile::decodeName(m_Dlg.LoadedPath().c_str())).absolutePath();
+    const std::optional<ExportChoice> choice =
+        m_Prompts.chooseExport(this, folder, FromBytes(m_Dlg.ExportScope()));
+    if (choice) {
+        m_Dlg.OnExport(*choice);
+    }
 }
 
 void MainDialogWindow::Run(const std::function<void()>& handler) {

@@ -14,6 +14,7 @@
 
 #include "dialog/dialog_template.h"
 #include "dialog/dialog_view.h"
+#include "dialog/export_choice.h"
 #include "dialog/quillon_dlg.h"
 
 class QAbstractButton;
@@ -24,6 +25,8 @@ class QMimeData;
 
 namespace quillon {
 
+class SpectrumPanel;
+
 // The window's nested modal dialogs. The program uses the standard ones; tests replace them
 // so that no test ever waits for a person.
 struct WindowPrompts {
@@ -32,8 +35,17 @@ struct WindowPrompts {
     std::function<std::optional<QString>(QWidget* parent, const OpenFileRequest& request)>
         chooseFile;
     std::function<void(QWidget* parent)> about;
+    // The save dialog for a picture of the plot: PNG or SVG, starting at `suggested`; the
+    // chosen path, or nothing when the user cancelled.
+    std::function<std::optional<QString>(QWidget* parent, const QString& suggested)> choosePlotFile;
+    // The export dialog: the choices for the outputs of the file in `inputFolder`, for the
+    // scans `scope` names; nothing when the user cancelled.
+    std::function<std::optional<ExportChoice>(QWidget* parent, const QString& inputFolder,
+                                              const QString& scope)>
+        chooseExport;
 
-    // Message boxes and the open-file dialog of Qt; the About box is left to the caller.
+    // Message boxes, the open-file, save and export dialogs of Qt; the About box is left to
+    // the caller.
     static WindowPrompts Standard();
 };
 
@@ -53,6 +65,14 @@ class MainDialogWindow : public QDialog, public DialogView {
     DialogBaseUnits BaseUnits() const { return m_Units; }
     // The widget of a control, for the accessibility layer and tests.
     QWidget* ControlWidget(Control control) const;
+    // The spectrum plot to the right of the controls.
+    SpectrumPanel* Panel() const { return m_pPanel; }
+    // Loads a file named on the command line, as ">>" loads a chosen one.
+    void OpenFile(const QString& path);
+    // "Save plot...": asks for a file and writes the picture; a failure is shown.
+    void SavePlot();
+    // "Export...": asks for the export choices and writes the exports.
+    void Export();
 
     // DialogView
     std::string Text(Control control) const override;
@@ -72,6 +92,7 @@ class MainDialogWindow : public QDialog, public DialogView {
     void AddAboutCommand(const std::string& caption) override;
     void ShowAboutBox() override;
     void EndDialog(int result) override;
+    void FileLoaded() override;
 
   public slots:
     // Enter, Esc, the "Close" button and the close box all end the dialog the same way.
@@ -85,6 +106,7 @@ class MainDialogWindow : public QDialog, public DialogView {
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 #ifdef _WIN32
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -92,6 +114,10 @@ class MainDialogWindow : public QDialog, public DialogView {
   private:
     void CreateControls();
     void ConnectControls();
+    void CreatePanel();
+    // The panel fills the window to the right of the controls, from the top of the "SDF File"
+    // box to the bottom of "Close" (and with the window's bottom edge as it grows).
+    void PlacePanel();
     // Runs a handler; anything that escapes it is shown instead of crossing the event loop.
     void Run(const std::function<void()>& handler);
     bool AcceptsDrag(const QMimeData* mime) const;
@@ -112,6 +138,8 @@ class MainDialogWindow : public QDialog, public DialogView {
     std::map<Control, std::pair<std::string, QString>> m_ShownTexts;
     // The log as bytes, as long as the user has not typed into it.
     std::string m_strLogBytes;
+
+    SpectrumPanel* m_pPanel = nullptr;
 
     CQUILLONDlg m_Dlg;
 };

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// One export of a loaded file: output names, scans, the grid check and the writers.
+#include "export/export_run.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "convert/output_naming.h"
+#include "convert/selection.h"
+#include "export/csv_export.h"
+#include "export/grid.h"
+#include "export/hdf5_export.h"
+#include "export/json_export.h"
+#include "platform/atomic_file.h"
+#include "platform/utf8_path.h"
+#include "render/spectrum_tables.h"
+
+namespace quillon {
+
+namespace {
+
+std::string ExportName(ExportFormat format) {
+    switch (format) {
+        case ExportFormat::kCsv:
+            return "CSV";
+        case ExportFormat::kJson:
+            return "JSON";
+        case ExportFormat::kHdf5:
+            return "HDF5";
+        case ExportFormat::kText:
+            break;
+    }
+    return "text";
+}
+
+}  // namespace
+
+std::string ExportOutputBase(const std::string& inputPath, const std::string& folder) {
+    const std::string base = OutputBaseName(inputPath);
+    if (base.empty() || folder.empty()) {
+        return base;
+    }
+    return Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(base).filename());
+}
+
+std::vector<std::int32_t> ExportScanNumbers(bool all, std::string_view selection,
+                                            std::size_t scanCount) {
+    const auto count =
+        static_cast<std::int32_t>(std::min<std::size_t>(scanCount, std::size_t{INT32_MAX}));
+    if (all) {
+        return AllScanNumbers(static_cast<std::size_t>(count));
+    }
+    std::vector<std::int32_t> numbers;
+    MatchSelection(ParseSelection(selection, count), count, [&numbers](std::int32_t number) {
+        numbers.push_back(number);
+        return true;
+    });
+    return numbers;
+}
+
+void CheckGridCalibration(const ScanFile& file, const ExportRequest& request,
+                          std::span<const ExportFormat> formats) {
+    const bool gridded = std::any_of(formats.begin(), formats.end(), [](ExportFormat format) {
+        return format == ExportFormat::kCsv || format == ExportFormat::kHdf5;
+    });
+    if (request.grid && gridded) {
+        CheckRisingCalibration(WavelengthAxis(file));
+    }
+}
+
+ExportReport WriteExportOutput(ExportFormat format, const ScanFile& file,
+                               const ExportRequest& request, const std::string& base,
+                               LogSink& log) {
+    const std::string path = base + std::string(ExportExtension(format));
+    ExportReport report;
+    AtomicDiskOutputFiles files;
+    switch (format) {
+        case ExportFormat::kCsv:
+            report = WriteCsv(file, request, path, files);
+            break;
+        case ExportFormat::kJson:
+            report = WriteJson(file, request, path, files);
+            break;
+        case ExportFormat::kHdf5:
+            report = WriteHdf5(file, request, path);
+            break;
+        case ExportFormat::kText:
+            return report;
+    }
+    log.Append(ExportName(format) + " data were written to " + path + ".\r\n");
+    if (format != ExportFormat::kJson &&
+        (request.quantity != Quantity::kCounts || request.grid.has_value())) {
+        log.Append(std::string(QuantityName(request.quantity)) + ": " +
+                   std::to_string(report.undefined) + " of " + std::to_string(report.values) +
+                   " values are not defined.\r\n");
+    }
+    return report;
+}
+
+}  // namespace quillon
