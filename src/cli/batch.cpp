@@ -11,6 +11,7 @@
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "platform/failure.h"
+#include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "scanfile/loader.h"
 

@@ -324,10 +324,6 @@ bool UseDecimalCommaLocale([[maybe_unused]] const std::string& dir) {
             return true;
         }
     }
-#ifdef _WIN32
-    (void)dir;
-    return false;
-#else
     const std::string command =
         "localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {
