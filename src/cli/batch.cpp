@@ -3,7 +3,6 @@
 #include "cli/batch.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/console_services.h"
@@ -11,13 +10,9 @@
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "platform/failure.h"
-#include "platform/file_error.h"
-#include "platform/utf8_path.h"
 #include "scanfile/loader.h"
 
 namespace quillon {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -153,12 +148,9 @@ bool BatchRun::Has(ExportFormat format) const {
 
 int BatchRun::Run(const std::vector<InputFile>& inputs) {
     if (!m_Options.outputDir.empty() && !m_Options.dryRun) {
-        std::error_code ec;
-        const fs::path folder = PathFromUtf8(m_Options.outputDir);
-        fs::create_directories(folder, ec);
-        if (!fs::is_directory(folder)) {
-            m_Console.Message(m_Options.outputDir + ": the output folder cannot be made" +
-                              (ec ? ": " + ErrorCodeReason(ec) : ": a file of that name exists"));
+        const std::string problem = MakeOutputFolder(m_Options.outputDir);
+        if (!problem.empty()) {
+            m_Console.Message(problem);
             return 1;
         }
     }

@@ -314,11 +314,9 @@ bool CQUILLONDlg::OnExport(const ExportChoice& choice) {
         }
         if (!choice.outputFolder.empty()) {
             // A folder typed into the export dialog is made, as quillon-convert -o makes it.
-            std::error_code error;
-            std::filesystem::create_directories(PathFromUtf8(choice.outputFolder), error);
-            if (!std::filesystem::is_directory(PathFromUtf8(choice.outputFolder))) {
-                ReportFailure(choice.outputFolder + ": the output folder cannot be made" +
-                              (error ? ": " + error.message() : ": a file of that name exists"));
+            const std::string problem = MakeOutputFolder(choice.outputFolder);
+            if (!problem.empty()) {
+                ReportFailure(problem);
                 return false;
             }
         }

@@ -12,6 +12,7 @@
 #include "export/hdf5_export.h"
 #include "export/json_export.h"
 #include "platform/atomic_file.h"
+#include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "render/spectrum_tables.h"
 
@@ -41,6 +42,17 @@ std::string ExportOutputBase(const std::string& inputPath, const std::string& fo
         return base;
     }
     return Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(base).filename());
+}
+
+std::string MakeOutputFolder(const std::string& folder) {
+    const std::filesystem::path path = PathFromUtf8(folder);
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (std::filesystem::is_directory(path)) {
+        return "";
+    }
+    return folder + ": the output folder cannot be made" +
+           (error ? ": " + ErrorCodeReason(error) : ": a file of that name exists");
 }
 
 std::vector<std::int32_t> ExportScanNumbers(bool all, std::string_view selection,

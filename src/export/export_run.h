@@ -23,6 +23,10 @@ namespace quillon {
 // (no output name can be formed from it).
 std::string ExportOutputBase(const std::string& inputPath, const std::string& folder);
 
+// Makes the output folder (and the folders above it) when it does not exist yet. Empty when
+// the folder is there now; otherwise the message that names it and the reason.
+std::string MakeOutputFolder(const std::string& folder);
+
 // The scans an export writes, ascending: all of them, or those the selection text names (as
 // the Convert command reads it).
 std::vector<std::int32_t> ExportScanNumbers(bool all, std::string_view selection,
