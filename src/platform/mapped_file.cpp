@@ -90,6 +90,14 @@ void MappedFile::ReadWithinSize(std::uint64_t offset, void* dst, std::size_t k) 
     }
 }
 
+void MappedFile::KeepCopy(std::vector<unsigned char> bytes) noexcept {
+    bytes.shrink_to_fit();
+    m_nSize = bytes.size();
+    m_Copy = std::move(bytes);
+    m_bCopied = true;
+    m_pData = m_Copy.empty() ? nullptr : m_Copy.data();
+}
+
 #ifdef _WIN32
 
 namespace {
@@ -156,11 +164,7 @@ MappedFile MappedFile::Open(const std::string& path) {
                 break;
             }
         }
-        bytes.shrink_to_fit();
-        mapped.m_nSize = bytes.size();
-        mapped.m_Copy = std::move(bytes);
-        mapped.m_bCopied = true;
-        mapped.m_pData = mapped.m_Copy.empty() ? nullptr : mapped.m_Copy.data();
+        mapped.KeepCopy(std::move(bytes));
         return mapped;
     }
 
@@ -357,11 +361,7 @@ MappedFile MappedFile::Open(const std::string& path) {
                 break;
             }
         }
-        bytes.shrink_to_fit();
-        mapped.m_nSize = bytes.size();
-        mapped.m_Copy = std::move(bytes);
-        mapped.m_bCopied = true;
-        mapped.m_pData = mapped.m_Copy.empty() ? nullptr : mapped.m_Copy.data();
+        mapped.KeepCopy(std::move(bytes));
         return mapped;
     }
 

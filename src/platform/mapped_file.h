@@ -48,6 +48,8 @@ class MappedFile {
 
   private:
     void Release() noexcept;
+    // Serves the bytes from `bytes`, read whole because the file could not be mapped.
+    void KeepCopy(std::vector<unsigned char> bytes) noexcept;
     std::size_t ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const;
 
     std::string m_strPath;
