@@ -106,6 +106,30 @@ HANDLE AsHandle(std::intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
 }
 
+// Reads `file` from where it stands to its end.
+std::vector<unsigned char> ReadToEnd(HANDLE file, const std::string& path) {
+    std::vector<unsigned char> bytes;
+    for (;;) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + kCopyPiece);
+        DWORD got = 0;
+        const BOOL ok =
+            ::ReadFile(file, bytes.data() + at, static_cast<DWORD>(kCopyPiece), &got, nullptr);
+        bytes.resize(at + got);
+        if (!ok) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
+                break;
+            }
+            throw FileError(path, WindowsErrorReason(code));
+        }
+        if (got == 0) {
+            break;
+        }
+    }
+    return bytes;
+}
+
 }  // namespace
 
 void MappedFile::Release() noexcept {
@@ -145,26 +169,7 @@ MappedFile MappedFile::Open(const std::string& path) {
     mapped.m_nFile = reinterpret_cast<std::intptr_t>(file);
 
     if (::GetFileType(file) != FILE_TYPE_DISK) {
-        std::vector<unsigned char> bytes;
-        for (;;) {
-            const std::size_t at = bytes.size();
-            bytes.resize(at + kCopyPiece);
-            DWORD got = 0;
-            const BOOL ok =
-                ::ReadFile(file, bytes.data() + at, static_cast<DWORD>(kCopyPiece), &got, nullptr);
-            bytes.resize(at + got);
-            if (!ok) {
-                const DWORD code = ::GetLastError();
-                if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
-                    break;
-                }
-                throw FileError(path, WindowsErrorReason(code));
-            }
-            if (got == 0) {
-                break;
-            }
-        }
-        mapped.KeepCopy(std::move(bytes));
+        mapped.KeepCopy(ReadToEnd(file, path));
         return mapped;
     }
 
@@ -175,6 +180,16 @@ MappedFile MappedFile::Open(const std::string& path) {
     mapped.m_nSize = size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     if (mapped.m_nSize == 0) {
         return mapped;  // an empty file cannot be mapped, and has nothing to map
+    }
+    // Windows refuses to cut a mapped file shorter or to write it anew, so the acquisition
+    // software could not save a new measurement under the name of the file the window shows.
+    // A file of ordinary size is therefore read whole and let go at once; only a file too
+    // large to copy cheaply is mapped (and kept from being cut while it is loaded).
+    if (mapped.m_nSize <= kCopiedUpTo) {
+        mapped.KeepCopy(ReadToEnd(file, path));
+        ::CloseHandle(file);
+        mapped.m_nFile = -1;
+        return mapped;
     }
     if (mapped.m_nSize > std::numeric_limits<std::size_t>::max()) {
         throw FileError(path, WindowsErrorReason(ERROR_NOT_ENOUGH_MEMORY));

@@ -18,6 +18,10 @@ class MappedFile {
     // read to its end into memory instead.
     static MappedFile Open(const std::string& path);
 
+    // On Windows, files up to this size are read whole at open and let go, rather than mapped:
+    // Windows refuses to cut a mapped file shorter or to write it anew.
+    static constexpr std::uint64_t kCopiedUpTo = std::uint64_t{32} << 20;
+
     MappedFile() = default;
     ~MappedFile();
     MappedFile(MappedFile&& other) noexcept;

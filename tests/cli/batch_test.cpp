@@ -311,13 +311,9 @@ TEST(BatchRun, AnExportThatCannotBeWrittenIsReportedAndTheOtherFormatsStillAre) 
     fs::create_directory(dir / "run.csv");
     KeptRun run(Formats({"text", "csv", "json"}));
     EXPECT_EQ(run.batch.Run({{dir / "run.sdf", ""}}), 1);
-#ifdef _WIN32
-    const std::string reason = "Permission denied";
-#else
-    const std::string reason = "Is a directory";
-#endif
+    // A folder in the way is named as one on both systems.
     EXPECT_EQ(run.err.str(),
-              "quillon-convert: Could not write " + (dir / "run.csv") + ": " + reason + ".\n");
+              "quillon-convert: Could not write " + (dir / "run.csv") + ": Is a directory.\n");
     EXPECT_TRUE(fs::exists(dir / "run_2of2.txt"));
     EXPECT_TRUE(fs::exists(dir / "run.json"));
     EXPECT_TRUE(fs::is_directory(dir / "run.csv"));

@@ -181,6 +181,12 @@ TEST(PlotScanCurve, AScanOfAFileCutShorterSinceItWasLoadedIsAProblemNamingTheFil
     // The acquisition software writes the file again, shorter: the third record is gone.
     std::filesystem::resize_file(path, builder.BytesCutAt(300).size());
     SetScanCurve(file, 3, Quantity::kCounts, curves);
+#ifdef _WIN32
+    // Windows: a file of this size was read whole at load, and its scans stay as loaded.
+    EXPECT_EQ(curves.scan, (std::vector<double>{3, 3, 3, 3}));
+    EXPECT_EQ(curves.problem, "");
+    return;
+#endif
 
     EXPECT_TRUE(curves.scan.empty());
     EXPECT_EQ(curves.scanNumber, 3u);

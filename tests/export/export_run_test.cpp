@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "export/grid.h"
 #include "fake_log.h"
@@ -26,19 +27,25 @@ TEST(ExportOutputBase, IsThePathUpToItsLastDotMovedIntoTheFolderWhenOneIsGiven) 
     struct Case {
         const char* path;
         const char* folder;
-        const char* base;
+        std::string base;
     };
+    // The folder and the name are joined as the system joins them.
+#ifdef _WIN32
+    const std::string sep = "\\";
+#else
+    const std::string sep = "/";
+#endif
     const Case cases[] = {
         {"/data/run1.sdf", "", "/data/run1"},
-        {"/data/run1.sdf", "/out", "/out/run1"},
+        {"/data/run1.sdf", "/out", "/out" + sep + "run1"},
         {"/data/run1.sdf", "/out/", "/out/run1"},
-        {"/data/x.sdf.bak", "/out", "/out/x.sdf"},
+        {"/data/x.sdf.bak", "/out", "/out" + sep + "x.sdf"},
         // The last '.' may stand in a folder's name, as the Convert command's naming has it.
         {"/data.d/run", "", "/data"},
-        {"/data.d/run", "/out", "/out/data"},
+        {"/data.d/run", "/out", "/out" + sep + "data"},
         {"/data/run", "", ""},  // no '.' at all: no output name can be formed
         {"/data/run", "/out", ""},
-        {"run1.SDF", "out", "out/run1"},
+        {"run1.SDF", "out", "out" + sep + "run1"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ExportOutputBase(c.path, c.folder), c.base) << c.path << " in " << c.folder;

@@ -140,18 +140,32 @@ TEST(MappedFile, BytesAFileLostWhileMappedReadAsZerosInsteadOfEndingTheProgram) 
 
 #else
 
-// Windows refuses to cut a file shorter while it is mapped: what the map promised stays there.
-TEST(MappedFile, AFileCannotBeCutShorterWhileItIsMapped) {
+// Windows refuses to cut a mapped file shorter: a file of ordinary size is read whole and let
+// go, so that the acquisition software can write it anew while it is loaded; a larger one is
+// mapped and keeps what the map promised.
+TEST(MappedFile, AnOrdinaryFileCanBeWrittenAnewWhileLoadedALargeOneCannotBeCut) {
     TempDir dir;
-    const std::vector<unsigned char> bytes = Counting(20'000);
-    const std::string path = testing::WriteFile(dir / "run.sdf", bytes);
-    const MappedFile file = MappedFile::Open(path);
-    std::error_code refused;
-    std::filesystem::resize_file(path, 10'000, refused);
-    EXPECT_TRUE(refused);
-    EXPECT_EQ(std::filesystem::file_size(path), bytes.size());
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), file.Data()));
-    EXPECT_FALSE(file.Changed());
+    struct Case {
+        std::size_t size;
+        bool cutAllowed;
+    };
+    for (const Case c :
+         {Case{20'000, true}, Case{static_cast<std::size_t>(MappedFile::kCopiedUpTo), true},
+          Case{static_cast<std::size_t>(MappedFile::kCopiedUpTo) + 1, false}}) {
+        const std::vector<unsigned char> bytes = Counting(c.size);
+        const std::string path = testing::WriteFile(dir / "run.sdf", bytes);
+        {
+            const MappedFile file = MappedFile::Open(path);
+            std::error_code refused;
+            std::filesystem::resize_file(path, 10'000, refused);
+            EXPECT_EQ(!refused, c.cutAllowed) << c.size;
+            EXPECT_EQ(std::filesystem::file_size(path), c.cutAllowed ? 10'000 : bytes.size());
+            ASSERT_EQ(file.Size(), bytes.size());
+            EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), file.Data())) << c.size;
+            EXPECT_FALSE(file.Changed());
+        }
+        std::filesystem::remove(path);
+    }
 }
 
 #endif
