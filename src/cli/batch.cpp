@@ -253,7 +253,10 @@ bool BatchRun::WriteExport(ExportFormat format, const ScanFile& file, const Expo
         report = WriteExportOutput(format, file, request, base, m_Console);
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), path);
-        m_Console.Message("Could not write " + failure.path + ": " + failure.reason + ".");
+        // A failure of the input (cut shorter while it was read) names the input as well.
+        const std::string reason =
+            failure.path == path ? failure.reason : failure.path + ": " + failure.reason;
+        m_Console.Message("Could not write " + path + ": " + reason + ".");
         m_Console.Append("Could not write " + path + ".\r\n");
         return false;
     }

@@ -333,7 +333,10 @@ bool CQUILLONDlg::OnExport(const ExportChoice& choice) {
         return true;
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), m_strFilePath);
-        ReportFailure("Could not write " + failure.path + ": " + failure.reason);
+        // The input itself may fail (cut shorter while it was read): that is not a write.
+        ReportFailure(
+            (failure.path == m_strFilePath ? "The export was stopped: " : "Could not write ") +
+            failure.path + ": " + failure.reason);
     }
     Refresh();
     return false;

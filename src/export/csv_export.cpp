@@ -312,6 +312,8 @@ ExportReport WriteCsv(const ScanFile& file, const ExportRequest& request, const 
     try {
         CsvWriter writer(columns, request.csv, files);
         report.undefined = writer.Write();
+        // Scans read from a file cut shorter meanwhile read as 0: such a table is not kept.
+        file.CheckUnchanged();
         files.Close();
     } catch (...) {
         files.Discard();

@@ -510,6 +510,12 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
         replacement.Abandon();
         throw FileError(path, failure.what());
     }
+    try {
+        file.CheckUnchanged();
+    } catch (const FileError&) {
+        replacement.Abandon();
+        throw;
+    }
     replacement.Commit();
     return report;
 }

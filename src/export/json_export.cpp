@@ -134,6 +134,7 @@ ExportReport WriteJson(const ScanFile& file, const ExportRequest& request, const
         }
         out.Append(first ? "]\n}\n" : "\n  ]\n}\n");
         out.Flush();
+        file.CheckUnchanged();
         files.Close();
     } catch (...) {
         files.Discard();

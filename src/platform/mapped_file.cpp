@@ -217,6 +217,13 @@ bool MappedFile::Changed() const noexcept {
     return false;  // a mapped file cannot be cut shorter
 }
 
+bool MappedFile::Shrunk() const noexcept {
+    LARGE_INTEGER size{};
+    return !m_bCopied && AsHandle(m_nFile) != INVALID_HANDLE_VALUE &&
+           ::GetFileSizeEx(AsHandle(m_nFile), &size) &&
+           static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart, 0)) < m_nSize;
+}
+
 std::size_t MappedFile::ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const {
     auto* out = static_cast<unsigned char*>(dst);
     std::size_t got = 0;
@@ -323,6 +330,12 @@ void UnguardMap(int index) {
 
 bool MappedFile::Changed() const noexcept {
     return m_nGuard >= 0 && g_GuardedMaps[m_nGuard].changed.load();
+}
+
+bool MappedFile::Shrunk() const noexcept {
+    struct stat info {};
+    return !m_bCopied && m_nFile >= 0 && ::fstat(static_cast<int>(m_nFile), &info) == 0 &&
+           static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0)) < m_nSize;
 }
 
 void MappedFile::Release() noexcept {

@@ -40,6 +40,10 @@ class MappedFile {
     const unsigned char* Data() const noexcept { return m_pData; }
     // True once a read of Data() met bytes the file no longer holds.
     bool Changed() const noexcept;
+    // True when the file, asked now, holds fewer bytes than at open. Catches a cut that a read
+    // of the map cannot notice: the rest of the page the file now ends in reads as 0 without
+    // a fault. A file read whole at open never shrinks.
+    bool Shrunk() const noexcept;
 
     // Reads up to k bytes from offset through the file, not the map: bytes that are no longer
     // there are simply not delivered. Returns the bytes delivered, fewer than k only where the

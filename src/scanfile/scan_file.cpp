@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/file_error.h"
 #include "platform/mapped_file.h"
 #include "scanfile/byte_order.h"
 
@@ -86,6 +87,12 @@ ScanView ScanFile::Scan(std::size_t index) const {
 
 bool ScanFile::Changed() const noexcept {
     return m_pStored && m_pStored->file.Changed();
+}
+
+void ScanFile::CheckUnchanged() const {
+    if (Changed() || (m_pStored && m_pStored->file.Shrunk())) {
+        throw FileError(m_strPath, "the file changed while it was read");
+    }
 }
 
 void ScanFile::AddScan(std::unique_ptr<CSaveData> record) {

@@ -62,13 +62,18 @@ class ScanFile {
     // records added by AddScan).
     std::size_t ScanCount() const noexcept;
     // The record at 0-based position index (< ScanCount()); valid while the file lives, also
-    // after the ScanFile has been moved. A record of the file is read in place; a pass over
-    // many scans (a conversion, an export) reads through ScanReader instead, whose memory stays
-    // bounded and which reports a file cut shorter while it is open.
+    // after the ScanFile has been moved. A record of the file is read in place. A conversion
+    // reads through ScanReader instead, whose memory stays bounded and which reports a file
+    // cut shorter while it is open; an export, which visits the scans again for each block of
+    // rows, reads in place and asks CheckUnchanged() before it keeps its output.
     ScanView Scan(std::size_t index) const;
     // True once Scan() met bytes of a record that the file no longer holds: someone cut it
     // shorter after it was loaded. Those bytes read as 0.
     bool Changed() const noexcept;
+    // Raises FileError "the file changed while it was read", naming the file, once Changed()
+    // or when the file now holds fewer bytes than at load: an output made from scans read in
+    // place checks this before it is kept.
+    void CheckUnchanged() const;
 
     // Adds a scan record held in memory at the end (the loader, and tests that build files in
     // memory).

@@ -586,6 +586,23 @@ TEST_F(MainDialog, AnExportThatCannotBeWrittenNamesTheFileAndTheReason) {
     EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kJson})));
 }
 
+#ifndef _WIN32
+// The acquisition software wrote the loaded file anew, shorter: the export stops and says so of
+// the input, not of an output; nothing is kept.
+TEST_F(MainDialog, AnExportOfAFileCutShorterSinceItWasLoadedStopsAndNamesTheInput) {
+    const std::string path = WriteSdf("run1.sdf", 3);
+    Load(path);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - 10);
+
+    EXPECT_FALSE(dlg.OnExport(Formats({ExportFormat::kCsv})));
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0],
+              "The export was stopped: " + path + ": the file changed while it was read");
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"run1.sdf"});
+}
+#endif
+
 TEST_F(MainDialog, AnOutputFolderThatCannotBeMadeIsReported) {
     const std::string path = WriteSdf("run1.sdf", 1);
     Load(path);
