@@ -1,21 +1,14 @@
 // SPDX-License-Identifier: MIT
 // FileHandle: the one owner of a file opened through the operating system, with the few calls
-// the reader and the writer make on it. POSIX systems and Windows each implement it in a file of
+// the writer and the tests make on it. POSIX systems and Windows each implement it in a file of
 // their own; everything above it is the same on both.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 
 namespace quillon {
-
-// One destination of a scattered read.
-struct ReadPart {
-    void* data;
-    std::size_t size;
-};
 
 // How an existing file is treated when it is opened for writing. Every mode creates a missing
 // file, and every mode stores bytes exactly as they are written (no text-mode translation).
@@ -31,18 +24,12 @@ enum class WriteMode {
 
 #ifdef _WIN32
 using NativeFile = void*;
-inline constexpr bool kSystemReadsScattered = false;
 #else
 using NativeFile = int;
-inline constexpr bool kSystemReadsScattered = true;
 #endif
 
 class FileHandle {
   public:
-    // True where the system reads into many destinations with one call (readv). Without it a
-    // reader gathers its scattered reads through its own buffer.
-    static constexpr bool kReadsScattered = kSystemReadsScattered;
-
     FileHandle() = default;
     // Closes an open file; a failure to close is not reported here (call Close for that).
     ~FileHandle();
@@ -62,15 +49,10 @@ class FileHandle {
 
     // The file's size now, in bytes (64 bits: files beyond 4 GiB are sized correctly).
     std::uint64_t Size() const;
-    // Moves to the first byte.
-    void SeekToStart();
 
     // Reads up to k bytes with one request to the system, retried when a signal interrupts it.
     // Returns the bytes delivered; 0 only at the end of the file. Raises FileError.
     std::size_t ReadSome(void* dst, std::size_t k);
-    // Reads into the parts in order until they are full or the file ends; returns the total
-    // delivered. Raises FileError.
-    std::size_t ReadScattered(std::span<const ReadPart> parts);
     // Writes all bytes, in as many requests as the system needs. Raises FileError.
     void WriteAll(const void* data, std::size_t size);
 

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,13 +16,6 @@
 namespace quillon {
 
 namespace {
-
-// Parts handed to the system in one scattered read.
-#ifdef IOV_MAX
-constexpr std::size_t kMaxParts = IOV_MAX;
-#else
-constexpr std::size_t kMaxParts = 1024;
-#endif
 
 // Calls a system function again for as long as a signal interrupts it (-1 with EINTR), so
 // that no caller has to.
@@ -137,12 +129,6 @@ std::uint64_t FileHandle::Size() const {
     return info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
-void FileHandle::SeekToStart() {
-    if (::lseek(m_Native, 0, SEEK_SET) < 0) {
-        throw FileError::FromErrno(m_strPath, errno);
-    }
-}
-
 std::size_t FileHandle::ReadSome(void* dst, std::size_t k) {
     // One request never asks for more than the system returns in one go.
     const std::size_t ask = std::min<std::size_t>(k, SSIZE_MAX);
@@ -151,52 +137,6 @@ std::size_t FileHandle::ReadSome(void* dst, std::size_t k) {
         throw FileError::FromErrno(m_strPath, errno);
     }
     return static_cast<std::size_t>(n);
-}
-
-std::size_t FileHandle::ReadScattered(std::span<const ReadPart> parts) {
-    iovec vec[kMaxParts];
-    std::size_t got = 0;
-    std::size_t next = 0;  // the next part not handed to the system yet
-    bool atEnd = false;
-    while (next < parts.size() && !atEnd) {
-        const std::size_t count = std::min(parts.size() - next, kMaxParts);
-        std::size_t wanted = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            vec[i].iov_base = parts[next + i].data;
-            vec[i].iov_len = parts[next + i].size;
-            wanted += parts[next + i].size;
-        }
-        // The system may deliver fewer bytes than asked without being at the end: ask again
-        // for what is missing, from where it stopped.
-        iovec* v = vec;
-        std::size_t left = count;
-        std::size_t batch = 0;
-        while (batch < wanted) {
-            const ssize_t n =
-                RetryOnInterrupt([&] { return ::readv(m_Native, v, static_cast<int>(left)); });
-            if (n < 0) {
-                throw FileError::FromErrno(m_strPath, errno);
-            }
-            if (n == 0) {
-                atEnd = true;
-                break;
-            }
-            batch += static_cast<std::size_t>(n);
-            auto rest = static_cast<std::size_t>(n);
-            while (left > 0 && rest >= v->iov_len) {
-                rest -= v->iov_len;
-                ++v;
-                --left;
-            }
-            if (rest > 0) {
-                v->iov_base = static_cast<unsigned char*>(v->iov_base) + rest;
-                v->iov_len -= rest;
-            }
-        }
-        got += batch;
-        next += count;
-    }
-    return got;
 }
 
 void FileHandle::WriteAll(const void* data, std::size_t size) {

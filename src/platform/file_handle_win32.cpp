@@ -137,13 +137,6 @@ std::uint64_t FileHandle::Size() const {
     return size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
 }
 
-void FileHandle::SeekToStart() {
-    LARGE_INTEGER zero{};
-    if (!::SetFilePointerEx(m_Native, zero, nullptr, FILE_BEGIN)) {
-        ThrowLastError(m_strPath);
-    }
-}
-
 std::size_t FileHandle::ReadSome(void* dst, std::size_t k) {
     DWORD got = 0;
     const auto ask = static_cast<DWORD>(std::min(k, kMaxRequest));
@@ -153,24 +146,6 @@ std::size_t FileHandle::ReadSome(void* dst, std::size_t k) {
             return 0;
         }
         throw FileError(m_strPath, WindowsErrorReason(code));
-    }
-    return got;
-}
-
-std::size_t FileHandle::ReadScattered(std::span<const ReadPart> parts) {
-    // Windows has no scattered read for ordinary files: each part is read in turn.
-    std::size_t got = 0;
-    for (const ReadPart& part : parts) {
-        auto* out = static_cast<unsigned char*>(part.data);
-        std::size_t filled = 0;
-        while (filled < part.size) {
-            const std::size_t n = ReadSome(out + filled, part.size - filled);
-            if (n == 0) {
-                return got + filled;
-            }
-            filled += n;
-        }
-        got += filled;
     }
     return got;
 }

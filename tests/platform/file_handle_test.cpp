@@ -205,23 +205,6 @@ TEST(FileHandle, SizesBeyondFourGibibytesAreExact) {
     fs::remove(dir / "big.sdf");
 }
 
-TEST(FileHandle, ScatteredReadsFillThePartsInOrderAndStopAtTheEnd) {
-    TempDir dir;
-    WriteText(dir / "f.bin", "0123456789");
-    FileHandle file = FileHandle::OpenForReading(dir / "f.bin");
-    char a[3] = {};
-    char b[4] = {};
-    char c[6] = {'-', '-', '-', '-', '-', '-'};
-    const ReadPart parts[] = {{a, 3}, {nullptr, 0}, {b, 4}, {c, 6}};
-    EXPECT_EQ(file.ReadScattered(parts), 10u);
-    EXPECT_EQ(std::string(a, 3), "012");
-    EXPECT_EQ(std::string(b, 4), "3456");
-    EXPECT_EQ(std::string(c, 6), "789---");
-    EXPECT_EQ(file.ReadScattered(parts), 0u);
-    file.SeekToStart();
-    EXPECT_EQ(file.ReadScattered(parts), 10u);
-}
-
 TEST(FileHandle, MovingHandsTheFileOnAndClosingTwiceIsHarmless) {
     TempDir dir;
     FileHandle first = FileHandle::OpenForWriting(dir / "f.txt", WriteMode::kTruncate);

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Reading, writing, deleting and testing files through the platform layer.
+// Writing, deleting and testing files through the platform layer.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <numeric>
 
 #include "platform/file_error.h"
-#include "platform/file_reader.h"
 #include "platform/file_system.h"
 #include "platform/text_file_writer.h"
 #include "sdf_builder.h"
@@ -87,40 +85,6 @@ TEST(TextFileWriter, FailuresRaiseFileErrorWithThePath) {
         EXPECT_THROW(out.WriteString("some text\n"), FileError);
         out.Close();
         EXPECT_FALSE(out.IsOpen());
-    }
-}
-
-TEST(FileReader, DeliversWhatRemainsThenNothing) {
-    TempDir dir;
-    std::vector<unsigned char> bytes(700'000);
-    std::iota(bytes.begin(), bytes.end(), 0);
-    testing::WriteFile(dir / "f.bin", bytes);
-
-    FileReader in;
-    in.Open(dir / "f.bin");
-    in.SeekToStart();
-    // Room for every byte asked for, also past the end of the file: the system may use the whole
-    // destination (Windows checks that all of it is writable).
-    std::vector<unsigned char> got(400'003 + 400'000);
-    EXPECT_EQ(in.Read(got.data(), 3), 3u);                        // through the buffer
-    EXPECT_EQ(in.Read(got.data() + 3, 400'000), 400'000u);        // larger than the buffer
-    EXPECT_EQ(in.Read(got.data() + 400'003, 400'000), 299'997u);  // cut at the end
-    EXPECT_EQ(in.Read(got.data(), 5), 0u);
-    got.resize(bytes.size());
-    EXPECT_EQ(got, bytes);
-    EXPECT_EQ(in.Delivered(), bytes.size());
-    in.Close();
-}
-
-TEST(FileReader, MissingFilesAndFoldersCannotBeOpened) {
-    TempDir dir;
-    FileReader in;
-    EXPECT_THROW(in.Open(dir / "missing.sdf"), FileError);
-    try {
-        in.Open(dir.Path());
-        FAIL() << "a folder must not open as a file";
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.Path(), dir.Path());
     }
 }
 

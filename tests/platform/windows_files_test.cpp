@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/file_error.h"
-#include "platform/file_reader.h"
 #include "platform/file_system.h"
+#include "platform/mapped_file.h"
 #include "platform/text_file_writer.h"
 #include "platform/windows_system.h"
 #include "sdf_builder.h"
@@ -53,12 +53,11 @@ TEST(WindowsFiles, AUtf8NameIsStoredAsItsUtf16NameAndFoundAndReadByIt) {
     EXPECT_EQ(WideNames(dir.Path()),
               std::vector<std::wstring>({L"Messung_\u00E4\u00F6\u00FC_\u65E5\u672C.txt"}));
     EXPECT_TRUE(Exists(path));
-    FileReader in;
-    in.Open(path);
-    char bytes[16] = {};
-    EXPECT_EQ(in.Read(bytes, sizeof bytes), 6u);
-    EXPECT_EQ(std::string(bytes, 6), "line\r\n");
-    in.Close();
+    {
+        const MappedFile in = MappedFile::Open(path);
+        ASSERT_EQ(in.Size(), 6u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.Data()), 6), "line\r\n");
+    }
     EXPECT_TRUE(::DeleteFileW(ToWide(path).c_str()));
     EXPECT_FALSE(Exists(path));
 }
@@ -78,10 +77,7 @@ TEST(WindowsFiles, PathsLongerThanTheClassicLimitOfTwoHundredSixtyCharactersWork
     out.WriteString("long\n");
     out.Close();
     EXPECT_TRUE(Exists(path));
-    FileReader in;
-    in.Open(path);
-    EXPECT_EQ(in.SizeAtOpen(), 6u);
-    in.Close();
+    EXPECT_EQ(MappedFile::Open(path).Size(), 6u);
     EXPECT_TRUE(::DeleteFileW(WidePath(path).c_str()));
     EXPECT_FALSE(Exists(path));
     ::RemoveDirectoryW(WidePath(b).c_str());
