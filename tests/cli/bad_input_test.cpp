@@ -226,7 +226,7 @@ TEST(BadInput, EveryByteOfEveryTextFieldReachesTheOutputUnchanged) {
     }
     SdfBuilder b(1);
     testing::SetField(b.header.filename, sizeof b.header.filename, all.substr(0, 64));
-    testing::ScanSpec scan;
+    testing::ScanContent scan;
     scan.title = all.substr(0, 64);
     scan.subtitle = all.substr(64, 64);
     scan.dateTime = all.substr(128, 64);

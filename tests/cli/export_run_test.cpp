@@ -131,7 +131,7 @@ TEST(ExportRun, AKilledConversionLeavesEveryOutputCompleteOrAbsent) {
         b.ref[i] = 4000.0f + static_cast<float>(i % 101);
     }
     for (int k = 0; k < 120; ++k) {
-        testing::ScanSpec scan;
+        testing::ScanContent scan;
         scan.title = "scan " + std::to_string(k + 1);
         for (int i = 0; i < 2048; ++i) {
             scan.values.push_back(1000 + (i * 31 + k * 17) % 3000);

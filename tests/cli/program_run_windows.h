@@ -89,6 +89,32 @@ inline std::string WithLineFeeds(const std::string& printed) {
 }
 
 // Runs quillon-convert in the folder `cwd` with the arguments and collects what it prints.
+// Starts quillon-convert in `cwd` with `args` and the three standard handles (inheritable);
+// returns the process's handle, or nullptr with a test failure when it cannot be started.
+inline HANDLE StartProcess(const std::string& cwd, const std::vector<std::string>& args, HANDLE in,
+                           HANDLE out, HANDLE err) {
+    std::wstring commandLine = QuoteArgument(ToWide(kProgram));
+    for (const std::string& arg : args) {
+        commandLine += L" " + QuoteArgument(ToWide(arg));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    const std::wstring folder = WidePath(cwd);
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          folder.c_str(), &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << kProgram << ": "
+                      << WindowsErrorReason(::GetLastError());
+        return nullptr;
+    }
+    ::CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
 inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::string>& args,
                              Input input = Input::kNull, const std::string& answer = "") {
     TempDir streams;
@@ -104,30 +130,13 @@ inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::stri
                     : ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     &inherit, OPEN_EXISTING, 0, nullptr);
 
-    std::wstring commandLine = QuoteArgument(ToWide(kProgram));
-    for (const std::string& arg : args) {
-        commandLine += L" " + QuoteArgument(ToWide(arg));
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process{};
-    const std::wstring folder = WidePath(cwd);
     ProgramRun run;
-    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                         folder.c_str(), &startup, &process)) {
-        ::WaitForSingleObject(process.hProcess, INFINITE);
+    if (HANDLE process = StartProcess(cwd, args, in, out, err)) {
+        ::WaitForSingleObject(process, INFINITE);
         DWORD code = 0;
-        ::GetExitCodeProcess(process.hProcess, &code);
+        ::GetExitCodeProcess(process, &code);
         run.status = static_cast<int>(code);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    } else {
-        ADD_FAILURE() << "cannot start " << kProgram << ": "
-                      << WindowsErrorReason(::GetLastError());
+        ::CloseHandle(process);
     }
     for (HANDLE handle : {in, out, err}) {
         ::CloseHandle(handle);
@@ -146,21 +155,7 @@ class StartedProgram {
         HANDLE null =
             ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           &inherit, OPEN_EXISTING, 0, nullptr);
-        std::wstring commandLine = QuoteArgument(ToWide(kProgram));
-        for (const std::string& arg : args) {
-            commandLine += L" " + QuoteArgument(ToWide(arg));
-        }
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = null;
-        PROCESS_INFORMATION process{};
-        const std::wstring folder = WidePath(cwd);
-        if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                             folder.c_str(), &startup, &process)) {
-            ::CloseHandle(process.hThread);
-            m_hProcess = process.hProcess;
-        }
+        m_hProcess = StartProcess(cwd, args, null, null, null);
         ::CloseHandle(null);
     }
     StartedProgram(const StartedProgram&) = delete;

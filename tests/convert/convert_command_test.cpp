@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeLog;
 using testing::ReadBytes;
-using testing::ScanSpec;
+using testing::ScanContent;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -70,7 +70,7 @@ class ConvertCommandTest : public ::testing::Test {
             b.ref[i] = 2000.25f - static_cast<float>(i);
         }
         for (int s = 1; s <= scans; ++s) {
-            ScanSpec scan;
+            ScanContent scan;
             scan.title = "Title " + std::to_string(s);
             scan.subtitle = "Sub";
             scan.dateTime = "2026-01-01";

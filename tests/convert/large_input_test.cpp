@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeLog;
 using testing::ReadBytes;
-using testing::ScanSpec;
+using testing::ScanContent;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -133,9 +133,9 @@ TEST(ConvertCommand, TheFirstAndLastScansOfASparseFileBeyond4GiBConvertAsWritten
     SdfBuilder fixed(2048);
     fixed.ccd.fCal[0] = 198.42f;
     fixed.ccd.fCal[1] = 0.4651f;
-    std::map<std::uint64_t, ScanSpec> scans;
+    std::map<std::uint64_t, ScanContent> scans;
     for (const std::uint64_t index : {std::uint64_t{0}, kScans - 1}) {
-        ScanSpec scan{"Scan at " + std::to_string(index), "lamp", "2026-12-07", {}, 0.5f};
+        ScanContent scan{"Scan at " + std::to_string(index), "lamp", "2026-12-07", {}, 0.5f};
         for (std::int32_t i = 0; i < 2048; ++i) {
             scan.values.push_back(static_cast<std::int32_t>(index % 1000) * 100'000 + i);
         }
@@ -157,13 +157,13 @@ TEST(ConvertCommand, TheFirstAndLastScansOfASparseFileBeyond4GiBConvertAsWritten
 
     const std::vector<float> axis = WavelengthAxis(file);
     const SpectrumTableFormatter formatter(file, {true, true}, axis);
-    for (const auto& [index, spec] : scans) {
+    for (const auto& [index, content] : scans) {
         CSaveData record(2048);
-        testing::SetField(record.m_szTitle, 64, spec.title);
-        testing::SetField(record.m_szSubtitle, 64, spec.subtitle);
-        testing::SetField(record.m_szDateTime, 64, spec.dateTime);
-        std::copy(spec.values.begin(), spec.values.end(), record.Values().begin());
-        record.m_fOpticalBlank = spec.opticalBlank;
+        testing::SetField(record.m_szTitle, 64, content.title);
+        testing::SetField(record.m_szSubtitle, 64, content.subtitle);
+        testing::SetField(record.m_szDateTime, 64, content.dateTime);
+        std::copy(content.values.begin(), content.values.end(), record.Values().begin());
+        record.m_fOpticalBlank = content.opticalBlank;
         std::string block;
         formatter.AppendStoredScanBlock(block, static_cast<std::int32_t>(index), record.View());
         const std::string name =

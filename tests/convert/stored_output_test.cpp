@@ -26,7 +26,7 @@ namespace {
 using testing::FakeLog;
 using testing::MemoryOutputFiles;
 using testing::ReadBytes;
-using testing::ScanSpec;
+using testing::ScanContent;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -45,7 +45,7 @@ TEST(StoredScanBlock, TextsGoOutByteForByteWithEveryLineFeedStoredAsCrLfInEveryL
     ScanFile file;
     file.m_Ccd.fCal[0] = 200.0f;
     file.m_Ccd.fCal[1] = 0.5f;
-    const std::vector<ScanSpec> records = {
+    const std::vector<ScanContent> records = {
         {"Lamp\nline two", "\r\n", "a\rb\n\n", {1234, -56, 0, INT32_MIN, INT32_MAX}, 0.25f},
         {FullField('\n'), FullField('x'), "\xff\x80\n", {7, 8, 9, 10, 11}, -1.5f},
         {"", "", "", {}, 0.0f},
@@ -118,7 +118,7 @@ class OneFileBatches : public ::testing::Test {
         b.ccd.fCal[0] = 198.42f;
         b.ccd.fCal[1] = 0.4651f;
         for (int s = 1; s <= scans; ++s) {
-            ScanSpec scan;
+            ScanContent scan;
             scan.title = "Scan title " + std::to_string(s);
             for (int i = 0; i < 2048; ++i) {
                 scan.values.push_back(s * 10000 + i);

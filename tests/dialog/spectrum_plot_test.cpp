@@ -185,13 +185,12 @@ TEST(PlotScanCurve, AScanOfAFileCutShorterSinceItWasLoadedIsAProblemNamingTheFil
     // Windows: a file of this size was read whole at load, and its scans stay as loaded.
     EXPECT_EQ(curves.scan, (std::vector<double>{3, 3, 3, 3}));
     EXPECT_EQ(curves.problem, "");
-    return;
-#endif
-
+#else
     EXPECT_TRUE(curves.scan.empty());
     EXPECT_EQ(curves.scanNumber, 3u);
     EXPECT_TRUE(curves.problem.starts_with(path + ": ")) << curves.problem;
     EXPECT_GT(curves.problem.size(), path.size() + 2);
+#endif
 }
 
 TEST(PlotRanges, TheRangeOfAFilesValuesLeavesOutUndefinedOnesAndThoseOutsideTheXRange) {

@@ -231,7 +231,7 @@ TEST(CsvExport, ALargeTableWrittenInBlocksIsStillTheTransposeOfItsRows) {
         b.ref[i] = 1000.0f + static_cast<float>(i);
     }
     for (int k = 0; k < 2500; ++k) {
-        testing::ScanSpec scan;
+        testing::ScanContent scan;
         for (int i = 0; i < 450; ++i) {
             scan.values.push_back((k * 7919 + i * 104729) % 65536);
         }

@@ -357,7 +357,7 @@ TEST(Hdf5Export, CompressionShufflesAndDeflatesAndKeepsEveryValue) {
         b.ref[i] = 4000.0f;
     }
     for (int k = 0; k < 40; ++k) {
-        testing::ScanSpec scan;
+        testing::ScanContent scan;
         for (int i = 0; i < 2048; ++i) {
             scan.values.push_back(1000 + (i * 7 + k) % 50);
         }

@@ -18,7 +18,7 @@
 namespace quillon {
 namespace {
 
-using testing::ScanSpec;
+using testing::ScanContent;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -61,7 +61,7 @@ std::vector<Expected> ReadPlainly(const std::vector<unsigned char>& bytes, std::
 SdfBuilder ManyScans(std::uint16_t n, int scans) {
     SdfBuilder b(n);
     for (int s = 0; s < scans; ++s) {
-        ScanSpec scan;
+        ScanContent scan;
         scan.title = "Title of scan " + std::to_string(s) +
                      std::string(static_cast<std::size_t>(s % 60), 'x');
         scan.subtitle = std::string(64, static_cast<char>('A' + s % 26));  // no zero byte

@@ -141,7 +141,7 @@ TEST(LoadScanFile, AFileWithoutScanRecordsLoadsNoneAndStillOffersConvert) {
 TEST(LoadScanFile, TextsOf64NonZeroBytesAreKeptWhole) {
     TempDir dir;
     SdfBuilder b(2);
-    testing::ScanSpec scan;
+    testing::ScanContent scan;
     scan.title = std::string(64, 'T');
     scan.subtitle = std::string(64, '\xE9');
     scan.dateTime = std::string(64, 'D');

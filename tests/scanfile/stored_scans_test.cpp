@@ -29,7 +29,7 @@ namespace quillon {
 namespace {
 
 using testing::FakeLog;
-using testing::ScanSpec;
+using testing::ScanContent;
 using testing::SdfBuilder;
 using testing::TempDir;
 
@@ -37,7 +37,7 @@ using testing::TempDir;
 SdfBuilder DistinctScans(std::uint16_t n, int scans) {
     SdfBuilder b(n);
     for (int s = 0; s < scans; ++s) {
-        ScanSpec scan;
+        ScanContent scan;
         scan.title = "Scan " + std::to_string(s);
         scan.subtitle = std::string(64, static_cast<char>('a' + s % 26));
         scan.dateTime = "2026-12-07 10:" + std::to_string(s);
@@ -61,15 +61,15 @@ void ExpectSameScan(const ScanView& got, const ScanView& expected) {
 }
 
 // A scan as the builder wrote it, as a record in memory.
-std::unique_ptr<CSaveData> Record(const ScanSpec& spec, std::uint16_t n) {
+std::unique_ptr<CSaveData> Record(const ScanContent& content, std::uint16_t n) {
     auto record = std::make_unique<CSaveData>(n);
-    testing::SetField(record->m_szTitle, kScanTextSize, spec.title);
-    testing::SetField(record->m_szSubtitle, kScanTextSize, spec.subtitle);
-    testing::SetField(record->m_szDateTime, kScanTextSize, spec.dateTime);
+    testing::SetField(record->m_szTitle, kScanTextSize, content.title);
+    testing::SetField(record->m_szSubtitle, kScanTextSize, content.subtitle);
+    testing::SetField(record->m_szDateTime, kScanTextSize, content.dateTime);
     for (std::size_t i = 0; i < n; ++i) {
-        record->Values()[i] = i < spec.values.size() ? spec.values[i] : 0;
+        record->Values()[i] = i < content.values.size() ? content.values[i] : 0;
     }
-    record->m_fOpticalBlank = spec.opticalBlank;
+    record->m_fOpticalBlank = content.opticalBlank;
     return record;
 }
 
@@ -164,7 +164,7 @@ TEST(ScanFile, RecordsAFileLostAfterLoadingReadAsZerosInPlaceAndTheFileSaysItCha
     std::filesystem::resize_file(path, 268 + 8 * n + 10 * (196 + 4 * n));  // 10 records left
     ExpectSameScan(file.Scan(9), Record(b.scans[9], n)->View());
     EXPECT_FALSE(file.Changed());
-    const ScanSpec lost{"", "", "", {}, 0.0f};
+    const ScanContent lost{"", "", "", {}, 0.0f};
     ExpectSameScan(file.Scan(29), Record(lost, n)->View());
     EXPECT_TRUE(file.Changed());
 }
@@ -205,8 +205,8 @@ constexpr std::uint64_t kManyScans = 512'100;
 constexpr std::uint64_t kWideRecord = 196 + 4 * kWideN;
 constexpr std::uint64_t kWideFixed = 268 + 8 * kWideN;
 
-ScanSpec WideScan(const std::string& title, std::int32_t base) {
-    ScanSpec scan{title, "Subtitle " + title, "2026-12-07 23:59:59", {}, -2.5f};
+ScanContent WideScan(const std::string& title, std::int32_t base) {
+    ScanContent scan{title, "Subtitle " + title, "2026-12-07 23:59:59", {}, -2.5f};
     for (std::int32_t i = 0; i < kWideN; ++i) {
         scan.values.push_back(base + i * 3);
     }
@@ -217,8 +217,8 @@ TEST(LoadScanFile, ASparseFileBeyond4GiBLoadsItsFirstAndLastScansAndItsHolesAsZe
     TempDir dir;
     SdfBuilder fixed(kWideN);
     fixed.ref[kWideN - 1] = 4321.5f;
-    const ScanSpec first = WideScan("first", -1000);
-    const ScanSpec last = WideScan("last", 2'000'000'000);
+    const ScanContent first = WideScan("first", -1000);
+    const ScanContent last = WideScan("last", 2'000'000'000);
     const std::string path = testing::WriteSparseSdf(dir / "long.sdf", fixed, kManyScans,
                                                      {{0, first}, {kManyScans - 1, last}});
     const std::uint64_t size = kWideFixed + kManyScans * kWideRecord;
@@ -233,7 +233,7 @@ TEST(LoadScanFile, ASparseFileBeyond4GiBLoadsItsFirstAndLastScansAndItsHolesAsZe
     ASSERT_EQ(file.ScanCount(), kManyScans);
     ExpectSameScan(file.Scan(0), Record(first, kWideN)->View());
     ExpectSameScan(file.Scan(kManyScans - 1), Record(last, kWideN)->View());
-    const ScanSpec hole{"", "", "", {}, 0.0f};
+    const ScanContent hole{"", "", "", {}, 0.0f};
     ExpectSameScan(file.Scan(kManyScans / 2), Record(hole, kWideN)->View());
 
     ScanReader reader(file);
@@ -243,7 +243,7 @@ TEST(LoadScanFile, ASparseFileBeyond4GiBLoadsItsFirstAndLastScansAndItsHolesAsZe
 
 TEST(LoadScanFile, ALastRecordCutShortBeyond4GiBKeepsItsBytesAndReadsTheRestAsZeros) {
     TempDir dir;
-    const ScanSpec last = WideScan("cut", 77);
+    const ScanContent last = WideScan("cut", 77);
     // 100 bytes short: the optical blank and the last 24 counts are missing.
     const std::string path = testing::WriteSparseSdf(dir / "cut.sdf", SdfBuilder(kWideN),
                                                      kManyScans, {{kManyScans - 1, last}}, 100);
@@ -251,7 +251,7 @@ TEST(LoadScanFile, ALastRecordCutShortBeyond4GiBKeepsItsBytesAndReadsTheRestAsZe
     const ScanFile file = LoadScanFile(path, log);
     EXPECT_EQ(file.m_nMissingBytes, 100);
     ASSERT_EQ(file.ScanCount(), kManyScans);
-    ScanSpec expected = last;
+    ScanContent expected = last;
     std::fill(expected.values.end() - 24, expected.values.end(), 0);
     expected.opticalBlank = 0.0f;
     ExpectSameScan(file.Scan(kManyScans - 1), Record(expected, kWideN)->View());

@@ -32,16 +32,16 @@ inline ScanFile InMemoryFile(const SdfBuilder& b, const std::string& path = "run
     file.m_pRefData.resize(n);
     file.m_fDarkOpticalBlank = b.darkOpticalBlank;
     file.m_fRefOpticalBlank = b.refOpticalBlank;
-    for (const ScanSpec& spec : b.scans) {
+    for (const ScanContent& content : b.scans) {
         auto record = std::make_unique<CSaveData>(n);
-        SetField(record->m_szTitle, sizeof record->m_szTitle, spec.title);
-        SetField(record->m_szSubtitle, sizeof record->m_szSubtitle, spec.subtitle);
-        SetField(record->m_szDateTime, sizeof record->m_szDateTime, spec.dateTime);
+        SetField(record->m_szTitle, sizeof record->m_szTitle, content.title);
+        SetField(record->m_szSubtitle, sizeof record->m_szSubtitle, content.subtitle);
+        SetField(record->m_szDateTime, sizeof record->m_szDateTime, content.dateTime);
         const auto values = record->Values();
         std::fill(values.begin(), values.end(), 0);
-        std::copy_n(spec.values.begin(), std::min<std::size_t>(n, spec.values.size()),
+        std::copy_n(content.values.begin(), std::min<std::size_t>(n, content.values.size()),
                     values.begin());
-        record->m_fOpticalBlank = spec.opticalBlank;
+        record->m_fOpticalBlank = content.opticalBlank;
         file.AddScan(std::move(record));
     }
     return file;

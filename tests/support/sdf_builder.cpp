@@ -14,7 +14,7 @@ void SetField(char* field, std::size_t size, std::string_view text) {
     StoreFieldText(std::span<char>(field, size), text);
 }
 
-void AppendScanBytes(std::vector<unsigned char>& out, const ScanSpec& scan) {
+void AppendScanBytes(std::vector<unsigned char>& out, const ScanContent& scan) {
     AppendScanRecord(out,
                      {scan.title, scan.subtitle, scan.dateTime, scan.values, scan.opticalBlank});
 }
@@ -30,7 +30,7 @@ SdfBuilder& SdfBuilder::Pixels(std::uint16_t n) {
     return *this;
 }
 
-SdfBuilder& SdfBuilder::AddScan(ScanSpec scan) {
+SdfBuilder& SdfBuilder::AddScan(ScanContent scan) {
     scans.push_back(std::move(scan));
     return *this;
 }
@@ -38,7 +38,7 @@ SdfBuilder& SdfBuilder::AddScan(ScanSpec scan) {
 SdfBuilder& SdfBuilder::AddScans(int count) {
     for (int i = 0; i < count; ++i) {
         const int number = static_cast<int>(scans.size()) + 1;
-        ScanSpec scan;
+        ScanContent scan;
         scan.title = "Scan title " + std::to_string(number);
         scan.subtitle = "Subtitle " + std::to_string(number);
         scan.dateTime = "2026-12-07 08:00:0" + std::to_string(number % 10);
@@ -54,7 +54,7 @@ std::vector<unsigned char> SdfBuilder::Bytes() const {
     AppendRecords(out, *this);
     AppendSpectrum(out, dark, darkOpticalBlank);
     AppendSpectrum(out, ref, refOpticalBlank);
-    for (const ScanSpec& scan : scans) {
+    for (const ScanContent& scan : scans) {
         AppendScanBytes(out, scan);
     }
     return out;

@@ -14,7 +14,7 @@
 namespace quillon::testing {
 
 // One scan record as stored: three 64-byte texts, the counts and the optical blank value.
-struct ScanSpec {
+struct ScanContent {
     std::string title;  // at most 64 bytes are stored; shorter texts are zero-filled
     std::string subtitle;
     std::string dateTime;
@@ -33,7 +33,7 @@ class SdfBuilder : public ParameterRecords {
     // Sets the pixel count in the detector record and resizes both spectra to it.
     SdfBuilder& Pixels(std::uint16_t n);
     // Appends a scan with n counts (by default: all equal to its 1-based number) and texts.
-    SdfBuilder& AddScan(ScanSpec scan);
+    SdfBuilder& AddScan(ScanContent scan);
     SdfBuilder& AddScans(int count);
 
     // The whole file.
@@ -47,11 +47,11 @@ class SdfBuilder : public ParameterRecords {
     float darkOpticalBlank = 0.0f;
     std::vector<float> ref;
     float refOpticalBlank = 0.0f;
-    std::vector<ScanSpec> scans;
+    std::vector<ScanContent> scans;
 };
 
 // Appends the stored bytes of one scan record (the core's AppendScanRecord).
-void AppendScanBytes(std::vector<unsigned char>& out, const ScanSpec& scan);
+void AppendScanBytes(std::vector<unsigned char>& out, const ScanContent& scan);
 
 // Stores text in a fixed-width field: the bytes of text, at most the field, zero-filled
 // (the core's StoreFieldText).

@@ -20,7 +20,7 @@ namespace quillon::testing {
 // their 0-based indexes, and sizes the file to `scanCount` records less `cutBytes`.
 inline std::string WriteSparseSdf(const std::string& path, SdfBuilder fixedPart,
                                   std::uint64_t scanCount,
-                                  const std::map<std::uint64_t, ScanSpec>& written,
+                                  const std::map<std::uint64_t, ScanContent>& written,
                                   std::uint64_t cutBytes = 0) {
     fixedPart.scans.clear();
     const std::vector<unsigned char> fixed = fixedPart.Bytes();
