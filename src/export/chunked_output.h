@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/output_files.h"
+#include "scanfile/scan_file.h"
 
 namespace quillon {
 
@@ -64,5 +66,24 @@ class ChunkedOutput {
     std::size_t m_nCapacity = 0;
     std::size_t m_nUsed = 0;
 };
+
+// Writes an export of `file` to `path` through `write(ChunkedOutput&)` and keeps it only when it
+// is complete and the file still holds what was read in place (scans of a file cut shorter
+// since it was loaded read as 0); otherwise the output is discarded and the error raised again.
+template <typename Write>
+void WriteWholeExport(const ScanFile& file, const std::string& path, OutputFiles& files,
+                      Write write) {
+    files.Open(path, TextFileWriter::OpenMode::kTruncate);
+    try {
+        ChunkedOutput out(files);
+        write(out);
+        out.Flush();
+        file.CheckUnchanged();
+        files.Close();
+    } catch (...) {
+        files.Discard();
+        throw;
+    }
+}
 
 }  // namespace quillon

@@ -45,18 +45,15 @@ std::string FormatCount(std::size_t count) {
 
 class CsvWriter {
   public:
-    CsvWriter(const ScanColumns& columns, const CsvStyle& style, OutputFiles& files)
-        : m_Columns(columns), m_Style(style), m_Out(files) {}
+    CsvWriter(const ScanColumns& columns, const CsvStyle& style, ChunkedOutput& out)
+        : m_Columns(columns), m_Style(style), m_Out(out) {}
 
     // Writes the whole table; returns how many scan values were not defined.
     std::size_t Write() {
         if (m_Style.byteOrderMark) {
             m_Out.Append(kByteOrderMark);
         }
-        const std::size_t undefined =
-            m_Style.layout == CsvLayout::kColumns ? WriteColumns() : WriteRows();
-        m_Out.Flush();
-        return undefined;
+        return m_Style.layout == CsvLayout::kColumns ? WriteColumns() : WriteRows();
     }
 
   private:
@@ -259,7 +256,7 @@ class CsvWriter {
 
     const ScanColumns& m_Columns;
     const CsvStyle& m_Style;
-    ChunkedOutput m_Out;
+    ChunkedOutput& m_Out;
 };
 
 }  // namespace
@@ -308,17 +305,9 @@ ExportReport WriteCsv(const ScanFile& file, const ExportRequest& request, const 
     if (auto notice = SpreadsheetNotice(columns, request.csv.layout)) {
         report.notices.push_back(std::move(*notice));
     }
-    files.Open(path, TextFileWriter::OpenMode::kTruncate);
-    try {
-        CsvWriter writer(columns, request.csv, files);
-        report.undefined = writer.Write();
-        // Scans read from a file cut shorter meanwhile read as 0: such a table is not kept.
-        file.CheckUnchanged();
-        files.Close();
-    } catch (...) {
-        files.Discard();
-        throw;
-    }
+    WriteWholeExport(file, path, files, [&](ChunkedOutput& out) {
+        report.undefined = CsvWriter(columns, request.csv, out).Write();
+    });
     return report;
 }
 

@@ -119,9 +119,7 @@ ExportReport WriteJson(const ScanFile& file, const ExportRequest& request, const
     }
     ExportReport report;
     report.path = path;
-    files.Open(path, TextFileWriter::OpenMode::kTruncate);
-    try {
-        ChunkedOutput out(files);
+    WriteWholeExport(file, path, files, [&](ChunkedOutput& out) {
         std::string head = Dump(Head(file, request.scanNumbers.size()), 2);
         head.resize(head.size() - 2);  // the closing "\n}": the scans follow
         out.Append(head);
@@ -133,13 +131,7 @@ ExportReport WriteJson(const ScanFile& file, const ExportRequest& request, const
             first = false;
         }
         out.Append(first ? "]\n}\n" : "\n  ]\n}\n");
-        out.Flush();
-        file.CheckUnchanged();
-        files.Close();
-    } catch (...) {
-        files.Discard();
-        throw;
-    }
+    });
     return report;
 }
 
