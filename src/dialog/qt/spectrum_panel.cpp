@@ -41,23 +41,6 @@ constexpr std::array<const char*, 3> kCurveNames = {"Dark", "Reference", "Scan"}
 const std::array<QColor, 3> kCurveColors = {QColor(0x59, 0x59, 0x59), QColor(0xE0, 0x7B, 0x00),
                                             QColor(0x1F, 0x5F, 0xBF)};
 
-// A step of 1, 2 or 5 times a power of ten that gives about five ticks over `span`.
-double NiceStep(double span) {
-    if (!(span > 0.0) || !std::isfinite(span)) {
-        return 1.0;
-    }
-    const double raw = span / 5.0;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double multiple : {1.0, 2.0, 5.0}) {
-        if (raw <= multiple * power) {
-            return multiple * power;
-        }
-    }
-    return 10.0 * power;
-}
-
-constexpr const char* kReadoutHint = "Point at the plot to read its values.";
-
 }  // namespace
 
 // ---- SpectrumChartView ----

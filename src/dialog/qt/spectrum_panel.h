@@ -55,9 +55,6 @@ class SpectrumChartView : public QChartView {
     void leaveEvent(QEvent* event) override;
 };
 
-// The three curves of the plot.
-enum class Curve { kDark = 0, kReference = 1, kScan = 2 };
-
 class SpectrumPanel : public QWidget {
     Q_OBJECT
 
