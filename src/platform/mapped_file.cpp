@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -63,7 +64,14 @@ void MappedFile::ReadWithinSize(std::uint64_t offset, void* dst, std::size_t k) 
     }
 }
 
-void MappedFile::KeepCopy(std::vector<unsigned char> bytes) noexcept {
+void MappedFile::CopyWhole() {
+    std::vector<unsigned char> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(m_nSize));
+    } catch (const std::bad_alloc&) {
+        throw FileError(m_strPath, "the file is too large to be read into memory");
+    }
+    bytes.resize(ReadFromSystem(0, bytes.data(), bytes.size()));
     bytes.shrink_to_fit();
     m_nSize = bytes.size();
     m_Copy = std::move(bytes);

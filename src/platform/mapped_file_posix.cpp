@@ -12,6 +12,7 @@
 #include <csignal>
 #include <limits>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/file_error.h"
@@ -20,7 +21,6 @@
 
 namespace quillon {
 
-using mapped_file::kCopyPiece;
 using mapped_file::kMaxRequest;
 
 namespace {
@@ -127,43 +127,53 @@ void MappedFile::Release() noexcept {
     m_bCopied = false;
 }
 
+namespace {
+
+// What a name that is no regular file is instead, for the message that refuses it.
+std::string KindName(mode_t mode) {
+    if (S_ISFIFO(mode)) {
+        return "a named pipe";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    return "an entry of another kind";
+}
+
+}  // namespace
+
 MappedFile MappedFile::Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // What the name is, asked before it is opened: opening a device may act on it (a tape
+    // rewinds), and opening a named pipe waits for a writer.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        throw FileError::NotRegularFile(path, KindName(info.st_mode));
+    }
+    // Should the name have been replaced since, the open still neither waits on a pipe nor
+    // makes a terminal this program's own; what it opened is asked again below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         throw FileError::FromErrno(path, errno);
     }
     MappedFile mapped;
     mapped.m_strPath = path;
     mapped.m_nFile = fd;
-    struct stat info {};
     if (::fstat(fd, &info) != 0) {
         throw FileError::FromErrno(path, errno);
     }
     if (S_ISDIR(info.st_mode)) {
         throw FileError::FromErrno(path, EISDIR);
     }
-
     if (!S_ISREG(info.st_mode)) {
-        // A pipe or a device has no size to map: its bytes are read until it ends.
-        std::vector<unsigned char> bytes;
-        for (;;) {
-            const std::size_t at = bytes.size();
-            bytes.resize(at + kCopyPiece);
-            const ssize_t n = ::read(fd, bytes.data() + at, kCopyPiece);
-            bytes.resize(at + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                throw FileError::FromErrno(path, errno);
-            }
-            if (n == 0) {
-                break;
-            }
-        }
-        mapped.KeepCopy(std::move(bytes));
-        return mapped;
+        throw FileError::NotRegularFile(path, KindName(info.st_mode));
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     mapped.m_nSize = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
     if (mapped.m_nSize == 0) {
@@ -175,7 +185,9 @@ MappedFile MappedFile::Open(const std::string& path) {
     void* view =
         ::mmap(nullptr, static_cast<std::size_t>(mapped.m_nSize), PROT_READ, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
-        throw FileError::FromErrno(path, errno);
+        // A file system that cannot map its files: the size taken above is read, no more.
+        mapped.CopyWhole();
+        return mapped;
     }
     mapped.m_pData = static_cast<const unsigned char*>(view);
     mapped.m_nGuard = GuardMap(mapped.m_pData, mapped.m_nSize);

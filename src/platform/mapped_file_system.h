@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The request sizes the two system halves of MappedFile share (mapped_file_posix.cpp,
+// The request size the two system halves of MappedFile share (mapped_file_posix.cpp,
 // mapped_file_win32.cpp).
 #pragma once
 
@@ -9,8 +9,5 @@ namespace quillon::mapped_file {
 
 // The largest single request to the system: well within what its counts can hold.
 constexpr std::size_t kMaxRequest = std::size_t{1} << 30;
-
-// A file that cannot be mapped is read in pieces of this size.
-constexpr std::size_t kCopyPiece = std::size_t{1} << 20;
 
 }  // namespace quillon::mapped_file

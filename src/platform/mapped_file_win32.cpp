@@ -8,43 +8,19 @@
 #include <vector>
 
 #include "platform/file_error.h"
+#include "platform/file_system.h"
 #include "platform/mapped_file.h"
 #include "platform/mapped_file_system.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
 
-using mapped_file::kCopyPiece;
 using mapped_file::kMaxRequest;
 
 namespace {
 
 HANDLE AsHandle(std::intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
-}
-
-// Reads `file` from where it stands to its end.
-std::vector<unsigned char> ReadToEnd(HANDLE file, const std::string& path) {
-    std::vector<unsigned char> bytes;
-    for (;;) {
-        const std::size_t at = bytes.size();
-        bytes.resize(at + kCopyPiece);
-        DWORD got = 0;
-        const BOOL ok =
-            ::ReadFile(file, bytes.data() + at, static_cast<DWORD>(kCopyPiece), &got, nullptr);
-        bytes.resize(at + got);
-        if (!ok) {
-            const DWORD code = ::GetLastError();
-            if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
-                break;
-            }
-            throw FileError(path, WindowsErrorReason(code));
-        }
-        if (got == 0) {
-            break;
-        }
-    }
-    return bytes;
 }
 
 }  // namespace
@@ -65,6 +41,8 @@ void MappedFile::Release() noexcept {
 }
 
 MappedFile MappedFile::Open(const std::string& path) {
+    // A device name opens the device, whatever folder it is written in: refused unopened.
+    RefuseDeviceName(path);
     const std::wstring wide = WidePath(path);
     // The acquisition software may go on writing the file, and others may read or rename it,
     // while it is open here.
@@ -85,9 +63,9 @@ MappedFile MappedFile::Open(const std::string& path) {
     mapped.m_strPath = path;
     mapped.m_nFile = reinterpret_cast<std::intptr_t>(file);
 
+    // A pipe, a console or another device that a name led to.
     if (::GetFileType(file) != FILE_TYPE_DISK) {
-        mapped.KeepCopy(ReadToEnd(file, path));
-        return mapped;
+        throw FileError::NotRegularFile(path, "a device or a pipe");
     }
 
     LARGE_INTEGER size{};
@@ -103,7 +81,7 @@ MappedFile MappedFile::Open(const std::string& path) {
     // A file of ordinary size is therefore read whole and let go at once; only a file too
     // large to copy cheaply is mapped (and kept from being cut while it is loaded).
     if (mapped.m_nSize <= kCopiedUpTo) {
-        mapped.KeepCopy(ReadToEnd(file, path));
+        mapped.CopyWhole();
         ::CloseHandle(file);
         mapped.m_nFile = -1;
         return mapped;
