@@ -7,8 +7,8 @@
 //   then succeeds, so the library lets go of every identifier of the file, instead of keeping
 //   a half-closed file that crashes it when it shuts down at the program's exit. The file is
 //   removed afterwards, so nothing it would have held is lost.
-// - A write reaching past the byte QUILLON_FAIL_WRITE_AT names fails as a full disk does, like
-//   every other output's (platform/write_fault.h).
+// - Its writes meet the faults QUILLON_WRITE_FAULT names, as every other output's do
+//   (platform/write_fault.h).
 #pragma once
 
 #include <hdf5.h>

@@ -1,8 +1,16 @@
 // SPDX-License-Identifier: MIT
-// A disk that fills up at a chosen byte, so that every output's handling of a failed write can
-// be tried without filling a real disk: when the environment variable QUILLON_FAIL_WRITE_AT
-// holds a number N, every output file takes its first N bytes and then fails as a full disk
-// does ("No space left on device"). Without the variable nothing changes.
+// Faults at a chosen byte of the outputs, so that the handling of a full disk, of a folder
+// removed and of an input changed during a run can be tried without a real full disk and
+// without racing the program. The environment variable QUILLON_WRITE_FAULT names the fault:
+//
+//   N                    every output takes its first N bytes, then fails as a full disk
+//                        does ("No space left on device")
+//   N:remove:PATH        once an output reaches byte N, PATH (a file or a folder with all it
+//                        holds) is removed, and the run goes on
+//   N:resize:SIZE:PATH   once an output reaches byte N, the file PATH is cut or grown to SIZE
+//                        bytes, and the run goes on
+//
+// Without the variable nothing changes.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +21,9 @@ namespace quillon {
 // The reason a write to a full disk fails with, in the words of both systems.
 inline constexpr const char* kDiskFullReason = "No space left on device";
 
-// How many of `size` bytes written at `offset` of an output may be written before the chosen
-// byte: all of them unless QUILLON_FAIL_WRITE_AT is set and lies before offset + size.
+// Called before `size` bytes are written at `offset` of an output: returns how many of them
+// may be written before the write fails as a full disk, which is all of them unless
+// QUILLON_WRITE_FAULT says otherwise; performs its removal or resize once.
 std::size_t WritableBeforeFault(std::uint64_t offset, std::size_t size);
 
 }  // namespace quillon
