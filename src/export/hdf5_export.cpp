@@ -15,10 +15,10 @@
 
 #include "export/hdf5_export.h"
 #include "export/hdf5_file_driver.h"
+#include "export/library_output.h"
 #include "export/parameters.h"
 #include "export/scan_columns.h"
 #include "export/text_decoding.h"
-#include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "scanfile/records.h"
@@ -38,10 +38,10 @@ constexpr std::size_t kBlockBytes = 1u << 20;
 constexpr std::size_t kStringBlock = 4096;
 constexpr unsigned kDeflateLevel = 4;
 
-// A failure inside the library; WriteFile turns it into a FileError naming the output.
-class Hdf5Failure : public std::runtime_error {
+// A failure inside the library; WriteLibraryOutput turns it into a FileError naming the output.
+class Hdf5Failure : public LibraryFailure {
   public:
-    using std::runtime_error::runtime_error;
+    using LibraryFailure::LibraryFailure;
 };
 
 herr_t KeepMostSpecific(unsigned n, const H5E_error2_t* error, void* data) {
@@ -501,36 +501,30 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
     const ScanColumns columns(file, request);
     ExportReport report;
     report.path = path;
-    AtomicReplacement replacement(path);
-    Hdf5WriteFailure failure;
-    try {
-        const Id access = ExportAccess(&failure);
-        const bool inPlace = replacement.WritePath() == path;
-        const Id creation = Untimed(H5P_FILE_CREATE);
-        Id h5(H5Fcreate(replacement.WritePath().c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL,
-                        creation, access),
-              H5Fclose, "create the file");
-        Hdf5Writer(file, request, columns, h5).Write(report);
-        // What is still buffered is written while the file is open: should that fail, the
-        // file is closed as every other object is, after the driver has gone quiet.
-        Check(H5Fflush(h5, H5F_SCOPE_GLOBAL), "write the file");
-        h5.Close("close the file");
+    WriteLibraryOutput(path, file, [&](const std::string& writePath, bool inPlace) {
+        // Declared first, so that it outlives every identifier of the file.
+        Hdf5WriteFailure failure;
+        try {
+            const Id access = ExportAccess(&failure);
+            const Id creation = Untimed(H5P_FILE_CREATE);
+            Id h5(H5Fcreate(writePath.c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL, creation,
+                            access),
+                  H5Fclose, "create the file");
+            Hdf5Writer(file, request, columns, h5).Write(report);
+            // What is still buffered is written while the file is open: should that fail, the
+            // file is closed as every other object is, after the driver has gone quiet.
+            Check(H5Fflush(h5, H5F_SCOPE_GLOBAL), "write the file");
+            h5.Close("close the file");
+        } catch (const Hdf5Failure& error) {
+            // Every identifier of the file is closed by now. The driver's reason is the first
+            // failure's; the library may report a later one.
+            throw Hdf5Failure(failure.failed ? failure.reason : error.what());
+        }
         if (failure.failed) {
             // A write failed where the library does not report it (closing a dataset).
             throw Hdf5Failure(failure.reason);
         }
-    } catch (const Hdf5Failure& error) {
-        // Every identifier of the file is closed by now: the temporary file can go.
-        replacement.Abandon();
-        throw FileError(path, failure.failed ? failure.reason : error.what());
-    }
-    try {
-        file.CheckUnchanged();
-    } catch (const FileError&) {
-        replacement.Abandon();
-        throw;
-    }
-    replacement.Commit();
+    });
     return report;
 }
 
