@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "export/hdf5_export.h"
+#include "export/hdf5_file_driver.h"
+#include "export/library_output.h"
 #include "export/parameters.h"
 #include "export/scan_columns.h"
 #include "export/text_decoding.h"
-#include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "scanfile/records.h"
@@ -37,10 +38,10 @@ constexpr std::size_t kBlockBytes = 1u << 20;
 constexpr std::size_t kStringBlock = 4096;
 constexpr unsigned kDeflateLevel = 4;
 
-// A failure inside the library; WriteFile turns it into a FileError naming the output.
-class Hdf5Failure : public std::runtime_error {
+// A failure inside the library; WriteLibraryOutput turns it into a FileError naming the output.
+class Hdf5Failure : public LibraryFailure {
   public:
-    using std::runtime_error::runtime_error;
+    using LibraryFailure::LibraryFailure;
 };
 
 herr_t KeepMostSpecific(unsigned n, const H5E_error2_t* error, void* data) {
@@ -470,11 +471,15 @@ void SetUpLibrary() {
     (void)done;
 }
 
-// File access for an export: objects closed with the file, and a metadata cache of at most
+// File access for an export: a driver that lets every identifier of the file be closed after a
+// failed write (hdf5_file_driver.h), objects closed with the file, and a metadata cache of at most
 // 256 KiB. The cache counts the stored size of the chunk index's nodes, a fraction of what they
 // take in memory; left to grow, it keeps the whole index of a dataset of many scans.
-Id ExportAccess() {
+Id ExportAccess(Hdf5WriteFailure* failure) {
     Id access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "create file properties");
+    if (failure != nullptr) {
+        Check(SetQuietAfterFailureDriver(access, failure), "set file properties");
+    }
     Check(H5Pset_fclose_degree(access, H5F_CLOSE_STRONG), "set file properties");
     H5AC_cache_config_t config;
     config.version = H5AC__CURR_CACHE_CONFIG_VERSION;
@@ -496,27 +501,30 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
     const ScanColumns columns(file, request);
     ExportReport report;
     report.path = path;
-    AtomicReplacement replacement(path);
-    try {
-        const Id access = ExportAccess();
-        const bool inPlace = replacement.WritePath() == path;
-        const Id creation = Untimed(H5P_FILE_CREATE);
-        Id h5(H5Fcreate(replacement.WritePath().c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL,
-                        creation, access),
-              H5Fclose, "create the file");
-        Hdf5Writer(file, request, columns, h5).Write(report);
-        h5.Close("close the file");
-    } catch (const Hdf5Failure& failure) {
-        replacement.Abandon();
-        throw FileError(path, failure.what());
-    }
-    try {
-        file.CheckUnchanged();
-    } catch (const FileError&) {
-        replacement.Abandon();
-        throw;
-    }
-    replacement.Commit();
+    WriteLibraryOutput(path, file, [&](const std::string& writePath, bool inPlace) {
+        // Declared first, so that it outlives every identifier of the file.
+        Hdf5WriteFailure failure;
+        try {
+            const Id access = ExportAccess(&failure);
+            const Id creation = Untimed(H5P_FILE_CREATE);
+            Id h5(H5Fcreate(writePath.c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL, creation,
+                            access),
+                  H5Fclose, "create the file");
+            Hdf5Writer(file, request, columns, h5).Write(report);
+            // What is still buffered is written while the file is open: should that fail, the
+            // file is closed as every other object is, after the driver has gone quiet.
+            Check(H5Fflush(h5, H5F_SCOPE_GLOBAL), "write the file");
+            h5.Close("close the file");
+        } catch (const Hdf5Failure& error) {
+            // Every identifier of the file is closed by now. The driver's reason is the first
+            // failure's; the library may report a later one.
+            throw Hdf5Failure(failure.failed ? failure.reason : error.what());
+        }
+        if (failure.failed) {
+            // A write failed where the library does not report it (closing a dataset).
+            throw Hdf5Failure(failure.reason);
+        }
+    });
     return report;
 }
 
@@ -524,7 +532,7 @@ std::string Hdf5Image(const ScanFile& file, const ExportRequest& request, Export
     SetUpLibrary();
     const ScanColumns columns(file, request);
     try {
-        const Id access = ExportAccess();
+        const Id access = ExportAccess(nullptr);
         // The core driver without a backing store: the file lives in memory only.
         Check(H5Pset_fapl_core(access, 64u << 10, 0), "set file properties");
         const Id creation = Untimed(H5P_FILE_CREATE);

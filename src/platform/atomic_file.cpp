@@ -42,6 +42,10 @@ std::string TemporaryName(const fs::path& target) {
 }  // namespace
 
 AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(path)) {
+#ifdef _WIN32
+    // Windows would open the device of that name, not write a file.
+    RefuseDeviceName(m_strFinal);
+#endif
     // Paths are UTF-8 here and the system's own form in fs::path (UTF-16 on Windows). The
     // common cases, a new name or a plain file, cost one question to the system.
     fs::path target = PathFromUtf8(m_strFinal);

@@ -19,7 +19,8 @@ class AtomicReplacement {
     // Picks the temporary name ".<name>.<random>.part" beside the final name (beside the file
     // a symbolic link names, so that the link stays and its target is replaced). An existing
     // entry that is not a regular file (a device such as /dev/null, a pipe, a folder) cannot
-    // be replaced: it is written in place, and opening it reports what is wrong with it.
+    // be replaced: it is written in place, and opening it reports what is wrong with it. On
+    // Windows a device name (NUL, CON.txt, \\.\COM1 ...) raises FileError naming the path.
     explicit AtomicReplacement(std::string path);
     // Removes the temporary file unless it was committed.
     ~AtomicReplacement();

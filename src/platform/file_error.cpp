@@ -19,6 +19,10 @@ FileError FileError::FromErrno(std::string path, int errorNumber) {
     return FileError(std::move(path), std::strerror(errorNumber));
 }
 
+FileError FileError::NotRegularFile(std::string path, const std::string& what) {
+    return FileError(std::move(path), "not a regular file but " + what);
+}
+
 FileError FileError::FromErrorCode(std::string path, const std::error_code& code) {
     return FileError(std::move(path), ErrorCodeReason(code));
 }

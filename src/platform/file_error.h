@@ -15,6 +15,10 @@ class FileError : public std::runtime_error {
 
     // Builds the error from an errno value, with the system's text for it.
     static FileError FromErrno(std::string path, int errorNumber);
+    // The error for a name that is no regular file: `what` says what it is instead ("a named
+    // pipe", "a device" ...). Such a name is refused before anything is read from or written
+    // to it: a pipe or a device may never end, or never answer.
+    static FileError NotRegularFile(std::string path, const std::string& what);
     // Builds the error from a std::filesystem error code, with the same words for a reason as
     // FromErrno on Linux (ErrorCodeReason).
     static FileError FromErrorCode(std::string path, const std::error_code& code);

@@ -29,6 +29,10 @@ auto RetryOnInterrupt(Call call) {
     }
 }
 
+// An open that neither waits for the other end of a named pipe nor makes a terminal this
+// program's own.
+constexpr int kNoWait = O_NONBLOCK | O_NOCTTY;
+
 int OpenRaw(const std::string& path, int flags) {
     return RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
 }
@@ -78,7 +82,8 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 }
 
 FileHandle FileHandle::OpenForReading(const std::string& path) {
-    const int fd = OpenRaw(path, O_RDONLY);
+    // Without waiting on a named pipe; only a regular file (or a folder, refused below) is kept.
+    const int fd = OpenRaw(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         throw FileError::FromErrno(path, errno);
     }
@@ -90,6 +95,10 @@ FileHandle FileHandle::OpenForReading(const std::string& path) {
     if (S_ISDIR(info.st_mode)) {
         throw FileError::FromErrno(path, EISDIR);
     }
+    if (!S_ISREG(info.st_mode)) {
+        throw FileError::NotRegularFile(path, "a device, a pipe or a socket");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return file;
 }
 
@@ -97,23 +106,25 @@ FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
     int fd = -1;
     switch (mode) {
         case WriteMode::kTruncate:
-            fd = OpenRaw(path, O_WRONLY | O_CREAT | O_TRUNC);
+            fd = OpenRaw(path, O_WRONLY | O_CREAT | O_TRUNC | kNoWait);
             break;
         case WriteMode::kAppend:
-            fd = OpenRaw(path, O_WRONLY | O_CREAT | O_APPEND);
+            fd = OpenRaw(path, O_WRONLY | O_CREAT | O_APPEND | kNoWait);
             break;
         case WriteMode::kReplace:
             fd = OpenPlainFileEmptied(path);
             if (fd < 0) {
                 // Whatever holds the name goes first (a failure is left to the open to report).
                 ::unlink(path.c_str());
-                fd = OpenRaw(path, O_WRONLY | O_CREAT | O_TRUNC);
+                fd = OpenRaw(path, O_WRONLY | O_CREAT | O_TRUNC | kNoWait);
             }
             break;
     }
     if (fd < 0) {
         throw FileError::FromErrno(path, errno);
     }
+    // Opened without waiting (a named pipe without a reader fails at once), written blocking.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return FileHandle(fd, path);
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/file_error.h"
 #include "platform/file_handle.h"
+#include "platform/file_system.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
@@ -90,6 +91,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 }
 
 FileHandle FileHandle::OpenForReading(const std::string& path) {
+    RefuseDeviceName(path);
     const std::wstring wide = WidePath(path);
     HANDLE file = Create(wide, GENERIC_READ, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
@@ -100,6 +102,7 @@ FileHandle FileHandle::OpenForReading(const std::string& path) {
 }
 
 FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
+    RefuseDeviceName(path);
     const std::wstring wide = WidePath(path);
     HANDLE file = INVALID_HANDLE_VALUE;
     switch (mode) {

@@ -21,6 +21,16 @@ enum class EntryKind {
 };
 EntryKind KindOf(const std::string& path);
 
+#ifdef _WIN32
+// True when the path names a device rather than a file: a reserved name (CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9, in any case, with or without an extension, in any
+// folder) or a path in the device namespace ("\\.\" and "\\?\" forms other than a drive,
+// a volume or a network share). Windows opens the device for such a name, never a file.
+bool IsDeviceName(const std::string& path);
+// Raises FileError "not a regular file but a device" for such a path; does nothing otherwise.
+void RefuseDeviceName(const std::string& path);
+#endif
+
 // Renames the file `from` to `to` in one step, replacing a file of that name. Raises FileError
 // naming `to` when it cannot (a folder of that name: "Is a directory").
 void RenameOver(const std::string& from, const std::string& to);

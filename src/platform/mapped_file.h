@@ -14,8 +14,11 @@ namespace quillon {
 class MappedFile {
   public:
     // Opens the file at path (UTF-8) and maps it whole. A missing file, a folder or a file
-    // without read access raises FileError. A file that cannot be mapped (a pipe, a device) is
-    // read to its end into memory instead.
+    // without read access raises FileError; so does anything that is not a regular file, a
+    // link to one included (a named pipe, a socket, a device; on Windows also the device
+    // names CON, NUL, COM1 ... and "\\.\" paths), before a byte of it is read and without
+    // waiting on a pipe that has no writer. A file that cannot be mapped is read into memory
+    // instead, up to the size it had when it was opened and never further.
     static MappedFile Open(const std::string& path);
 
     // On Windows, files up to this size are read whole at open and let go, rather than mapped:
@@ -56,8 +59,9 @@ class MappedFile {
 
   private:
     void Release() noexcept;
-    // Serves the bytes from `bytes`, read whole because the file could not be mapped.
-    void KeepCopy(std::vector<unsigned char> bytes) noexcept;
+    // Reads the file into memory, up to Size() bytes (fewer when it has been cut shorter since
+    // it was opened), and serves its bytes from there.
+    void CopyWhole();
     std::size_t ReadFromSystem(std::uint64_t offset, void* dst, std::size_t k) const;
 
     std::string m_strPath;
@@ -67,7 +71,7 @@ class MappedFile {
     // (Windows); unused ones are left at their empty value.
     std::intptr_t m_nFile = -1;
     void* m_pMapping = nullptr;
-    // The bytes of a file that could not be mapped, read at open.
+    // The bytes of a file that is not mapped, read at open.
     bool m_bCopied = false;
     std::vector<unsigned char> m_Copy;
     // Where the guard against a file cut shorter keeps this map, or -1.

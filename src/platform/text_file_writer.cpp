@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/file_error.h"
+#include "platform/write_fault.h"
 
 namespace quillon {
 
@@ -28,6 +29,7 @@ void TextFileWriter::Open(const std::string& path, OpenMode mode) {
     Close();
     m_strPath = path;
     m_File = FileHandle::OpenForWriting(path, mode);
+    m_nWritten = 0;
 }
 
 void TextFileWriter::WriteString(std::string_view text) {
@@ -44,7 +46,12 @@ void TextFileWriter::WriteAll(const char* data, std::size_t size) {
     if (!m_File.IsOpen()) {
         throw FileError(m_strPath, "the file is not open");
     }
-    m_File.WriteAll(data, size);
+    const std::size_t allowed = WritableBeforeFault(m_nWritten, size);
+    m_File.WriteAll(data, allowed);
+    m_nWritten += allowed;
+    if (allowed < size) {
+        throw FileError(m_strPath, kDiskFullReason);
+    }
 }
 
 void TextFileWriter::Close() {

@@ -46,7 +46,8 @@ class TextFileWriter {
     void WriteAll(const char* data, std::size_t size);
 
     FileHandle m_File;
-    std::string m_strPath;  // the last file opened, also after it was closed
+    std::string m_strPath;         // the last file opened, also after it was closed
+    std::uint64_t m_nWritten = 0;  // bytes written to it since it was opened
     // The block with CR LF line ends; kept from block to block and file to file, so that a
     // conversion allocates it once, at the size of its largest block.
     std::string m_strCrLf;

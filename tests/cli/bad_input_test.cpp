@@ -6,6 +6,13 @@
 #include <filesystem>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 #include "program_run.h"
 #include "sdf_builder.h"
 
@@ -59,11 +66,48 @@ TEST(BadInput, InputsThatAreNoFileOrNoDataNameThemselvesAndExitOne) {
     fs::create_directory(dir / "folder.sdf");
     testing::WriteFile(dir / "empty.sdf", {});
     testing::WriteFile(dir / "one.sdf", {0x41});
+#ifndef _WIN32
+    // Names of what is no regular file: refused before a byte is read, without waiting.
+    fs::create_symlink("/dev/zero", dir / "zero.sdf");
+    ASSERT_EQ(::mkfifo((dir / "fifo.sdf").c_str(), 0600), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir / "socket.sdf";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    // A folder batch lists regular files only.
+    fs::create_directory(dir / "pipes");
+    ASSERT_EQ(::mkfifo((dir / "pipes/a.sdf").c_str(), 0600), 0);
+#endif
     const struct {
         const char* name;
         const char* err;
         bool converted;  // a file that ends early is still converted, with zeros
     } cases[] = {
+#ifdef _WIN32
+        // Device names open a device in any folder, with any extension and in any case.
+        {"NUL.sdf", "quillon-convert: NUL.sdf: not a regular file but a device\n", false},
+        {"con.SDF", "quillon-convert: con.SDF: not a regular file but a device\n", false},
+        {"Aux.run.sdf", "quillon-convert: Aux.run.sdf: not a regular file but a device\n", false},
+        {"com1.sdf", "quillon-convert: com1.sdf: not a regular file but a device\n", false},
+        {"LPT9.sdf", "quillon-convert: LPT9.sdf: not a regular file but a device\n", false},
+        {"sub\\prn .sdf", "quillon-convert: sub\\prn .sdf: not a regular file but a device\n",
+         false},
+        {"\\\\.\\nul.sdf", "quillon-convert: \\\\.\\nul.sdf: not a regular file but a device\n",
+         false},
+        {"\\\\?\\GLOBALROOT\\Device\\Null.sdf",
+         "quillon-convert: \\\\?\\GLOBALROOT\\Device\\Null.sdf: not a regular file but a "
+         "device\n",
+         false},
+#else
+        {"zero.sdf", "quillon-convert: zero.sdf: not a regular file but a character device\n",
+         false},
+        {"fifo.sdf", "quillon-convert: fifo.sdf: not a regular file but a named pipe\n", false},
+        {"socket.sdf", "quillon-convert: socket.sdf: not a regular file but a socket\n", false},
+        {"pipes", "quillon-convert: pipes: the folder holds no .sdf file\n", false},
+#endif
         {"missing.sdf", "quillon-convert: missing.sdf: No such file or directory\n", false},
         // A folder stands for the scan data files in it.
         {"folder.sdf", "quillon-convert: folder.sdf: the folder holds no .sdf file\n", false},
@@ -90,6 +134,9 @@ TEST(BadInput, InputsThatAreNoFileOrNoDataNameThemselvesAndExitOne) {
                       "Dark Scan Data of Optical Blank: 0.0000        \r\n\r\n\r\n");
         }
     }
+#ifndef _WIN32
+    ::close(listener);
+#endif
 }
 
 TEST(BadInput, AFileCutAtAnyByteLoadsWarnsAndConverts) {

@@ -90,7 +90,6 @@ TEST(AtomicReplacement, ALinkStaysALinkAndItsTargetIsReplaced) {
 }
 
 #ifndef _WIN32
-// (Windows devices such as NUL are names of no folder; no output is ever named after one.)
 TEST(AtomicReplacement, ADeviceIsWrittenInPlace) {
     AtomicReplacement replacement("/dev/null");
     EXPECT_EQ(replacement.WritePath(), "/dev/null");
@@ -188,6 +187,27 @@ TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
 }
 
+#endif
+
+#ifdef _WIN32
+// Windows opens a device for a reserved name in any folder: an output never gets one.
+TEST(AtomicDiskOutputFiles, AnOutputNamedAfterADeviceIsRefusedAndNothingIsWritten) {
+    TempDir dir;
+    for (const std::string name : {"NUL", "nul.csv", "CON.txt", "aux.h5", "Com7.json", "lpt1 .txt",
+                                   "\\\\.\\COM1", "//./nul"}) {
+        SCOPED_TRACE(name);
+        const std::string path = name.front() == '\\' || name.front() == '/' ? name : dir / name;
+        AtomicDiskOutputFiles files;
+        try {
+            files.Open(path, TextFileWriter::OpenMode::kTruncate);
+            ADD_FAILURE() << "opened";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.Path(), path);
+            EXPECT_EQ(error.Reason(), "not a regular file but a device");
+        }
+    }
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{});
+}
 #endif
 
 }  // namespace

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Scan records read where they lie in the file: through the map (ScanFile::Scan) and through
 // the file in batches (ScanReader) alike, in any order; a file cut shorter after loading; files
-// that cannot be mapped; files beyond 4 GiB.
+// beyond 4 GiB.
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 #include <algorithm>
 #include <bit>
@@ -14,7 +10,6 @@
 #include <filesystem>
 #include <numeric>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "fake_log.h"
@@ -167,34 +162,6 @@ TEST(ScanFile, RecordsAFileLostAfterLoadingReadAsZerosInPlaceAndTheFileSaysItCha
     const ScanContent lost{"", "", "", {}, 0.0f};
     ExpectSameScan(file.Scan(29), Record(lost, n)->View());
     EXPECT_TRUE(file.Changed());
-}
-
-TEST(LoadScanFile, APipeLoadsExactlyAsTheSameBytesInAFileDo) {
-    TempDir dir;
-    SdfBuilder b = DistinctScans(32, 40);
-    const std::vector<unsigned char> bytes = b.BytesCutAt(b.Bytes().size() - 30);
-    const std::string regular = testing::WriteFile(dir / "run.sdf", bytes);
-    const std::string pipe = dir / "pipe.sdf";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::thread writer([&] { testing::WriteFile(pipe, bytes); });
-
-    FakeLog pipeLog;
-    const ScanFile fromPipe = LoadScanFile(pipe, pipeLog);
-    writer.join();
-    FakeLog fileLog;
-    const ScanFile fromFile = LoadScanFile(regular, fileLog);
-
-    EXPECT_EQ(pipeLog.log.substr(pipeLog.log.find('\n')),
-              fileLog.log.substr(fileLog.log.find('\n')));
-    EXPECT_EQ(fromPipe.m_nMissingBytes, 30);
-    EXPECT_EQ(fromPipe.m_pRefData, fromFile.m_pRefData);
-    ASSERT_EQ(fromPipe.ScanCount(), 40u);
-    ScanReader reader(fromPipe);
-    for (std::size_t i = 0; i < fromPipe.ScanCount(); ++i) {
-        SCOPED_TRACE("scan " + std::to_string(i));
-        ExpectSameScan(fromPipe.Scan(i), fromFile.Scan(i));
-        ExpectSameScan(reader.Scan(i), fromFile.Scan(i));
-    }
 }
 
 #endif
