@@ -217,6 +217,13 @@ int Watcher::Run() {
               << "\n";
         return 1;
     }
+    if (!m_Options.outputDir.empty()) {
+        const std::string problem = MakeOutputFolder(m_Options.outputDir);
+        if (!problem.empty()) {
+            m_Err << problem << "\n";
+            return 1;
+        }
+    }
     std::optional<FolderWatch> watch;
     try {
         if (!m_Watch.poll) {

@@ -85,10 +85,18 @@ struct WatchFolders {
     std::string Log() const { return ReadBytes(log); }
 };
 
-TEST(Watch, ConvertsEachFileOnceAfterItSettlesReportsBadFilesAndLeavesUpToDateOutputsAlone) {
+// With the system's notifications, and reading the folder every 0.3 s as on a network share.
+class WatchBothWays : public ::testing::TestWithParam<std::vector<std::string>> {};
+INSTANTIATE_TEST_SUITE_P(Watch, WatchBothWays,
+                         ::testing::Values(std::vector<std::string>{},
+                                           std::vector<std::string>{"--poll", "0.3"}));
+
+TEST_P(WatchBothWays, ConvertsEachFileOnceAfterItSettlesReportsBadFilesLeavesUpToDateOnesAlone) {
     const std::string demo = ReadBytes(kDemo);
     const std::string csv = OneShotCsv(demo);
     WatchFolders folders;
+    std::vector<std::string> args = folders.Args("1");
+    args.insert(args.end(), GetParam().begin(), GetParam().end());
     // Before the watch: one file whose outputs are up to date, one whose outputs are missing.
     WriteBytes(folders.in + "/old.sdf", demo);
     WriteBytes(folders.out + "/old.csv", "kept as it is");
@@ -96,7 +104,7 @@ TEST(Watch, ConvertsEachFileOnceAfterItSettlesReportsBadFilesAndLeavesUpToDateOu
                         fs::last_write_time(folders.in + "/old.sdf") + 1s);
     WriteBytes(folders.in + "/missing.sdf", demo);
 
-    StartedProgram watch(folders.root.Path(), folders.Args("1"), folders.log);
+    StartedProgram watch(folders.root.Path(), args, folders.log);
     ASSERT_TRUE(WaitFor([&] { return Count(folders.Log(), "missing.sdf: converted") == 1; }));
     // Saved in four pieces, each sooner after the last than the settling time.
     const std::size_t piece = demo.size() / 4 + 1;
