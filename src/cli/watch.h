@@ -6,25 +6,16 @@
 // converted half. Ctrl+C ends the watch between two files.
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <iosfwd>
-#include <optional>
 #include <string>
 
 #include "cli/batch.h"
+#include "export/save_watch.h"
 
 namespace quillon {
 
-struct WatchOptions {
-    std::string folder;
-    bool recursive = false;
-    // How long a file's size and modification time must stay the same before it is converted.
-    std::chrono::milliseconds settle{2000};
-    // Read the whole folder every `poll` instead of waiting for the system's notifications
-    // (network shares send none).
-    std::optional<std::chrono::milliseconds> poll;
-};
+using WatchOptions = SaveWatchOptions;
 
 // Converts one file, reporting its own messages; false when it failed.
 using ConvertOne = std::function<bool(const std::string& path)>;
