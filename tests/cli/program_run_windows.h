@@ -92,7 +92,7 @@ inline std::string WithLineFeeds(const std::string& printed) {
 // Starts quillon-convert in `cwd` with `args` and the three standard handles (inheritable);
 // returns the process's handle, or nullptr with a test failure when it cannot be started.
 inline HANDLE StartProcess(const std::string& cwd, const std::vector<std::string>& args, HANDLE in,
-                           HANDLE out, HANDLE err, DWORD flags = 0) {
+                           HANDLE out, HANDLE err) {
     std::wstring commandLine = QuoteArgument(ToWide(kProgram));
     for (const std::string& arg : args) {
         commandLine += L" " + QuoteArgument(ToWide(arg));
@@ -105,7 +105,7 @@ inline HANDLE StartProcess(const std::string& cwd, const std::vector<std::string
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
     const std::wstring folder = WidePath(cwd);
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                           folder.c_str(), &startup, &process)) {
         ADD_FAILURE() << "cannot start " << kProgram << ": "
                       << WindowsErrorReason(::GetLastError());
@@ -150,18 +150,12 @@ inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::stri
 // A run of quillon-convert in `cwd` with no input and its output going nowhere, to be killed.
 class StartedProgram {
   public:
-    // With `errPath`, what the program prints to standard error goes to that file. The
-    // program gets a process group of its own, so that Interrupt reaches it alone.
-    StartedProgram(const std::string& cwd, const std::vector<std::string>& args,
-                   const std::string& errPath = "NUL") {
+    StartedProgram(const std::string& cwd, const std::vector<std::string>& args) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE null =
             ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           &inherit, OPEN_EXISTING, 0, nullptr);
-        HANDLE err = ::CreateFileW(WidePath(errPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                   &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        m_hProcess = StartProcess(cwd, args, null, null, err, CREATE_NEW_PROCESS_GROUP);
-        ::CloseHandle(err);
+        m_hProcess = StartProcess(cwd, args, null, null, null);
         ::CloseHandle(null);
     }
     StartedProgram(const StartedProgram&) = delete;
@@ -177,17 +171,6 @@ class StartedProgram {
             ::CloseHandle(m_hProcess);
             m_hProcess = nullptr;
         }
-    }
-
-    // Asks the program to stop as Ctrl+Break does, and returns its exit status once it has.
-    int Interrupt() {
-        ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, ::GetProcessId(m_hProcess));
-        ::WaitForSingleObject(m_hProcess, INFINITE);
-        DWORD code = 0;
-        ::GetExitCodeProcess(m_hProcess, &code);
-        ::CloseHandle(m_hProcess);
-        m_hProcess = nullptr;
-        return static_cast<int>(code);
     }
 
   private:
