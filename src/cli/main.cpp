@@ -8,6 +8,7 @@
 //
 // This file turns the arguments into options; cli/batch.h says what they mean and runs them.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "cli/batch.h"
 #include "cli/console_services.h"
+#include "cli/watch.h"
 #include "platform/console.h"
 
 namespace {
@@ -29,7 +31,14 @@ struct Options {
     bool keep = false;
     bool quiet = false;
     std::vector<std::string> files;
+    std::string watch;
+    double settle = 2.0;
+    double poll = 0.0;
 };
+
+std::chrono::milliseconds SecondsToMilliseconds(double seconds) {
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
+}
 
 void PrintUsageError(const std::string& what) {
     std::cerr << "quillon-convert: " << what << "\n"
@@ -98,10 +107,29 @@ int RunConverter(int argc, char** argv) {
     app.add_flag("--dry-run", line.dryRun,
                  "Only load each FILE and print its log; convert and write nothing");
     AddExportOptions(app, options);
-    app.add_option("FILE", options.files,
-                   "Scan data files (or folders of them) to convert, one after the other")
-        ->type_name("")
-        ->required();
+    CLI::Option* files =
+        app.add_option("FILE", options.files,
+                       "Scan data files (or folders of them) to convert, one after the other")
+            ->type_name("");
+    CLI::Option* watch =
+        app.add_option("--watch", options.watch,
+                       "Convert the .sdf files of DIR whose outputs are missing or older, then "
+                       "each one saved there, until Ctrl+C")
+            ->type_name("DIR");
+    CLI::Option* settle =
+        app.add_option("--settle", options.settle,
+                       "With --watch: convert a file once its size and time have stayed the "
+                       "same for SECONDS (default 2)")
+            ->type_name("SECONDS")
+            ->check(CLI::NonNegativeNumber);
+    CLI::Option* poll = app.add_option("--poll", options.poll,
+                                       "With --watch: read DIR every SECONDS instead of waiting "
+                                       "for the system's notifications (network shares)")
+                            ->type_name("SECONDS")
+                            ->check(CLI::PositiveNumber);
+    watch->excludes(files);
+    settle->needs(watch);
+    poll->needs(watch);
     app.set_version_flag("--version", std::string("quillon-convert ") + QUILLON_VERSION);
     // Every argument that is not a "-" option is a file, also one such as /data/run1.sdf that
     // CLI11 would take for a Windows-style "/option".
@@ -114,6 +142,12 @@ int RunConverter(int argc, char** argv) {
         app.parse(argc, argv);
         if (select->count() > 0) {
             line.selection = options.selection;
+        }
+        if (files->count() == 0 && watch->count() == 0) {
+            throw CLI::RequiredError("FILE");
+        }
+        if (watch->count() > 0 && line.dryRun) {
+            throw quillon::UsageError("--dry-run cannot be used with --watch");
         }
         batch = quillon::InterpretCommandLine(line);
     } catch (const CLI::CallForHelp& e) {
@@ -140,6 +174,20 @@ int RunConverter(int argc, char** argv) {
     };
 
     const bool recursive = batch.recursive;
+    if (watch->count() > 0) {
+        quillon::WatchOptions watching;
+        watching.folder = options.watch;
+        watching.recursive = recursive;
+        watching.settle = SecondsToMilliseconds(options.settle);
+        if (poll->count() > 0) {
+            watching.poll = SecondsToMilliseconds(options.poll);
+        }
+        const quillon::BatchOptions kept = batch;
+        quillon::BatchRun run(std::move(batch), console, std::cerr);
+        return quillon::RunWatch(
+            watching, kept, [&run](const std::string& path) { return run.ConvertFile(path); },
+            std::cerr);
+    }
     quillon::BatchRun run(std::move(batch), console, std::cerr);
     return run.Run(quillon::ExpandInputs(options.files, recursive));
 }

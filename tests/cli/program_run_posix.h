@@ -75,7 +75,9 @@ inline ProgramRun RunProgram(const std::string& cwd, const std::vector<std::stri
 // A run of quillon-convert in `cwd` with no input and its output going nowhere, to be killed.
 class StartedProgram {
   public:
-    StartedProgram(const std::string& cwd, const std::vector<std::string>& args) {
+    // With `errPath`, what the program prints to standard error goes to that file.
+    StartedProgram(const std::string& cwd, const std::vector<std::string>& args,
+                   const std::string& errPath = "/dev/null") {
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(kProgram.c_str()));
         for (const std::string& arg : args) {
@@ -85,12 +87,13 @@ class StartedProgram {
         m_nPid = ::fork();
         if (m_nPid == 0) {
             const int null = ::open("/dev/null", O_RDWR);
-            if (null < 0 || ::chdir(cwd.c_str()) != 0) {
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (null < 0 || err < 0 || ::chdir(cwd.c_str()) != 0) {
                 ::_exit(126);
             }
             ::dup2(null, STDIN_FILENO);
             ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
+            ::dup2(err, STDERR_FILENO);
             ::execv(kProgram.c_str(), argv.data());
             ::_exit(127);
         }
@@ -109,6 +112,17 @@ class StartedProgram {
             m_nPid = -1;
         }
     }
+
+    // Asks the program to stop as Ctrl+C does, and returns its exit status once it has.
+    int Interrupt() {
+        int status = 0;
+        ::kill(m_nPid, SIGINT);
+        ::waitpid(m_nPid, &status, 0);
+        m_nPid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Stops the program from running (true) or lets it go on (false).
+    void Pause(bool paused) { ::kill(m_nPid, paused ? SIGSTOP : SIGCONT); }
 
   private:
     pid_t m_nPid = -1;
