@@ -56,16 +56,19 @@ double Lamp(double nm, double scale) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Writes a sample scan data file of a mercury-argon lamp: the same bytes on every run.",
-                 "quillon_make_sample"};
+    CLI::App app{
+        "Writes a sample scan data file of a mercury-argon lamp: the same bytes on every run.",
+        "quillon_make_sample"};
     std::string out;
     long pixels = 2048;
     long scans = 5;
     app.add_option("OUTPUT", out, "The scan data file to write")->required();
-    app.add_option("PIXELS", pixels, "Pixels per spectrum")->capture_default_str()->check(
-        CLI::Range(0L, 65535L));
-    app.add_option("SCANS", scans, "Scans in the file")->capture_default_str()->check(
-        CLI::NonNegativeNumber);
+    app.add_option("PIXELS", pixels, "Pixels per spectrum")
+        ->capture_default_str()
+        ->check(CLI::Range(0L, 65535L));
+    app.add_option("SCANS", scans, "Scans in the file")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
     // An argument that starts with '-' and is not an option is refused, never taken for the
     // output's name.
     app.allow_windows_style_options(false);
