@@ -11,7 +11,6 @@
 #include <system_error>
 #include <vector>
 
-#include "convert/output_naming.h"
 #include "export/export_run.h"
 #include "export/save_watch.h"
 #include "platform/failure.h"
@@ -24,12 +23,6 @@ namespace {
 
 // The longest a wait lasts, so that Ctrl+C is seen promptly on every system.
 constexpr std::chrono::milliseconds kLongestWait{250};
-
-std::optional<std::filesystem::file_time_type> ModifiedTime(const std::string& path) {
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(PathFromUtf8(path), error);
-    return error ? std::nullopt : std::optional(time);
-}
 
 std::string ClockTime() {
     const std::time_t now = std::time(nullptr);
@@ -53,36 +46,14 @@ std::string Seconds(std::chrono::milliseconds duration) {
 
 }  // namespace
 
-bool OutputsUpToDate(const std::string& path, const BatchOptions& options) {
-    const std::optional<std::filesystem::file_time_type> input = ModifiedTime(path);
-    const std::string base = ExportOutputBase(path, options.outputDir);
-    if (!input || base.empty()) {
-        return false;
-    }
-    std::vector<std::string> outputs;
-    for (const ExportFormat format : options.formats) {
-        if (format != ExportFormat::kText) {
-            outputs.push_back(base + std::string(ExportExtension(format)));
-        } else if (options.text.oneFile) {
-            outputs.push_back(base + ".txt");
-        } else {
-            outputs.push_back(ParametersFileName(base));
-        }
-    }
-    return std::all_of(outputs.begin(), outputs.end(), [&input](const std::string& output) {
-        const std::optional<std::filesystem::file_time_type> time = ModifiedTime(output);
-        return time && *time >= *input;
-    });
-}
-
 int RunWatch(const WatchOptions& watch, const BatchOptions& options, const ConvertOne& convert,
              std::ostream& err) {
     const auto log = [&err](const std::string& text) {
         err << ClockTime() << ' ' << text << '\n';
         err.flush();
     };
-    if (!options.outputDir.empty()) {
-        const std::string problem = MakeOutputFolder(options.outputDir);
+    if (!options.outputFolder.empty()) {
+        const std::string problem = MakeOutputFolder(options.outputFolder);
         if (!problem.empty()) {
             err << problem << "\n";
             return 1;
@@ -90,8 +61,9 @@ int RunWatch(const WatchOptions& watch, const BatchOptions& options, const Conve
     }
     std::unique_ptr<SaveWatch> saves;
     try {
-        saves = std::make_unique<SaveWatch>(
-            watch, [&options](const std::string& path) { return OutputsUpToDate(path, options); });
+        saves = std::make_unique<SaveWatch>(watch, [&options](const std::string& path) {
+            return ExportOutputsUpToDate(path, options);
+        });
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), watch.folder);
         err << failure.path << ": " << failure.reason << "\n";

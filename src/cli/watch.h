@@ -20,9 +20,6 @@ using WatchOptions = SaveWatchOptions;
 // Converts one file, reporting its own messages; false when it failed.
 using ConvertOne = std::function<bool(const std::string& path)>;
 
-// True when every output `options` makes of the input `path` exists and is not older than it.
-bool OutputsUpToDate(const std::string& path, const BatchOptions& options);
-
 // Watches until StopRequested() or the folder goes away. Writes one line per file converted
 // or failed, and the start and end of the watch, to `err`. Returns the exit status: 0 when no
 // file failed, 1 otherwise or when the folder could not be watched.

@@ -2,7 +2,6 @@
 // CQUILLONDlg: initialisation, data exchange and the handlers of the main dialog.
 #include "dialog/quillon_dlg.h"
 
-#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string_view>
@@ -11,8 +10,8 @@
 #include "convert/convert_command.h"
 #include "convert/output_naming.h"
 #include "export/export_run.h"
-#include "export/grid.h"
 #include "platform/failure.h"
+#include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "scanfile/loader.h"
 
@@ -56,12 +55,17 @@ bool CQUILLONDlg::OnInitDialog() {
 
     m_View.AddAboutCommand(kAboutCommandCaption);
 
-    // The open-file dialog starts in the folder the program was started from.
+    // The open-file dialog starts in the folder the program was started from; when that folder
+    // cannot be read (it was removed meanwhile), in the dialog's own default one, and the user
+    // is told why.
     std::error_code error;
     const std::filesystem::path cwd = std::filesystem::current_path(error);
+    std::string folderProblem;
     if (error) {
-        std::fprintf(stderr, "_getcwd error: %s\n", error.message().c_str());
         m_strFolder.clear();
+        folderProblem =
+            "The folder QUILLON was started from cannot be read: " + ErrorCodeReason(error) +
+            ". The open-file dialog starts in its own default folder.";
     } else {
         m_strFolder = Utf8FromPath(cwd);
     }
@@ -88,6 +92,9 @@ bool CQUILLONDlg::OnInitDialog() {
     Read();
 
     m_View.AcceptDroppedFiles();
+    if (!folderProblem.empty()) {
+        Message(folderProblem);
+    }
     return true;
 }
 
@@ -302,70 +309,21 @@ bool CQUILLONDlg::OnExport(const ExportChoice& choice) {
     }
     BusyScope busy(*this);
     BeginWaitCursor();
-    try {
-        Read();
-        ResetLog("");
-        Refresh();
-        const std::string base = ExportOutputBase(m_strFilePath, choice.outputFolder);
-        if (base.empty()) {
-            ReportFailure(m_strFilePath +
-                          ": the name has no '.', so no output names can be formed from it");
-            return false;
-        }
-        if (!choice.outputFolder.empty()) {
-            // A folder typed into the export dialog is made, as quillon-convert -o makes it.
-            const std::string problem = MakeOutputFolder(choice.outputFolder);
-            if (!problem.empty()) {
-                ReportFailure(problem);
-                return false;
-            }
-        }
-        try {
-            CheckGridCalibration(m_ScanFile, choice.request, choice.formats);
-        } catch (const CalibrationError& error) {
-            ReportFailure(m_strFilePath + ": " + error.what() + "; nothing was written");
-            return false;
-        }
-        if (!WriteExports(choice, base)) {
-            return false;
-        }
-        EndWaitCursor();
-        return true;
-    } catch (...) {
-        const Failure failure = DescribeFailure(std::current_exception(), m_strFilePath);
-        // The input itself may fail (cut shorter while it was read): that is not a write.
-        ReportFailure(
-            (failure.path == m_strFilePath ? "The export was stopped: " : "Could not write ") +
-            failure.path + ": " + failure.reason);
+    Read();
+    ResetLog("");
+    Refresh();
+    ExportPlan plan;
+    plan.formats = choice.formats;
+    plan.text = CurrentConvertOptions("");
+    plan.request = choice.request;
+    plan.outputFolder = choice.outputFolder;
+    const ExportOutcome outcome = RunExport(m_ScanFile, m_strFilePath, plan, *this);
+    EndWaitCursor();
+    for (const std::string& message : outcome.messages) {
+        ReportFailure(message);
     }
     Refresh();
-    return false;
-}
-
-bool CQUILLONDlg::WriteExports(const ExportChoice& choice, const std::string& base) {
-    ExportRequest request = choice.request;
-    request.scanNumbers = ExportScanNumbers(m_bConvertAll, m_strSelection, m_ScanFile.ScanCount());
-    std::vector<std::string> notices;
-    for (const ExportFormat format : choice.formats) {
-        if (format == ExportFormat::kText) {
-            const ConvertResult result =
-                ConvertCommand(m_ScanFile, CurrentConvertOptions(base), *this);
-            if (!result.ok) {
-                ReportFailure(result.Message());
-                return false;
-            }
-            continue;
-        }
-        const ExportReport report = WriteExportOutput(format, m_ScanFile, request, base, *this);
-        for (const std::string& notice : report.notices) {
-            notices.push_back(report.path + ": " + notice);
-        }
-    }
-    EndWaitCursor();
-    for (const std::string& notice : notices) {
-        Message(notice);
-    }
-    return true;
+    return outcome.ok;
 }
 
 void CQUILLONDlg::OnOneFileClicked() {

@@ -23,10 +23,6 @@ FileError FileError::NotRegularFile(std::string path, const std::string& what) {
     return FileError(std::move(path), "not a regular file but " + what);
 }
 
-FileError FileError::FromErrorCode(std::string path, const std::error_code& code) {
-    return FileError(std::move(path), ErrorCodeReason(code));
-}
-
 std::string ErrorCodeReason(const std::error_code& code) {
 #ifdef _WIN32
     if (code.category() == std::system_category()) {

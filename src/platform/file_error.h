@@ -19,9 +19,6 @@ class FileError : public std::runtime_error {
     // pipe", "a device" ...). Such a name is refused before anything is read from or written
     // to it: a pipe or a device may never end, or never answer.
     static FileError NotRegularFile(std::string path, const std::string& what);
-    // Builds the error from a std::filesystem error code, with the same words for a reason as
-    // FromErrno on Linux (ErrorCodeReason).
-    static FileError FromErrorCode(std::string path, const std::error_code& code);
 
     const std::string& Path() const noexcept { return m_strPath; }
     const std::string& Reason() const noexcept { return m_strReason; }

@@ -114,6 +114,27 @@ TEST(MainDialogStart, TheStartFolderIsNamedInUtf8WhateverTheSystemsCodePage) {
     EXPECT_EQ(dlg.Folder(), std::string(expected.begin(), expected.end()));
 }
 
+#ifndef _WIN32
+TEST(MainDialogStart, AStartFolderRemovedMeanwhileIsReportedToTheUserAndTheWindowStillStarts) {
+    TempDir dir;
+    const std::filesystem::path folder = std::filesystem::path(dir.Path()) / "gone";
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    std::filesystem::remove(folder);
+    testing::FakeView view;
+    CQUILLONDlg dlg(view);
+    EXPECT_TRUE(dlg.OnInitDialog());
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(view.messages, std::vector<std::string>{
+                                 "The folder QUILLON was started from cannot be read: No such "
+                                 "file or directory. The open-file dialog starts in its own "
+                                 "default folder."});
+    EXPECT_EQ(dlg.Folder(), "");
+    EXPECT_EQ(view.Text(Control::Log), "No data to display.");
+}
+#endif
+
 TEST_F(MainDialog, BrowseOffersScanDataFilesAndAllFilesFromTheStartFolder) {
     dlg.OnBrowse();
     ASSERT_EQ(view.fileRequests.size(), 1u);
@@ -569,21 +590,22 @@ TEST_F(MainDialog, AGridOverACalibrationThatDoesNotRiseIsRefusedAndNothingIsWrit
     EXPECT_EQ(view.waitDepth, 0);
 }
 
-TEST_F(MainDialog, AnExportThatCannotBeWrittenNamesTheFileAndTheReason) {
+TEST_F(MainDialog,
+       AnExportThatCannotBeWrittenIsReportedAsTheCommandLineDoesAndTheOthersAreWritten) {
     const std::string path = WriteSdf("run1.sdf", 1);
     Load(path);
-    std::filesystem::create_directory(dir / "run1.json");  // a folder where the output goes
+    std::filesystem::create_directory(dir / "run1.csv");  // a folder where the output goes
 
     EXPECT_FALSE(dlg.OnExport(Formats({ExportFormat::kCsv, ExportFormat::kJson})));
 
     ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_TRUE(view.messages[0].starts_with("Could not write " + (dir / "run1.json") + ": "))
-        << view.messages[0];
-    EXPECT_GT(view.messages[0].size(), ("Could not write " + (dir / "run1.json") + ": ").size());
+    EXPECT_EQ(view.messages[0], "Could not write " + (dir / "run1.csv") + ": Is a directory.");
+    EXPECT_EQ(dlg.m_strLog, "Could not write " + (dir / "run1.csv") +
+                                ".\r\nJSON data were written to " + (dir / "run1.json") + ".\r\n");
     EXPECT_EQ(view.waitDepth, 0);
     // The window keeps its file and can export again.
-    std::filesystem::remove(dir / "run1.json");
-    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kJson})));
+    std::filesystem::remove(dir / "run1.csv");
+    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kCsv})));
 }
 
 #ifndef _WIN32
