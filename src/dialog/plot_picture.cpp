@@ -46,12 +46,29 @@ std::string FileName(const SpectrumPlot& plot) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Adds the points of one device pixel column: all of them where they are few, else the first,
+// the highest, the lowest and the last, in their order, which draws the same column.
+void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
+    if (column.size() <= 4) {
+        points.insert(points.end(), column.begin(), column.end());
+    } else {
+        const auto [low, high] = std::minmax_element(
+            column.begin() + 1, column.end() - 1,
+            [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
+        points.push_back(column.front());
+        points.push_back(low < high ? *low : *high);
+        points.push_back(low < high ? *high : *low);
+        points.push_back(column.back());
+    }
+    column.clear();
+}
+
 // The points of one run of defined values inside the x range shown (and one each side, so
-// that the line leaves the area), reduced to the first, lowest, highest and last point of each
-// device pixel column where many values share one: the line looks the same, and a scan of
-// thousands of pixels in a narrow plot draws as fast as a short one.
+// that the line leaves the area). Where many values share a device pixel column, they are
+// reduced to the four that draw it: the line looks the same, and a scan of thousands of pixels
+// in a narrow plot draws as fast as a short one.
 void RunPoints(const SpectrumPlot& plot, const PlotArea& area, Curve curve, const PixelRun& run,
-               std::vector<PlotPoint>& points) {
+               std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
     const std::vector<double>& x = plot.Curves().x;
     const std::vector<double>& values = plot.Values(curve);
     const ValueRange shown = plot.XAxis().range;
@@ -65,32 +82,19 @@ void RunPoints(const SpectrumPlot& plot, const PlotArea& area, Curve curve, cons
         --end;
     }
     points.clear();
-    const bool reduce = static_cast<double>(end - begin) > 2.0 * area.width;
-    double column = 0.0;
-    std::size_t columnStart = 0;
+    column.clear();
+    double columnX = 0.0;
     for (std::size_t p = begin; p < end; ++p) {
         const PlotPoint point{plot.Frame().XToPixel(area, x[p]),
                               plot.Frame().ValueToPixel(axis, area, values[p])};
-        if (!reduce) {
-            points.push_back(point);
-            continue;
-        }
         const double here = std::floor(point.x);
-        if (points.empty() || here != column) {
-            column = here;
-            columnStart = points.size();
-            points.insert(points.end(), 4, point);  // first, lowest, highest, last
-            continue;
+        if (!column.empty() && here != columnX) {
+            FlushColumn(column, points);
         }
-        PlotPoint* slot = points.data() + columnStart;
-        if (point.y > slot[1].y) {
-            slot[1] = point;
-        }
-        if (point.y < slot[2].y) {
-            slot[2] = point;
-        }
-        slot[3] = point;
+        columnX = here;
+        column.push_back(point);
     }
+    FlushColumn(column, points);
 }
 
 }  // namespace
@@ -200,6 +204,7 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
 
     // The curves shown, inside the axes, one line per run of defined values.
     canvas.BeginClip(area);
+    std::vector<PlotPoint> column;
     std::vector<PlotPoint> points;
     for (Curve curve : kCurveDrawingOrder) {
         if (!plot.IsCurveVisible(curve)) {
@@ -207,7 +212,7 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
         }
         const CurveStyle& style = StyleOf(curve);
         for (const PixelRun& run : plot.Runs(curve)) {
-            RunPoints(plot, area, curve, run, points);
+            RunPoints(plot, area, curve, run, column, points);
             if (points.size() == 1) {
                 // A single defined value between gaps: a dot as wide as the line.
                 const double half = style.width * scale;

@@ -18,6 +18,7 @@ using std::min;
 #include <array>
 #include <cmath>
 #include <exception>
+#include <unordered_map>
 #include <vector>
 
 #include "dialog/dialog_template.h"
@@ -121,11 +122,18 @@ class GdiPlusCanvas : public PlotCanvas {
     }
 
     double TextWidth(const std::string& text) override {
+        // Each label is measured for the layout and again where it is drawn.
+        const auto known = m_Widths.find(text);
+        if (known != m_Widths.end()) {
+            return known->second;
+        }
         const std::wstring wide = ToWide(text);
         Gdiplus::RectF bounds;
         m_Graphics.MeasureString(wide.c_str(), static_cast<INT>(wide.size()), m_pFont.get(),
                                  Gdiplus::PointF(0.0f, 0.0f), &m_Format, &bounds);
-        return static_cast<double>(bounds.Width);
+        const auto width = static_cast<double>(bounds.Width);
+        m_Widths.emplace(text, width);
+        return width;
     }
     double LineHeight() override { return m_dLineHeight; }
 
@@ -142,8 +150,12 @@ class GdiPlusCanvas : public PlotCanvas {
         for (const PlotPoint& point : points) {
             m_Points.emplace_back(F(point.x), F(point.y));
         }
+        if (!LinesAntialiased()) {
+            DrawWithGdi(points, color, width);
+            return;
+        }
         Gdiplus::Pen pen(ToGdiPlus(color), F(width));
-        pen.SetLineJoin(Gdiplus::LineJoinRound);
+        pen.SetLineJoin(Gdiplus::LineJoinBevel);
         m_Graphics.DrawLines(&pen, m_Points.data(), static_cast<INT>(m_Points.size()));
     }
     void Text(const std::string& text, PlotPoint at, TextAnchor anchor, Rgb color,
@@ -170,10 +182,68 @@ class GdiPlusCanvas : public PlotCanvas {
     void BeginClip(const PlotArea& rect) override {
         m_Graphics.SetClip(
             Gdiplus::RectF(F(rect.left), F(rect.top), F(rect.width), F(rect.height)));
+        m_Clip = rect;
     }
-    void EndClip() override { m_Graphics.ResetClip(); }
+    void EndClip() override {
+        m_Graphics.ResetClip();
+        m_Clip.reset();
+    }
 
   private:
+    // Whether this system's GDI+ antialiases lines. Windows' does; wine's draws them without
+    // antialiasing, and more slowly than GDI draws the same pixels.
+    static bool LinesAntialiased() {
+        static const bool antialiased = [] {
+            Gdiplus::Bitmap probe(16, 16, PixelFormat32bppARGB);
+            Gdiplus::Graphics graphics(&probe);
+            graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
+            graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+            Gdiplus::Pen pen(Gdiplus::Color(255, 0, 0, 0), 1.0f);
+            graphics.DrawLine(&pen, 0.0f, 1.0f, 16.0f, 9.0f);
+            for (INT y = 0; y < 16; ++y) {
+                for (INT x = 0; x < 16; ++x) {
+                    Gdiplus::Color pixel;
+                    probe.GetPixel(x, y, &pixel);
+                    if (pixel.GetR() != 0 && pixel.GetR() != 255) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        }();
+        return antialiased;
+    }
+
+    // The line through GDI, in whole pixels: a one-pixel pen where the width is below two.
+    void DrawWithGdi(std::span<const PlotPoint> points, Rgb color, double width) {
+        std::vector<POINT> corners;
+        corners.reserve(points.size());
+        for (const PlotPoint& point : points) {
+            corners.push_back(
+                {static_cast<LONG>(std::floor(point.x)), static_cast<LONG>(std::floor(point.y))});
+        }
+        HDC dc = m_Graphics.GetHDC();
+        const int saved = ::SaveDC(dc);
+        if (m_Clip) {
+            ::IntersectClipRect(dc, static_cast<int>(std::floor(m_Clip->left)),
+                                static_cast<int>(std::floor(m_Clip->top)),
+                                static_cast<int>(std::ceil(m_Clip->Right())),
+                                static_cast<int>(std::ceil(m_Clip->Bottom())));
+        }
+        const COLORREF rgb = RGB(color.red, color.green, color.blue);
+        const auto whole = static_cast<DWORD>(std::max(1.0, std::floor(width)));
+        LOGBRUSH brush{BS_SOLID, rgb, 0};
+        HPEN pen = whole == 1
+                       ? ::CreatePen(PS_SOLID, 0, rgb)
+                       : ::ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL,
+                                        whole, &brush, 0, nullptr);
+        ::SelectObject(dc, pen);
+        ::Polyline(dc, corners.data(), static_cast<int>(corners.size()));
+        ::RestoreDC(dc, saved);
+        ::DeleteObject(pen);
+        m_Graphics.ReleaseHDC(dc);
+    }
+
     static Gdiplus::REAL F(double value) { return static_cast<Gdiplus::REAL>(value); }
 
     Gdiplus::Graphics& m_Graphics;
@@ -181,6 +251,8 @@ class GdiPlusCanvas : public PlotCanvas {
     std::unique_ptr<Gdiplus::Font> m_pFont;
     Gdiplus::StringFormat m_Format{Gdiplus::StringFormat::GenericTypographic()};
     std::vector<Gdiplus::PointF> m_Points;
+    std::unordered_map<std::string, double> m_Widths;
+    std::optional<PlotArea> m_Clip;
     double m_dLineHeight = 0.0;
     double m_dAscent = 0.0;
 };
