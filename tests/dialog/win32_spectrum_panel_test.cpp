@@ -16,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "dialog/dialog_template.h"
 #include "dialog/win32/win32_dialog_window.h"
 #include "platform/windows_system.h"
+#include "sdf_builder.h"
 #include "temp_dir.h"
 #include "win32_modal_answerer.h"
 
@@ -25,6 +27,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::SdfBuilder;
 using testing::TempDir;
 using testing::WindowTextOf;
 
@@ -42,7 +45,7 @@ class Win32PlotTest : public ::testing::Test {
         };
         m_pWindow = std::make_unique<Win32DialogWindow>(std::move(prompts));
         ASSERT_NE(m_pWindow->Create(), nullptr);
-        fs::copy_file(kDemo, m_Dir / "demo.sdf");
+        fs::copy_file(kDemo, m_Dir / "demo.sdf", fs::copy_options::overwrite_existing);
         m_pWindow->Dialog().OnDropFiles({m_Dir / "demo.sdf"});
         // The panel as wide as a window on a full HD screen gives it (the test's screen is
         // narrower than the window's controls and the panel together).
@@ -390,6 +393,91 @@ TEST_F(Win32PlotTest, SavePlotWritesThePlotShownAsPngOrSvgOrSaysWhyItCannot) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"demo.sdf", "plot.SVG", "plot.png"}));
+}
+
+TEST_F(Win32PlotTest, AClickOnALegendEntryHidesAndShowsItsCurveWithItsBox) {
+    // Where the legend's "Dark" stands: the saved SVG is laid out as the window shows the plot.
+    m_SaveAs = m_Dir / "where.svg";
+    Click(PanelControl::SavePlot);
+    const std::string svg = testing::ReadBytes(*m_SaveAs);
+    const std::size_t label = svg.find(">Dark</text>");
+    ASSERT_NE(label, std::string::npos);
+    const std::size_t element = svg.rfind("<text x=\"", label);
+    const double x = std::stod(svg.substr(element + 9));
+    const double y = std::stod(svg.substr(svg.find("y=\"", element) + 3));
+    const POINT entry{static_cast<LONG>(x) + 4, static_cast<LONG>(y) - 4};
+    for (const bool shown : {false, true}) {
+        SCOPED_TRACE(shown);
+        Mouse(WM_LBUTTONDOWN, entry, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, entry);
+        EXPECT_EQ(::SendMessageW(Item(PanelControl::ShowDark), BM_GETCHECK, 0, 0),
+                  shown ? BST_CHECKED : BST_UNCHECKED);
+        EXPECT_EQ(ReadoutAt(0.5).find("; dark ") != std::string::npos, shown);
+    }
+}
+
+TEST_F(Win32PlotTest, AFileWithoutScansOrAFailedLoadLeaveThePanelWithoutAMessage) {
+    const std::string none = SdfBuilder(4).AddScans(0).WriteTo(m_Dir / "none.sdf");
+    struct Case {
+        const char* what;
+        std::string drop;
+        const char* scanNumber;
+        bool numberEnabled;
+        std::string plotName;
+        std::size_t messages;
+    };
+    const std::vector<Case> cases = {
+        {"a file without scans", none, "none", false,
+         "Spectrum plot: Counts of scan 0 against pixel number, with the dark and reference "
+         "spectra",
+         0},
+        // The file held before stays loaded and shown; the load's failure has its own message.
+        {"a file that cannot be loaded after demo.sdf", m_Dir / "missing.sdf", "1", true,
+         PlotName("Counts", 1), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        m_Messages.clear();
+        m_pWindow->Dialog().OnDropFiles({c.drop});
+        EXPECT_EQ(Text(PanelControl::ScanNumber), c.scanNumber);
+        EXPECT_EQ(::IsWindowEnabled(Item(PanelControl::ScanNumber)) != 0, c.numberEnabled);
+        EXPECT_EQ(Text(PanelControl::Plot), c.plotName);
+        EXPECT_EQ(m_Messages.size(), c.messages);
+        EXPECT_TRUE(::IsWindowEnabled(Item(PanelControl::SavePlot)));
+    }
+}
+
+TEST_F(Win32PlotTest, ThePanelFillsTheWindowRightOfTheControlsAsItsSizeChanges) {
+    HWND window = m_pWindow->Handle();
+    HWND log = m_pWindow->ControlHandle(Control::Log);
+    auto rectOf = [window](HWND item) {
+        RECT rect{};
+        ::GetWindowRect(item, &rect);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    RECT beside{kMainDialogWidth, 19, 10, 7};  // the panel's left and top, right and bottom margins
+    ::MapDialogRect(window, &beside);
+    const RECT logBefore = rectOf(log);
+    for (const int narrower : {40, 120}) {
+        SCOPED_TRACE(narrower);
+        RECT frame{};
+        ::GetWindowRect(window, &frame);
+        ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left - narrower,
+                       frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+        RECT client{};
+        ::GetClientRect(window, &client);
+        const RECT panel = rectOf(m_pWindow->Panel().Handle());
+        EXPECT_EQ(panel.left, beside.left);
+        EXPECT_EQ(panel.top, beside.top);
+        EXPECT_EQ(panel.right, client.right - beside.right);
+        EXPECT_EQ(panel.bottom, client.bottom - beside.bottom);
+        // The plot takes the panel's width; the documented controls stay where they are.
+        EXPECT_EQ(rectOf(Item(PanelControl::Plot)).right, panel.right);
+        const RECT logNow = rectOf(log);
+        EXPECT_TRUE(::EqualRect(&logNow, &logBefore));
+    }
 }
 
 }  // namespace
