@@ -52,9 +52,9 @@ void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points)
     if (column.size() <= 4) {
         points.insert(points.end(), column.begin(), column.end());
     } else {
-        const auto [low, high] = std::minmax_element(
-            column.begin() + 1, column.end() - 1,
-            [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
+        const auto [low, high] =
+            std::minmax_element(column.begin() + 1, column.end() - 1,
+                                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
         points.push_back(column.front());
         points.push_back(low < high ? *low : *high);
         points.push_back(low < high ? *high : *low);
