@@ -223,7 +223,7 @@ class SpectrumPlot {
   private:
     void UpdateRuns(Curve curve);
     void UpdateTitles();
-    // Fits the value axes to the curves shown over the x range [xLow, xHigh].
+    // Fits the value axes to the curves shown over the x range `x`.
     void FitValues(ValueRange x);
     ValueRange FullXRange() const;
 
