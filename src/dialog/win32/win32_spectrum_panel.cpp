@@ -78,9 +78,11 @@ void SetControlText(HWND window, const std::string& text) {
 // Draws on a GDI+ surface: lines antialiased, texts in the window's font.
 class GdiPlusCanvas : public PlotCanvas {
   public:
-    // `fontScale` enlarges the font (a PNG at twice the screen's pixels).
-    GdiPlusCanvas(Gdiplus::Graphics& graphics, HDC dc, HFONT font, double fontScale)
-        : m_Graphics(graphics) {
+    // `fontScale` enlarges the font (a PNG at twice the screen's pixels). `widths` keeps the
+    // widths of texts measured in this font from one picture to the next.
+    GdiPlusCanvas(Gdiplus::Graphics& graphics, HDC dc, HFONT font, double fontScale,
+                  std::unordered_map<std::string, double>& widths)
+        : m_Graphics(graphics), m_Widths(widths) {
         m_Graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
         m_Graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
         m_Graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
@@ -121,7 +123,8 @@ class GdiPlusCanvas : public PlotCanvas {
     double FontSize() const { return m_dEmSize; }
 
     double TextWidth(const std::string& text) override {
-        // Each label is measured for the layout and again where it is drawn.
+        // Each label is measured for the layout and again where it is drawn, and most stay
+        // from one scan to the next.
         const auto known = m_Widths.find(text);
         if (known != m_Widths.end()) {
             return known->second;
@@ -250,7 +253,7 @@ class GdiPlusCanvas : public PlotCanvas {
     std::unique_ptr<Gdiplus::Font> m_pFont;
     Gdiplus::StringFormat m_Format{Gdiplus::StringFormat::GenericTypographic()};
     std::vector<Gdiplus::PointF> m_Points;
-    std::unordered_map<std::string, double> m_Widths;
+    std::unordered_map<std::string, double>& m_Widths;
     std::optional<PlotArea> m_Clip;
     double m_dLineHeight = 0.0;
     double m_dAscent = 0.0;
@@ -504,6 +507,7 @@ void Win32SpectrumPanel::CreateControls() {
 
 void Win32SpectrumPanel::ApplyFont() {
     m_hFont = reinterpret_cast<HFONT>(::SendMessageW(m_hDialog, WM_GETFONT, 0, 0));
+    m_TextWidths.clear();
     for (const PanelItem& item : kPanelItems) {
         ::SendMessageW(ControlHandle(item.id), WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont),
                        FALSE);
@@ -827,7 +831,7 @@ void Win32SpectrumPanel::UpdateLayout() {
     HDC dc = ::GetDC(m_hPlot);
     {
         Gdiplus::Graphics graphics(dc);
-        GdiPlusCanvas canvas(graphics, dc, m_hFont, 1.0);
+        GdiPlusCanvas canvas(graphics, dc, m_hFont, 1.0, m_TextWidths);
         m_Layout = m_Plot.HasFile()
                        ? LayOutPlot(m_Plot, client.right, client.bottom, Scale(), canvas)
                        : PlotLayout{};
@@ -993,7 +997,7 @@ PlotColors Win32SpectrumPanel::ScreenColors() {
 
 void Win32SpectrumPanel::RenderPicture(HDC target, int width, int height) {
     Gdiplus::Graphics graphics(target);
-    GdiPlusCanvas canvas(graphics, target, m_hFont, 1.0);
+    GdiPlusCanvas canvas(graphics, target, m_hFont, 1.0, m_TextWidths);
     const PlotColors colors = ScreenColors();
     if (!m_Plot.HasFile()) {
         // Before the first load: a note where the plot will be.
@@ -1097,7 +1101,7 @@ std::optional<std::string> Win32SpectrumPanel::SavePlot(const std::string& path)
         if (EndsWithNoCase(path, ".svg")) {
             // Laid out as the window lays the plot out, with the window's font.
             Gdiplus::Graphics measuring(screen);
-            GdiPlusCanvas measure(measuring, screen, m_hFont, 1.0);
+            GdiPlusCanvas measure(measuring, screen, m_hFont, 1.0, m_TextWidths);
             SvgCanvas svg(width, height, FromWide(measure.FontFamily()), measure.FontSize(),
                           measure);
             const PlotLayout layout = LayOutPlot(m_Plot, width, height, Scale(), svg);
@@ -1110,7 +1114,8 @@ std::optional<std::string> Win32SpectrumPanel::SavePlot(const std::string& path)
             std::optional<std::string> bytes;
             {
                 Gdiplus::Graphics graphics(&bitmap);
-                GdiPlusCanvas canvas(graphics, screen, m_hFont, kFactor);
+                std::unordered_map<std::string, double> widths;
+                GdiPlusCanvas canvas(graphics, screen, m_hFont, kFactor, widths);
                 const PlotLayout layout = LayOutPlot(m_Plot, kFactor * width, kFactor * height,
                                                      kFactor * Scale(), canvas);
                 DrawPlot(m_Plot, layout, canvas);

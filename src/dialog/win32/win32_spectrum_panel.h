@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "dialog/plot_picture.h"
 #include "dialog/spectrum_plot.h"
@@ -121,6 +122,8 @@ class Win32SpectrumPanel {
     HWND m_hPanel = nullptr;
     HWND m_hPlot = nullptr;
     HFONT m_hFont = nullptr;  // the dialog's, not ours
+    // The widths of the texts drawn in it.
+    std::unordered_map<std::string, double> m_TextWidths;
 
     SpectrumPlot m_Plot;
     bool m_bSettingControls = false;
