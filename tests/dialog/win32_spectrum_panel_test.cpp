@@ -221,6 +221,15 @@ TEST_F(Win32PlotTest, TheChoosersAndBoxesChangeWhatThePlotShowsAndReadsOut) {
          PlotName("Counts", 4),
          {"; scan 4 "},
          {}},
+        {"a number beyond the file, then Tab",
+         [&] {
+             TypeScan(L"0");
+             Key(PanelControl::ScanNumber, VK_TAB);
+         },
+         "4",
+         PlotName("Counts", 4),
+         {"; scan 4 "},
+         {}},
         {"absorbance chosen, then Enter in the quantity",
          [&] {
              ChooseQuantity(3);

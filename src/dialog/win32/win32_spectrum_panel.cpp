@@ -714,6 +714,11 @@ void Win32SpectrumPanel::OnCommand(int id, int notification) {
         OnScanTyped();
         return;
     }
+    if (control == PanelControl::ScanNumber && notification == EN_KILLFOCUS) {
+        // A number that is not one of the file's scans goes back to the scan shown.
+        Refresh();
+        return;
+    }
     if (control == PanelControl::Quantity && notification == CBN_SELCHANGE) {
         const LRESULT chosen = ::SendMessageW(ControlHandle(control), CB_GETCURSEL, 0, 0);
         if (chosen >= 0 && static_cast<std::size_t>(chosen) < std::size(kPlotQuantities)) {
