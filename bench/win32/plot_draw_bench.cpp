@@ -61,17 +61,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", text.c_str());
     };
     quillon::Win32DialogWindow window(std::move(prompts));
-    if (window.Create() == nullptr) {
+    HWND dialog = window.Create();
+    if (dialog == nullptr) {
         std::fprintf(stderr, "the window could not be created\n");
         return 1;
     }
     window.Dialog().OnDropFiles({QUILLON_EXAMPLES_DIR "/demo.sdf"});
-    quillon::Win32SpectrumPanel& panel = window.Panel();
+    HWND panel = ::GetDlgItem(dialog, quillon::kSpectrumPanelId);
+    auto item = [panel](PanelControl control) {
+        return ::GetDlgItem(panel, static_cast<int>(control));
+    };
     // The panel's size in the Qt window's benchmark.
-    ::SetWindowPos(panel.Handle(), nullptr, 0, 0, 760, 560, SWP_NOMOVE | SWP_NOZORDER);
-    HWND plot = panel.ControlHandle(PanelControl::Plot);
-    HWND number = panel.ControlHandle(PanelControl::ScanNumber);
-    HWND quantity = panel.ControlHandle(PanelControl::Quantity);
+    ::SetWindowPos(panel, nullptr, 0, 0, 760, 560, SWP_NOMOVE | SWP_NOZORDER);
+    HWND plot = item(PanelControl::Plot);
+    HWND number = item(PanelControl::ScanNumber);
+    HWND quantity = item(PanelControl::Quantity);
     RECT size{};
     ::GetClientRect(plot, &size);
     std::printf(
@@ -81,7 +85,7 @@ int main(int argc, char** argv) {
 
     for (std::size_t q = 0; q < std::size(quillon::kPlotQuantities); ++q) {
         ::SendMessageW(quantity, CB_SETCURSEL, q, 0);
-        ::SendMessageW(panel.Handle(), WM_COMMAND,
+        ::SendMessageW(panel, WM_COMMAND,
                        MAKEWPARAM(static_cast<int>(PanelControl::Quantity), CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(quantity));
         ::UpdateWindow(plot);

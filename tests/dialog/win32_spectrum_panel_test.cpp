@@ -46,15 +46,18 @@ class Win32PlotTest : public ::testing::Test {
         m_pWindow = std::make_unique<Win32DialogWindow>(std::move(prompts));
         m_hWindow = m_pWindow->Create();
         ASSERT_NE(m_hWindow, nullptr);
+        m_hPanel = ::GetDlgItem(m_hWindow, kSpectrumPanelId);
+        ASSERT_NE(m_hPanel, nullptr);
         fs::copy_file(kDemo, m_Dir / "demo.sdf", fs::copy_options::overwrite_existing);
         m_pWindow->Dialog().OnDropFiles({m_Dir / "demo.sdf"});
         // The panel as wide as a window on a full HD screen gives it (the test's screen is
         // narrower than the window's controls and the panel together).
-        ::SetWindowPos(m_pWindow->Panel().Handle(), nullptr, 0, 0, 760, 560,
-                       SWP_NOMOVE | SWP_NOZORDER);
+        ::SetWindowPos(m_hPanel, nullptr, 0, 0, 760, 560, SWP_NOMOVE | SWP_NOZORDER);
     }
 
-    HWND Item(PanelControl control) const { return m_pWindow->Panel().ControlHandle(control); }
+    HWND Item(PanelControl control) const {
+        return ::GetDlgItem(m_hPanel, static_cast<int>(control));
+    }
     std::string Text(PanelControl control) const { return FromWide(WindowTextOf(Item(control))); }
     void Click(PanelControl control) const { ::SendMessageW(Item(control), BM_CLICK, 0, 0); }
     // A key pressed in a control, as the dialog manager gets it from the message loop.
@@ -138,6 +141,7 @@ class Win32PlotTest : public ::testing::Test {
     TempDir m_Dir;
     std::unique_ptr<Win32DialogWindow> m_pWindow;
     HWND m_hWindow = nullptr;
+    HWND m_hPanel = nullptr;
     std::vector<std::string> m_Messages;
     std::optional<std::string> m_SaveAs;
     std::string m_Suggested;
@@ -495,7 +499,7 @@ TEST_F(Win32PlotTest, ThePanelFillsTheWindowRightOfTheControlsAsItsSizeChanges) 
                        frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
         RECT client{};
         ::GetClientRect(window, &client);
-        const RECT panel = rectOf(m_pWindow->Panel().Handle());
+        const RECT panel = rectOf(m_hPanel);
         EXPECT_EQ(panel.left, beside.left);
         EXPECT_EQ(panel.top, beside.top);
         EXPECT_EQ(panel.right, client.right - beside.right);

@@ -59,7 +59,6 @@ class Win32DialogWindow : public DialogView {
     HWND Handle() const { return m_hWnd; }
     HWND ControlHandle(Control control) const;
     CQUILLONDlg& Dialog() { return m_Dlg; }
-    Win32SpectrumPanel& Panel() { return m_Panel; }
     // The result the dialog ended with, while it has not ended nothing.
     std::optional<int> Result() const { return m_nResult; }
     // True while a wait cursor is on.

@@ -59,23 +59,20 @@ class Win32SpectrumPanel {
     // Creates the panel as the last child of `dialog` (after its controls in the tab order)
     // and grows the dialog to the right to make room for it.
     void Create(HWND dialog);
-    // Places the panel beside the controls, from the top of the "SDF File" box to the bottom
-    // margin, over the rest of the dialog's width; after the dialog changed its size or scale.
-    void Place();
-
     // Shows a newly loaded file from its first scan, in the quantity chosen, zoom reset. The
     // file must outlive the panel or the next ShowFile.
     void ShowFile(const ScanFile& file);
 
-    HWND Handle() const { return m_hPanel; }
-    HWND ControlHandle(PanelControl control) const;
+  private:
+    class GdiPlusSession;
 
+    HWND ControlHandle(PanelControl control) const;
+    // Places the panel beside the controls, from the top of the "SDF File" box to the bottom
+    // margin, over the rest of the dialog's width; after the dialog changed its size or scale.
+    void Place();
     // Writes the plot as it is shown: SVG for a name ending in ".svg", PNG (at twice the
     // screen's pixels) otherwise; the reason of a failure, leaving no file behind.
     std::optional<std::string> SavePlot(const std::string& path);
-
-  private:
-    class GdiPlusSession;
 
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK PlotProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
