@@ -335,21 +335,21 @@ bool EndsWithNoCase(const std::string& text, const std::string& end) {
 }  // namespace
 
 // GDI+ is started once for all panels of the process and stays until the last one goes.
-class Win32SpectrumPanel::GdiPlusSession {
+class Win32SpectrumPanel::GdiPlusUse {
   public:
-    GdiPlusSession() {
+    GdiPlusUse() {
         if (s_nUsers++ == 0) {
             Gdiplus::GdiplusStartupInput input;
             Gdiplus::GdiplusStartup(&s_nToken, &input, nullptr);
         }
     }
-    ~GdiPlusSession() {
+    ~GdiPlusUse() {
         if (--s_nUsers == 0) {
             Gdiplus::GdiplusShutdown(s_nToken);
         }
     }
-    GdiPlusSession(const GdiPlusSession&) = delete;
-    GdiPlusSession& operator=(const GdiPlusSession&) = delete;
+    GdiPlusUse(const GdiPlusUse&) = delete;
+    GdiPlusUse& operator=(const GdiPlusUse&) = delete;
 
   private:
     static inline int s_nUsers = 0;
@@ -430,7 +430,7 @@ void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
 Win32SpectrumPanel::Win32SpectrumPanel(ChoosePlotFile choosePlotFile, ShowMessage showMessage)
     : m_ChoosePlotFile(std::move(choosePlotFile)),
       m_ShowMessage(std::move(showMessage)),
-      m_pGdiPlus(std::make_unique<GdiPlusSession>()) {}
+      m_pGdiPlus(std::make_unique<GdiPlusUse>()) {}
 
 Win32SpectrumPanel::~Win32SpectrumPanel() {
     if (m_hDialog != nullptr) {

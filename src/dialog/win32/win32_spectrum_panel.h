@@ -64,7 +64,7 @@ class Win32SpectrumPanel {
     void ShowFile(const ScanFile& file);
 
   private:
-    class GdiPlusSession;
+    class GdiPlusUse;
 
     HWND ControlHandle(PanelControl control) const;
     // Places the panel beside the controls, from the top of the "SDF File" box to the bottom
@@ -114,7 +114,7 @@ class Win32SpectrumPanel {
 
     ChoosePlotFile m_ChoosePlotFile;
     ShowMessage m_ShowMessage;
-    std::unique_ptr<GdiPlusSession> m_pGdiPlus;
+    std::unique_ptr<GdiPlusUse> m_pGdiPlus;
     HWND m_hDialog = nullptr;
     HWND m_hPanel = nullptr;
     HWND m_hPlot = nullptr;
