@@ -28,6 +28,9 @@
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
+#include <string>
+
+#include "dialog/plot_picture.h"
 
 namespace quillon {
 
@@ -533,16 +536,8 @@ bool SpectrumPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString SpectrumPanel::SuggestedPlotName() const {
-    if (!m_Plot.HasFile()) {
-        return QStringLiteral("spectrum.png");
-    }
-    const QFileInfo input(QFile::decodeName(m_Plot.File()->m_strPath.c_str()));
-    QString quantity = FromUtf8(QuantityLabel(m_Plot.ShownQuantity())).toLower();
-    quantity.replace(QLatin1Char('-'), QLatin1Char('_'));
-    return input.dir().filePath(QStringLiteral("%1_scan%2_%3.png")
-                                    .arg(input.completeBaseName())
-                                    .arg(m_Plot.ScanNumber())
-                                    .arg(quantity));
+    const std::string name = PlotPictureName(m_Plot);
+    return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 std::optional<QString> SpectrumPanel::SavePlot(const QString& path) const {

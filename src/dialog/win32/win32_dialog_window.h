@@ -14,6 +14,7 @@
 
 #include "dialog/dialog_view.h"
 #include "dialog/quillon_dlg.h"
+#include "dialog/win32/win32_spectrum_panel.h"
 
 namespace quillon {
 
@@ -24,6 +25,7 @@ struct Win32Prompts {
     std::function<std::optional<std::string>(HWND owner, const OpenFileRequest& request)>
         chooseFile;
     std::function<void(HWND owner)> about;
+    Win32SpectrumPanel::ChoosePlotFile choosePlotFile;
 
     // Message boxes and the open-file dialog of the system; the About box is left to the
     // caller.
@@ -77,6 +79,7 @@ class Win32DialogWindow : public DialogView {
     void AddAboutCommand(const std::string& caption) override;
     void ShowAboutBox() override;
     void EndDialog(int result) override;
+    void FileLoaded() override;
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -102,6 +105,7 @@ class Win32DialogWindow : public DialogView {
     std::uint64_t m_nLastPaint = 0;
 
     CQUILLONDlg m_Dlg;
+    Win32SpectrumPanel m_Panel;
 };
 
 }  // namespace quillon
