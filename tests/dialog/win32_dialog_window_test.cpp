@@ -21,6 +21,7 @@
 #include "convert/output_naming.h"
 #include "dialog/dialog_template.h"
 #include "dialog/win32/win32_dialog_window.h"
+#include "dialog/win32/win32_export_dialog.h"
 #include "fake_log.h"
 #include "platform/windows_system.h"
 #include "scanfile/loader.h"
@@ -141,8 +142,10 @@ TEST_F(Win32WindowTest, ControlsStandWhereWindowsMapsTheTemplateValueByValue) {
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
-    ASSERT_EQ(children.size(), kMainDialogControls.size());
-    for (std::size_t i = 0; i < children.size(); ++i) {
+    // The template's controls, then the window's own "Export...".
+    ASSERT_EQ(children.size(), kMainDialogControls.size() + 1);
+    EXPECT_EQ(::GetDlgCtrlID(children.back()), kExportButtonId);
+    for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
         const ControlTemplate& item = kMainDialogControls[i];
         SCOPED_TRACE(item.id);
         EXPECT_EQ(static_cast<int>(static_cast<short>(::GetDlgCtrlID(children[i]))), item.id);
