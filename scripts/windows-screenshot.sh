@@ -3,6 +3,8 @@
 # Draws docs/windows.png: quillon.exe of the Windows build with examples/demo.sdf loaded, under
 # wine with its X11 driver, in a wine desktop of its own (which draws the window's title bar)
 # on a virtual display (xvfb-run), taken with ImageMagick's import and trimmed to the window.
+# Then docs/windows-export.png: the export dialog over the window, opened with Alt+E and CSV
+# ticked with Alt+C (xdotool).
 #
 #   scripts/windows-screenshot.sh       (after scripts/build-windows.sh)
 set -euo pipefail
@@ -11,14 +13,15 @@ root=$PWD
 build=$(realpath -m "${BUILD_DIR:-build-windows}")
 program="$build/src/app/win32/quillon.exe"
 [ -f "$program" ] || { echo "$program is missing: run scripts/build-windows.sh" >&2; exit 1; }
-for tool in xvfb-run import convert; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing (xvfb, imagemagick)" >&2; exit 1; }
+for tool in xvfb-run import convert xdotool; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing (xvfb, imagemagick, xdotool)" >&2; exit 1; }
 done
 
 # A prefix of its own that draws on the display (the tests' prefix has no display).
 export WINEPREFIX="$build/wine-x11"
 export QUILLON_WINE_GRAPHICS=x11
 shot=$(mktemp --suffix=.png)
+export_shot=$(mktemp --suffix=.png)
 xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
     "$1/scripts/wine-run.sh" cmd /c exit
     mkdir -p "$WINEPREFIX/drive_c/data"
@@ -26,9 +29,15 @@ xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
     "$1/scripts/wine-run.sh" explorer /desktop=QUILLON,1000x780 "$2" "C:\\data\\demo.sdf" 2>/dev/null &
     sleep "${QUILLON_SCREENSHOT_WAIT:-15}"
     import -window root "$3"
+    xdotool key alt+e
+    sleep 3
+    xdotool key alt+c
+    sleep 1
+    import -window root "$4"
     wineserver -k
-' screenshot "$root" "$program" "$shot"
+' screenshot "$root" "$program" "$shot" "$export_shot"
 # The wine desktop around the window is one colour: trimming leaves the window.
 convert "$shot" -crop 1000x780+0+0 +repage -trim +repage docs/windows.png
-rm -f "$shot"
-echo "Wrote docs/windows.png"
+convert "$export_shot" -crop 1000x780+0+0 +repage -trim +repage docs/windows-export.png
+rm -f "$shot" "$export_shot"
+echo "Wrote docs/windows.png and docs/windows-export.png"
