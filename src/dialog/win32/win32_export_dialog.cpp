@@ -6,6 +6,7 @@
 
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cwctype>
@@ -13,6 +14,7 @@
 #include "dialog/spectrum_plot.h"
 #include "dialog/win32/dialog_template_builder.h"
 #include "dialog/win32/win32_dialog_window.h"
+#include "export/export_options.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "platform/windows_system.h"
@@ -186,6 +188,14 @@ class ExportDialog {
     }
     void Enable(int id, bool enabled) { ::EnableWindow(Item(id), enabled ? TRUE : FALSE); }
     void Enable(ExportControl control, bool enabled) { Enable(Id(control), enabled); }
+    char ChosenDelimiter() const {
+        const int index = Selected(ExportControl::Delimiter);
+        return kDelimiters[static_cast<std::size_t>(index < 0 ? 0 : index)];
+    }
+    static int DelimiterIndex(char delimiter) {
+        const auto* at = std::find(kDelimiters.begin(), kDelimiters.end(), delimiter);
+        return static_cast<int>(at - kDelimiters.begin());
+    }
     // HDF5 counts only where the build writes it.
     bool Hdf5Chosen() const {
         return Checked(ExportControl::Hdf5) && ::IsWindowEnabled(Item(ExportControl::Hdf5));
@@ -201,7 +211,7 @@ class ExportDialog {
         AddChoice(ExportControl::Layout, L"One row per scan (transposed)");
         AddChoice(ExportControl::Delimiter, L"Comma");
         AddChoice(ExportControl::Delimiter, L"Semicolon");
-        AddChoice(ExportControl::Delimiter, L"Tab");
+        AddChoice(ExportControl::Delimiter, L"Tab (a .tsv file)");
         for (ExportControl chooser :
              {ExportControl::Quantity, ExportControl::Layout, ExportControl::Delimiter}) {
             Select(chooser, 0);
@@ -273,15 +283,17 @@ class ExportDialog {
             return;
         }
         switch (static_cast<ExportControl>(id)) {
-            case ExportControl::DecimalComma:
-                // Spreadsheets set up for a decimal comma separate their cells with ';'.
-                if (Checked(ExportControl::DecimalComma) &&
-                    kDelimiters[static_cast<std::size_t>(Selected(ExportControl::Delimiter))] ==
-                        ',') {
-                    Select(ExportControl::Delimiter, 1);
+            case ExportControl::DecimalComma: {
+                // A delimiter that cannot go with the decimal comma gives way to the one the
+                // export takes when none is chosen.
+                const bool decimalComma = Checked(ExportControl::DecimalComma);
+                if (!CsvDelimiter(ChosenDelimiter(), decimalComma)) {
+                    Select(ExportControl::Delimiter,
+                           DelimiterIndex(*CsvDelimiter(std::nullopt, decimalComma)));
                 }
                 UpdateEnabled();
                 break;
+            }
             case ExportControl::ChooseFolder:
                 OnChooseFolder();
                 break;
@@ -366,17 +378,18 @@ class ExportDialog {
         if (csv) {
             request.csv.layout =
                 Selected(ExportControl::Layout) == 1 ? CsvLayout::kRows : CsvLayout::kColumns;
-            request.csv.delimiter =
-                kDelimiters[static_cast<std::size_t>(Selected(ExportControl::Delimiter))];
             request.csv.decimalComma = Checked(ExportControl::DecimalComma);
             request.csv.byteOrderMark = Checked(ExportControl::ByteOrderMark);
-            if (request.csv.decimalComma && request.csv.delimiter == ',') {
+            const std::optional<char> delimiter =
+                CsvDelimiter(ChosenDelimiter(), request.csv.decimalComma);
+            if (!delimiter) {
                 fault = ExportControl::Delimiter;
                 problem =
                     "A decimal comma needs the semicolon or the tab delimiter: with commas, 1,5 "
                     "would read as two cells.";
                 return std::nullopt;
             }
+            request.csv.delimiter = *delimiter;
         }
         request.compress = hdf5 && Checked(ExportControl::Compress);
         if (Checked(ExportControl::InFolder)) {
