@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Export... in the native Windows window, driven by window messages: choices set in the
-// export dialog write byte for byte what quillon-convert writes with the same options, refused
-// choices say why and write nothing, the folder chooser starts in the folder chosen last, Tab
-// reaches what the chosen formats use, and every choice has a mnemonic.
+// Export... in the Windows window, driven by window messages: choices write what quillon-convert
+// writes with the same options or are refused with their reason, the folder chooser starts in
+// the folder chosen last, Tab reaches what the chosen formats use, every choice has a mnemonic.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -52,12 +51,13 @@ void Apply(HWND dialog, const std::vector<Step>& steps) {
     }
 }
 
-// The outputs in a folder (all but the input) by name, with their bytes.
-std::map<std::string, std::string> Outputs(const std::string& folder) {
+// The outputs in a folder (all but the input) by name, with their bytes, taken out of it.
+std::map<std::string, std::string> TakeOutputs(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.path().extension() != ".sdf") {
             files[entry.path().filename().string()] = testing::ReadBytes(entry.path().string());
+            fs::remove(entry.path());
         }
     }
     return files;
@@ -153,10 +153,7 @@ TEST_F(Win32ExportTest, ChoicesWriteWhatQuillonConvertWritesOrAreRefusedWithThei
             arguments.push_back(m_strInput);
             const testing::ProgramRun run = testing::RunProgram(m_Dir.Path(), arguments);
             ASSERT_EQ(run.status, 0) << run.err;
-            expected = Outputs(outputs);
-            for (const auto& [name, bytes] : expected) {
-                fs::remove(fs::path(outputs) / name);
-            }
+            expected = TakeOutputs(outputs);
         }
         HWND exportDialog = nullptr;
         const auto seen = Export({[&](HWND dialog) {
@@ -172,14 +169,11 @@ TEST_F(Win32ExportTest, ChoicesWriteWhatQuillonConvertWritesOrAreRefusedWithThei
         ASSERT_EQ(seen.size(), test.refusal.empty() ? 1u : 2u);
         if (test.refusal.empty()) {
             EXPECT_FALSE(expected.empty());
-            EXPECT_TRUE(Outputs(outputs) == expected);
-            for (const auto& [name, bytes] : Outputs(outputs)) {
-                fs::remove(fs::path(outputs) / name);
-            }
+            EXPECT_TRUE(TakeOutputs(outputs) == expected);
         } else {
             ASSERT_EQ(seen[1].texts.size(), 1u);
             EXPECT_EQ(FromWide(seen[1].texts[0]).rfind(test.refusal, 0), 0u);
-            EXPECT_TRUE(Outputs(m_Dir / "in").empty());
+            EXPECT_TRUE(TakeOutputs(m_Dir / "in").empty());
         }
     }
     EXPECT_EQ(m_FolderStarts, (std::vector<std::string>{m_Dir / "in", m_Dir / "out"}));
@@ -199,13 +193,13 @@ TEST_F(Win32ExportTest, TabReachesWhatTheChosenFormatsUseAndEveryChoiceHasAMnemo
          {101, 102, 103, hdf5, 111, 112, 113, 121, 123, 124, 125, hdf5 == 0 ? 0 : 131, 142, 143,
           144, IDOK, IDCANCEL}},
     };
-    // Alt + each letter: the focus goes to the control (from a label to the chooser after
-    // it); check boxes are ticked and ticked back.
+    // Alt + each letter, in an order where no tick disables a later control: the focus goes
+    // to the control (from a label to the chooser after it).
     const std::vector<std::pair<wchar_t, Ec>> keys = {
-        {L't', Ec::Text},        {L'c', Ec::Csv},          {L'j', Ec::Json},
-        {L'q', Ec::Quantity},    {L'w', Ec::UseGrid},      {L'l', Ec::Layout},
-        {L'd', Ec::Delimiter},   {L'm', Ec::DecimalComma}, {L'b', Ec::ByteOrderMark},
-        {L's', Ec::BesideInput}, {L'f', Ec::InFolder}};
+        {L'j', Ec::Json},          {L'q', Ec::Quantity},    {L'w', Ec::UseGrid},
+        {L'l', Ec::Layout},        {L'd', Ec::Delimiter},   {L'm', Ec::DecimalComma},
+        {L'b', Ec::ByteOrderMark}, {L's', Ec::BesideInput}, {L'f', Ec::InFolder},
+        {L't', Ec::Text},          {L'c', Ec::Csv}};
     Export({[&](HWND dialog) {
         for (const auto& [steps, order] : rows) {
             Apply(dialog, steps);
@@ -220,13 +214,9 @@ TEST_F(Win32ExportTest, TabReachesWhatTheChosenFormatsUseAndEveryChoiceHasAMnemo
             EXPECT_EQ(seen, expected);
         }
         for (const auto& [letter, control] : keys) {
-            HWND target = ::GetDlgItem(dialog, static_cast<int>(control));
-            const bool box = (::GetWindowLongPtrW(target, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX;
-            for (int press = 0; press < (box ? 2 : 1); ++press) {
-                MSG key{::GetFocus(), WM_SYSCHAR, letter, 1 << 29, 0, {}};
-                ::IsDialogMessageW(dialog, &key);
-                EXPECT_EQ(::GetFocus(), target) << static_cast<char>(letter);
-            }
+            MSG key{::GetFocus(), WM_SYSCHAR, letter, 1 << 29, 0, {}};
+            ::IsDialogMessageW(dialog, &key);
+            EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), static_cast<int>(control)) << char(letter);
         }
         PressButton(dialog, IDCANCEL);
     }});
