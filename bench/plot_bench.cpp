@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
-#include <QComboBox>
 #include <QImage>
 #include <QPainter>
 #include <QtGlobal>
@@ -69,21 +68,22 @@ void ShowScanOf(benchmark::State& state, const quillon::ScanFile& file) {
     panel.resize(760, 560);
     panel.show();
     panel.ShowFile(file);
-    panel.QuantityChooser()->setCurrentIndex(static_cast<int>(state.range(0)));
+    panel.ShowQuantity(quillon::kPlotQuantities[static_cast<std::size_t>(state.range(0))]);
     QApplication::processEvents();
-    QImage image(panel.ChartView()->size(), QImage::Format_ARGB32_Premultiplied);
+    auto* view = panel.findChild<QChartView*>(QStringLiteral("spectrumPlot"));
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
     const int scans = static_cast<int>(file.ScanCount());
     int scan = 1;
     for (auto _ : state) {
         scan = scan % scans + 1;
         panel.ShowScan(scan);
         QPainter painter(&image);
-        panel.ChartView()->render(&painter);
+        view->render(&painter);
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.SetLabel(panel.QuantityChooser()->currentText().toStdString() + ", " +
-                   std::to_string(panel.CurveLines(quillon::Curve::kScan).size()) +
+    state.SetLabel(quillon::QuantityLabel(panel.Plot().ShownQuantity()) + ", " +
+                   std::to_string(panel.Plot().Runs(quillon::Curve::kScan).size()) +
                    " line(s) for the scan");
 }
 void ShowScan(benchmark::State& state) {

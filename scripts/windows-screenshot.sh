@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Draws docs/windows.png: quillon.exe of the Windows build with examples/demo.sdf loaded, under
-# wine with its X11 driver, in a wine desktop of its own (which draws the window's title bar)
-# on a virtual display (xvfb-run), taken with ImageMagick's import and trimmed to the window.
-# Then docs/windows-export.png: the export dialog over the window, opened with Alt+E and CSV
-# ticked with Alt+C (xdotool).
+# Draws docs/windows.png: quillon.exe of the Windows build with examples/demo.sdf loaded and its
+# scan 3 plotted (Alt+S, 3 typed with xdotool), under wine with its X11 driver, in a wine
+# desktop of its own (which draws the window's title bar) on a virtual display (xvfb-run),
+# taken with ImageMagick's import and trimmed to the window. Then docs/windows-export.png: the
+# export dialog over the window, opened with Alt+E and CSV ticked with Alt+C.
 #
 #   scripts/windows-screenshot.sh       (after scripts/build-windows.sh)
 set -euo pipefail
@@ -22,12 +22,16 @@ export WINEPREFIX="$build/wine-x11"
 export QUILLON_WINE_GRAPHICS=x11
 shot=$(mktemp --suffix=.png)
 export_shot=$(mktemp --suffix=.png)
-xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
+xvfb-run -a -s "-screen 0 1700x960x24" bash -c '
     "$1/scripts/wine-run.sh" cmd /c exit
     mkdir -p "$WINEPREFIX/drive_c/data"
     cp "$1/examples/demo.sdf" "$WINEPREFIX/drive_c/data/demo.sdf"
-    "$1/scripts/wine-run.sh" explorer /desktop=QUILLON,1000x780 "$2" "C:\\data\\demo.sdf" 2>/dev/null &
+    "$1/scripts/wine-run.sh" explorer /desktop=QUILLON,1680x940 "$2" "C:\\data\\demo.sdf" 2>/dev/null &
     sleep "${QUILLON_SCREENSHOT_WAIT:-15}"
+    xdotool search --name QUILLON windowactivate --sync >/dev/null 2>&1 || true
+    xdotool key alt+s
+    xdotool type 3
+    sleep 2
     import -window root "$3"
     xdotool key alt+e
     sleep 3
@@ -37,7 +41,7 @@ xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
     wineserver -k
 ' screenshot "$root" "$program" "$shot" "$export_shot"
 # The wine desktop around the window is one colour: trimming leaves the window.
-convert "$shot" -crop 1000x780+0+0 +repage -trim +repage docs/windows.png
-convert "$export_shot" -crop 1000x780+0+0 +repage -trim +repage docs/windows-export.png
+convert "$shot" -crop 1680x940+0+0 +repage -trim +repage docs/windows.png
+convert "$export_shot" -crop 1680x940+0+0 +repage -trim +repage docs/windows-export.png
 rm -f "$shot" "$export_shot"
 echo "Wrote docs/windows.png and docs/windows-export.png"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// What the spectrum plot shows: curves, runs, ranges, titles and the readout.
+// What the spectrum plot shows: curves, runs, titles and the readout; and the plot's state.
 #include "dialog/spectrum_plot.h"
 
 #include <algorithm>
@@ -28,13 +28,6 @@ std::vector<double> Widened(std::span<const float> values, std::size_t count) {
         out[i] = values[i];
     }
     return out;
-}
-
-std::string FixedNumber(double value, int decimals) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
 }
 
 }  // namespace
@@ -127,17 +120,6 @@ std::optional<ValueRange> FiniteRange(std::span<const double> x, std::span<const
     return range;
 }
 
-ValueRange PaddedRange(std::optional<ValueRange> range) {
-    if (!range) {
-        return {0.0, 1.0};
-    }
-    const double span = range->high - range->low;
-    if (!(span > 0.0) || !std::isfinite(span)) {
-        return {range->low - 0.5, range->high + 0.5};
-    }
-    return {range->low - 0.05 * span, range->high + 0.05 * span};
-}
-
 std::optional<std::size_t> NearestPixel(const SpectrumCurves& curves, double x) {
     if (curves.x.empty() || !std::isfinite(x)) {
         return std::nullopt;
@@ -222,7 +204,7 @@ std::string ReadoutText(const SpectrumCurves& curves, std::size_t pixel, CurveVi
     }
     std::string text;
     if (curves.axis == PlotAxis::kWavelength) {
-        text = FixedNumber(curves.x[pixel], 2) + " nm, ";
+        text = TickLabel(curves.x[pixel], 2) + " nm, ";
     }
     text += "pixel " + std::to_string(pixel + 1);
     auto add = [&text](const char* name, double value) {
@@ -242,6 +224,236 @@ std::string ReadoutText(const SpectrumCurves& curves, std::size_t pixel, CurveVi
         add("reference", curves.reference[pixel]);
     }
     return text;
+}
+
+// ---- SpectrumPlot ----
+
+namespace {
+
+constexpr std::array<CurveStyle, kCurveCount> kCurveStyles = {{
+    {"Dark", {0x59, 0x59, 0x59}, 1.2},
+    {"Reference", {0xE0, 0x7B, 0x00}, 1.2},
+    {"Scan", {0x1F, 0x5F, 0xBF}, 1.6},
+}};
+
+std::size_t IndexOf(Curve curve) {
+    return static_cast<std::size_t>(curve);
+}
+
+}  // namespace
+
+const CurveStyle& StyleOf(Curve curve) {
+    return kCurveStyles.at(IndexOf(curve));
+}
+
+SpectrumPlot::SpectrumPlot() {
+    UpdateTitles();
+}
+
+std::size_t SpectrumPlot::ScanCount() const {
+    return m_pFile == nullptr ? 0 : m_pFile->ScanCount();
+}
+
+void SpectrumPlot::ShowFile(const ScanFile& file) {
+    m_pFile = &file;
+    SetFileCurves(file, m_Curves);
+    SetScanCurve(file, file.ScanCount() == 0 ? 0 : 1, m_Curves.quantity, m_Curves);
+    for (Curve curve : kCurveDrawingOrder) {
+        UpdateRuns(curve);
+    }
+    UpdateTitles();
+    ResetZoom();
+}
+
+void SpectrumPlot::ShowScan(std::size_t number) {
+    if (m_pFile == nullptr) {
+        return;
+    }
+    SetScanCurve(*m_pFile, number, m_Curves.quantity, m_Curves);
+    UpdateRuns(Curve::kScan);
+    if (!IsZoomed()) {
+        FitValues(FullXRange());
+    }
+}
+
+void SpectrumPlot::ShowQuantity(Quantity quantity) {
+    m_Curves.quantity = quantity;
+    UpdateTitles();
+    if (m_pFile == nullptr) {
+        return;
+    }
+    SetScanCurve(*m_pFile, m_Curves.scanNumber, quantity, m_Curves);
+    UpdateRuns(Curve::kScan);
+    // The values change their meaning: fit them again over the x range shown.
+    FitValues(XAxis().range);
+}
+
+void SpectrumPlot::SetCurveVisible(Curve curve, bool visible) {
+    switch (curve) {
+        case Curve::kDark:
+            m_Visible.dark = visible;
+            break;
+        case Curve::kReference:
+            m_Visible.reference = visible;
+            break;
+        case Curve::kScan:
+            m_Visible.scan = visible;
+            break;
+    }
+    if (!IsZoomed()) {
+        FitValues(XAxis().range);
+    }
+}
+
+bool SpectrumPlot::IsCurveVisible(Curve curve) const {
+    switch (curve) {
+        case Curve::kDark:
+            return m_Visible.dark;
+        case Curve::kReference:
+            return m_Visible.reference;
+        case Curve::kScan:
+            return m_Visible.scan;
+    }
+    return false;
+}
+
+void SpectrumPlot::ResetZoom() {
+    const ValueRange x = FullXRange();
+    m_Frame.SetXRange(x);
+    FitValues(x);
+    m_Frame.Unzoom();
+}
+
+void SpectrumPlot::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
+    m_Frame.ZoomToRect(area, dragged);
+}
+
+void SpectrumPlot::Wheel(const PlotArea& area, double px, double py, double steps) {
+    if (steps != 0.0) {
+        m_Frame.ZoomAbout(area, px, py, std::pow(0.8, steps));
+    }
+}
+
+void SpectrumPlot::ZoomOut() {
+    const PlotArea unit{0.0, 0.0, 1.0, 1.0};
+    m_Frame.ZoomAbout(unit, 0.5, 0.5, 2.0);
+}
+
+void SpectrumPlot::Key(PlotKey key) {
+    m_Frame.Key(key);
+}
+
+const std::vector<double>& SpectrumPlot::Values(Curve curve) const {
+    switch (curve) {
+        case Curve::kDark:
+            return m_Curves.dark;
+        case Curve::kReference:
+            return m_Curves.reference;
+        case Curve::kScan:
+            break;
+    }
+    return m_Curves.scan;
+}
+
+const std::vector<PixelRun>& SpectrumPlot::Runs(Curve curve) const {
+    return m_Runs.at(IndexOf(curve));
+}
+
+std::size_t SpectrumPlot::AxisOf(Curve curve) {
+    return curve == Curve::kScan ? kQuantityAxis : kCountsAxis;
+}
+
+std::array<LegendEntry, kCurveCount> SpectrumPlot::Legend() const {
+    std::array<LegendEntry, kCurveCount> entries;
+    for (std::size_t i = 0; i < kCurveCount; ++i) {
+        const Curve curve = kCurveDrawingOrder[i];
+        entries[i] = {curve, StyleOf(curve).name, !IsCurveVisible(curve)};
+    }
+    return entries;
+}
+
+std::string SpectrumPlot::ScanTexts() const {
+    if (ScanCount() == 0) {
+        return "This file holds no scans.";
+    }
+    if (!m_Curves.problem.empty()) {
+        // The file changed on disk since it was loaded: say so where the texts stand.
+        return "Scan " + std::to_string(m_Curves.scanNumber) +
+               " could not be read: " + m_Curves.problem;
+    }
+    return m_Curves.description;
+}
+
+std::string SpectrumPlot::ScanTextsName() const {
+    if (ScanCount() == 0 || !m_Curves.problem.empty()) {
+        return ScanTexts();
+    }
+    return "Scan " + std::to_string(m_Curves.scanNumber) + " of " + std::to_string(ScanCount()) +
+           ": " + (m_Curves.description.empty() ? "no title or date" : m_Curves.description);
+}
+
+std::string SpectrumPlot::Description() const {
+    if (m_pFile == nullptr) {
+        return "No file is loaded.";
+    }
+    std::string text =
+        QuantityLabel(m_Curves.quantity) + " of scan " + std::to_string(m_Curves.scanNumber) +
+        " against " +
+        (m_Curves.axis == PlotAxis::kWavelength ? "wavelength in nm" : "pixel number") +
+        ", with the dark and reference spectra";
+    if (m_Curves.undefined > 0) {
+        text += "; " + std::to_string(m_Curves.undefined) + " values not defined";
+    }
+    return text;
+}
+
+std::string SpectrumPlot::ReadoutAt(const PlotArea& area, double px, double py) const {
+    if (m_pFile == nullptr || area.IsEmpty() || !area.Contains(px, py)) {
+        return kReadoutHint;
+    }
+    const std::optional<std::size_t> pixel = NearestPixel(m_Curves, m_Frame.PixelToX(area, px));
+    if (!pixel) {
+        return "This file has no pixels.";
+    }
+    return ReadoutText(m_Curves, *pixel, m_Visible);
+}
+
+void SpectrumPlot::UpdateRuns(Curve curve) {
+    DefinedRuns(Values(curve), m_Runs.at(IndexOf(curve)));
+}
+
+void SpectrumPlot::UpdateTitles() {
+    m_Frame.SetXTitle(XAxisTitle(m_Curves.axis));
+    m_Frame.SetValueTitle(kQuantityAxis, QuantityTitle(m_Curves.quantity));
+    m_Frame.SetValueTitle(kCountsAxis, "Dark and reference (counts)");
+    m_Frame.SetValueVisible(kCountsAxis, !InCounts(m_Curves.quantity));
+}
+
+ValueRange SpectrumPlot::FullXRange() const {
+    const std::vector<double>& x = m_Curves.x;
+    if (x.size() >= 2 && x.front() < x.back()) {
+        return {x.front(), x.back()};
+    }
+    return PaddedRange(x.empty() ? std::nullopt
+                                 : std::optional<ValueRange>(ValueRange{x.front(), x.front()}));
+}
+
+void SpectrumPlot::FitValues(ValueRange x) {
+    auto rangeOf = [&](Curve curve) {
+        return IsCurveVisible(curve) ? FiniteRange(m_Curves.x, Values(curve), x.low, x.high)
+                                     : std::nullopt;
+    };
+    const auto scan = rangeOf(Curve::kScan);
+    const auto spectra = United(rangeOf(Curve::kDark), rangeOf(Curve::kReference));
+    if (InCounts(m_Curves.quantity)) {
+        // One scale for all three: the hidden right axis repeats the left one.
+        const ValueRange all = PaddedRange(United(scan, spectra));
+        m_Frame.SetValueRange(kQuantityAxis, all);
+        m_Frame.SetValueRange(kCountsAxis, all);
+    } else {
+        m_Frame.SetValueRange(kQuantityAxis, PaddedRange(scan));
+        m_Frame.SetValueRange(kCountsAxis, PaddedRange(spectra));
+    }
 }
 
 }  // namespace quillon

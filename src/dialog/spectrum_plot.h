@@ -3,15 +3,20 @@
 // (the wavelength in nm where the calibration rises across the pixels, else the pixel number),
 // the dark and reference spectra, one scan as a chosen quantity, the runs of defined values
 // that are drawn as lines, the axis titles, the scan's description and the readout of the
-// values at one pixel. The Qt window draws it; tests read it.
+// values at one pixel; and SpectrumPlot, the state of the plot (scan, quantity, curves shown,
+// zoom, axes with their ticks, legend) that the Qt and the Windows window draw and send their
+// input to. The ranges, ticks and zoom come from plot_frame.h.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "dialog/plot_frame.h"
 #include "export/quantities.h"
 #include "scanfile/scan_file.h"
 
@@ -63,20 +68,10 @@ struct PixelRun {
 // The runs of consecutive finite values; a value that is NaN or infinite breaks the line.
 void DefinedRuns(std::span<const double> values, std::vector<PixelRun>& runs);
 
-struct ValueRange {
-    double low = 0.0;
-    double high = 0.0;
-    bool operator==(const ValueRange&) const = default;
-};
-
 // The least and greatest finite value of `values` over the pixels whose x lies in
 // [xLow, xHigh]; nothing when there is none.
 std::optional<ValueRange> FiniteRange(std::span<const double> x, std::span<const double> values,
                                       double xLow, double xHigh);
-
-// The range an axis shows for the values in `range`: a margin of 5 % each side, and a span of
-// 1 around a single value, so that a flat line stays inside the plot. [0, 1] without values.
-ValueRange PaddedRange(std::optional<ValueRange> range);
 
 // The pixel whose x is nearest to `x`; nothing for a file without pixels.
 std::optional<std::size_t> NearestPixel(const SpectrumCurves& curves, double x);
@@ -109,5 +104,134 @@ std::string ReadoutText(const SpectrumCurves& curves, std::size_t pixel, CurveVi
 
 // A number as the readout shows it: up to 6 significant digits, '.' for the decimal point.
 std::string ReadoutNumber(double value);
+
+// ---- The plot as the windows show it ----
+
+// The three curves of the plot.
+enum class Curve { kDark = 0, kReference = 1, kScan = 2 };
+inline constexpr std::size_t kCurveCount = 3;
+// The order the curves are drawn and listed in the legend: the scan first, so that the two
+// others are drawn over it only where they meet it, and its entry leads.
+inline constexpr Curve kCurveDrawingOrder[] = {Curve::kScan, Curve::kDark, Curve::kReference};
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// How a curve is drawn: grey for the dark, orange for the reference, blue for the scan, told
+// apart also by people who do not see red and green apart. Widths in device-independent
+// pixels.
+struct CurveStyle {
+    const char* name = "";  // "Dark", "Reference", "Scan": the legend entry and check box
+    Rgb color;
+    double width = 1.0;
+};
+const CurveStyle& StyleOf(Curve curve);
+
+// One entry of the legend; a hidden curve keeps its entry, dimmed, so that a click on it
+// brings the curve back.
+struct LegendEntry {
+    Curve curve = Curve::kScan;
+    std::string name;
+    bool dimmed = false;
+    bool operator==(const LegendEntry&) const = default;
+};
+
+// What the readout says while the pointer is not over the plot.
+inline constexpr const char* kReadoutHint = "Point at the plot to read its values.";
+
+// The state of the spectrum plot, whichever window draws it: the file's curves, the scan and
+// quantity shown, the curves shown, and a PlotFrame of three axes: x at the bottom, the scan's
+// quantity on the left, and on the right the dark and reference in counts. While the quantity
+// is in counts all three curves share the left scale: the right axis repeats it and is hidden.
+//
+// Not zoomed, the x axis shows the whole file and the value axes the values of the curves
+// shown; another scan, another quantity or a curve shown or hidden fits them again. Zoomed
+// (by a dragged rectangle, the wheel, the keys or a right click), another scan keeps every
+// range, another quantity fits the values over the x range shown and stays zoomed, and Reset
+// zoom returns to the whole file. Every change is made here and the window then draws what
+// the accessors give.
+class SpectrumPlot {
+  public:
+    static constexpr std::size_t kQuantityAxis = 0;  // left
+    static constexpr std::size_t kCountsAxis = 1;    // right
+
+    SpectrumPlot();
+
+    // Shows a newly loaded file from its first scan (none for a file without scans), in the
+    // quantity chosen, zoom reset. The file must outlive the plot or the next ShowFile.
+    void ShowFile(const ScanFile& file);
+    bool HasFile() const { return m_pFile != nullptr; }
+    const ScanFile* File() const { return m_pFile; }
+    std::size_t ScanCount() const;
+
+    // Shows scan `number` (from 1; 0 or beyond the file shows none), keeping the zoom.
+    void ShowScan(std::size_t number);
+    std::size_t ScanNumber() const { return m_Curves.scanNumber; }
+    // Shows the scan as another quantity; before a file is loaded it is kept for the file.
+    void ShowQuantity(Quantity quantity);
+    Quantity ShownQuantity() const { return m_Curves.quantity; }
+    void SetCurveVisible(Curve curve, bool visible);
+    bool IsCurveVisible(Curve curve) const;
+    CurveVisibility Visibility() const { return m_Visible; }
+
+    // ---- Zoom, from the pointer and the keys of a plot drawn in `area` ----
+    bool IsZoomed() const { return m_Frame.IsZoomed(); }
+    // Back to the whole file: all pixels and all values of the curves shown.
+    void ResetZoom();
+    // Shows the part of the plot inside the dragged rectangle (pixels, any corner first).
+    void ZoomToRect(const PlotArea& area, const PlotArea& dragged);
+    // The wheel turned by `steps` notches (120ths of the wheel's delta; forward > 0) with the
+    // pointer at (px, py): each notch forward magnifies by 1.25 about the pointer.
+    void Wheel(const PlotArea& area, double px, double py, double steps);
+    // A right click: twice the ranges shown, about their middle.
+    void ZoomOut();
+    // + and - magnify and reduce by 1.25 about the middle; the arrows scroll by a tenth of
+    // the range shown (left: shorter wavelengths, up: greater values).
+    void Key(PlotKey key);
+
+    // ---- What is drawn ----
+    const SpectrumCurves& Curves() const { return m_Curves; }
+    // The values of a curve, one per pixel (the scan's is empty while none is shown), and
+    // its runs of defined values: one line each, against Curves().x.
+    const std::vector<double>& Values(Curve curve) const;
+    const std::vector<PixelRun>& Runs(Curve curve) const;
+    const PlotFrame& Frame() const { return m_Frame; }
+    const Axis& XAxis() const { return m_Frame.X(); }
+    const Axis& QuantityAxis() const { return m_Frame.Value(kQuantityAxis); }
+    const Axis& CountsAxis() const { return m_Frame.Value(kCountsAxis); }
+    // The value axis a curve is drawn against: kQuantityAxis or kCountsAxis.
+    static std::size_t AxisOf(Curve curve);
+    // In kCurveDrawingOrder.
+    std::array<LegendEntry, kCurveCount> Legend() const;
+
+    // The line beside the scan chooser: the scan's texts, "This file holds no scans." or why
+    // the scan could not be read; and the same for a screen reader, with the scan's number.
+    std::string ScanTexts() const;
+    std::string ScanTextsName() const;
+    // What a screen reader says about the plot, since it cannot see the lines.
+    std::string Description() const;
+
+    // The readout for a pointer at (px, py) of a plot drawn in `area`: the pixel nearest to
+    // the x under the pointer and the values there of the curves shown; kReadoutHint when
+    // the pointer is outside the plot or no file is loaded.
+    std::string ReadoutAt(const PlotArea& area, double px, double py) const;
+
+  private:
+    void UpdateRuns(Curve curve);
+    void UpdateTitles();
+    // Fits the value axes to the curves shown over the x range `x`.
+    void FitValues(ValueRange x);
+    ValueRange FullXRange() const;
+
+    const ScanFile* m_pFile = nullptr;
+    SpectrumCurves m_Curves;
+    CurveVisibility m_Visible;
+    std::array<std::vector<PixelRun>, kCurveCount> m_Runs;
+    PlotFrame m_Frame{2};
+};
 
 }  // namespace quillon

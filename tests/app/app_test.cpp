@@ -133,7 +133,8 @@ class AppTest : public QObject {
             shown =
                 qobject_cast<QLineEdit*>(window->ControlWidget(quillon::Control::FilePath))->text();
             log = window->ControlWidget(quillon::Control::Log)->property("plainText").toString();
-            maximum = window->Panel()->ScanChooser()->maximum();
+            maximum =
+                window->Panel()->findChild<QSpinBox*>(QStringLiteral("scanChooser"))->maximum();
             window->close();
         };
         QTimer::singleShot(0, inspect);

@@ -126,7 +126,8 @@ class ExportDialogTest : public QObject {
         if (setup.withPixel) {
             QTest::mouseClick(window.ControlWidget(Control::WithPixel), Qt::LeftButton);
         }
-        QTest::mouseClick(window.Panel()->ExportButton(), Qt::LeftButton);
+        QTest::mouseClick(window.Panel()->findChild<QPushButton*>(QStringLiteral("export")),
+                          Qt::LeftButton);
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('\n'))));
 
         QStringList windowWritten = FilesIn(outputs);

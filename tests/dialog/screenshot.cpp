@@ -9,11 +9,10 @@
 // Run it on any display, for example under xvfb-run, with QT_SCALE_FACTOR=2 for 200 %.
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QSpinBox>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -75,14 +74,19 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     quillon::SpectrumPanel& panel = *window.Panel();
-    panel.ScanChooser()->setValue(scan);
+    panel.ShowScan(scan);
     if (!quantity.isEmpty()) {
-        const int index = panel.QuantityChooser()->findText(quantity, Qt::MatchFixedString);
-        if (index < 0) {
+        const auto* found =
+            std::find_if(std::begin(quillon::kPlotQuantities), std::end(quillon::kPlotQuantities),
+                         [&quantity](quillon::Quantity q) {
+                             return QString::fromStdString(quillon::QuantityLabel(q))
+                                        .compare(quantity, Qt::CaseInsensitive) == 0;
+                         });
+        if (found == std::end(quillon::kPlotQuantities)) {
             std::fprintf(stderr, "no quantity %s\n", qPrintable(quantity));
             return 2;
         }
-        panel.QuantityChooser()->setCurrentIndex(index);
+        panel.ShowQuantity(*found);
     }
     QApplication::processEvents();
     if (!window.grab().save(paths[1])) {

@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -36,6 +38,7 @@ using quillon::Curve;
 using quillon::MainDialogWindow;
 using quillon::Quantity;
 using quillon::SpectrumPanel;
+using quillon::StyleOf;
 using quillon::WindowPrompts;
 
 namespace {
@@ -45,13 +48,83 @@ class NoLog : public quillon::LogSink {
     void Append(std::string_view) override {}
 };
 
+// The panel's widgets, found as a user finds them: by their names.
+template <typename Widget>
+Widget* Child(const SpectrumPanel& panel, const QString& name) {
+    auto* widget = panel.findChild<Widget*>(name);
+    if (widget == nullptr) {
+        qFatal("the panel has no %s", qPrintable(name));
+    }
+    return widget;
+}
+QSpinBox* ScanChooser(const SpectrumPanel& panel) {
+    return Child<QSpinBox>(panel, QStringLiteral("scanChooser"));
+}
+QComboBox* QuantityChooser(const SpectrumPanel& panel) {
+    return Child<QComboBox>(panel, QStringLiteral("quantityChooser"));
+}
+QLabel* ScanTexts(const SpectrumPanel& panel) {
+    return Child<QLabel>(panel, QStringLiteral("scanTexts"));
+}
+QLabel* Readout(const SpectrumPanel& panel) {
+    return Child<QLabel>(panel, QStringLiteral("readout"));
+}
+QCheckBox* CurveBox(const SpectrumPanel& panel, Curve curve) {
+    return Child<QCheckBox>(panel, QStringLiteral("show") + QLatin1String(StyleOf(curve).name));
+}
+QPushButton* Button(const SpectrumPanel& panel, const char* name) {
+    return Child<QPushButton>(panel, QLatin1String(name));
+}
+QChartView* ChartView(const SpectrumPanel& panel) {
+    return Child<QChartView>(panel, QStringLiteral("spectrumPlot"));
+}
+QChart* Chart(const SpectrumPanel& panel) {
+    return ChartView(panel)->chart();
+}
+// The axis drawn along one side of the plot.
+QValueAxis* AxisAt(const SpectrumPanel& panel, Qt::Alignment side) {
+    for (QAbstractAxis* axis : Chart(panel)->axes()) {
+        if (axis->alignment() == side) {
+            return qobject_cast<QValueAxis*>(axis);
+        }
+    }
+    qFatal("no axis on that side");
+}
+QValueAxis* XAxis(const SpectrumPanel& panel) {
+    return AxisAt(panel, Qt::AlignBottom);
+}
+QValueAxis* QuantityAxis(const SpectrumPanel& panel) {
+    return AxisAt(panel, Qt::AlignLeft);
+}
+QValueAxis* CountsAxis(const SpectrumPanel& panel) {
+    return AxisAt(panel, Qt::AlignRight);
+}
+// The lines that draw a curve, in pixel order: one per run of defined values.
+QList<QLineSeries*> CurveLines(const SpectrumPanel& panel, Curve curve) {
+    QList<QLineSeries*> lines;
+    for (QAbstractSeries* series : Chart(panel)->series()) {
+        auto* line = qobject_cast<QLineSeries*>(series);
+        if (line != nullptr && line->name() == QLatin1String(StyleOf(curve).name) &&
+            line->count() > 0) {
+            lines.append(line);
+        }
+    }
+    return lines;
+}
 // The points of all lines of a curve, in order.
 QList<QPointF> PointsOf(const SpectrumPanel& panel, Curve curve) {
     QList<QPointF> points;
-    for (QLineSeries* line : panel.CurveLines(curve)) {
+    for (QLineSeries* line : CurveLines(panel, curve)) {
         points += line->points();
     }
     return points;
+}
+// A point of the plot area, given as fractions of its width and height, in the view's
+// coordinates.
+QPoint AtPlot(const SpectrumPanel& panel, double fx, double fy) {
+    const QRectF area = Chart(panel)->plotArea();
+    return ChartView(panel)->mapFromScene(Chart(panel)->mapToScene(
+        QPointF(area.left() + fx * area.width(), area.top() + fy * area.height())));
 }
 
 // What a curve must show: (x, value) of each pixel whose value is defined, and how many runs
@@ -190,15 +263,15 @@ class SpectrumPanelTest : public QObject {
              {std::pair{Curve::kDark, dark}, std::pair{Curve::kReference, ref}}) {
             const Expected expected = ExpectedCurve(axis, values);
             QVERIFY2(SameBits(PointsOf(panel, curve), expected.points, &why), qPrintable(why));
-            QCOMPARE(static_cast<int>(panel.CurveLines(curve).size()), expected.runs);
+            QCOMPARE(static_cast<int>(CurveLines(panel, curve).size()), expected.runs);
         }
 
         int undefinedSeen = 0;
         for (int q = 0; q < 4; ++q) {
-            panel.QuantityChooser()->setCurrentIndex(q);
+            QuantityChooser(panel)->setCurrentIndex(q);
             const Quantity quantity = quillon::kPlotQuantities[q];
             for (int scan = 1; scan <= 3; ++scan) {
-                panel.ScanChooser()->setValue(scan);
+                ScanChooser(panel)->setValue(scan);
                 std::vector<double> values(6);
                 undefinedSeen += static_cast<int>(quillon::ComputeQuantity(
                     quantity, file, static_cast<std::size_t>(scan - 1), values));
@@ -206,15 +279,15 @@ class SpectrumPanelTest : public QObject {
                 const QString where = QStringLiteral("quantity %1, scan %2: ").arg(q).arg(scan);
                 QVERIFY2(SameBits(PointsOf(panel, Curve::kScan), expected.points, &why),
                          qPrintable(where + why));
-                QVERIFY2(static_cast<int>(panel.CurveLines(Curve::kScan).size()) == expected.runs,
+                QVERIFY2(static_cast<int>(CurveLines(panel, Curve::kScan).size()) == expected.runs,
                          qPrintable(where + QStringLiteral("line count")));
             }
         }
         // The table above did meet undefined values, so the gaps were exercised.
         QVERIFY(undefinedSeen > 0);
-        QCOMPARE(panel.XAxis()->titleText(), QStringLiteral("Wavelength (nm)"));
-        QCOMPARE(panel.QuantityAxis()->titleText(), QStringLiteral("Absorbance"));
-        QVERIFY(panel.CountsAxis()->isVisible());
+        QCOMPARE(XAxis(panel)->titleText(), QStringLiteral("Wavelength (nm)"));
+        QCOMPARE(QuantityAxis(panel)->titleText(), QStringLiteral("Absorbance"));
+        QVERIFY(CountsAxis(panel)->isVisible());
     }
 
     void countsShareOneScaleWithTheSpectraAndOtherQuantitiesGetTheirOwn() {
@@ -224,20 +297,20 @@ class SpectrumPanelTest : public QObject {
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
         for (int q : {0, 1}) {
-            panel.QuantityChooser()->setCurrentIndex(q);
-            QVERIFY(!panel.CountsAxis()->isVisible());
-            QCOMPARE(panel.CountsAxis()->min(), panel.QuantityAxis()->min());
-            QCOMPARE(panel.CountsAxis()->max(), panel.QuantityAxis()->max());
+            QuantityChooser(panel)->setCurrentIndex(q);
+            QVERIFY(!CountsAxis(panel)->isVisible());
+            QCOMPARE(CountsAxis(panel)->min(), QuantityAxis(panel)->min());
+            QCOMPARE(CountsAxis(panel)->max(), QuantityAxis(panel)->max());
         }
-        QCOMPARE(panel.QuantityAxis()->titleText(),
+        QCOMPARE(QuantityAxis(panel)->titleText(),
                  QStringLiteral("Dark-subtracted intensity (counts)"));
-        panel.QuantityChooser()->setCurrentIndex(2);
-        QCOMPARE(panel.QuantityAxis()->titleText(), QStringLiteral("Transmittance"));
-        QVERIFY(panel.CountsAxis()->isVisible());
-        QCOMPARE(panel.CountsAxis()->titleText(), QStringLiteral("Dark and reference (counts)"));
+        QuantityChooser(panel)->setCurrentIndex(2);
+        QCOMPARE(QuantityAxis(panel)->titleText(), QStringLiteral("Transmittance"));
+        QVERIFY(CountsAxis(panel)->isVisible());
+        QCOMPARE(CountsAxis(panel)->titleText(), QStringLiteral("Dark and reference (counts)"));
         // The reference reaches 65535 counts; transmittances of scan 1 stay below 1.
-        QVERIFY(panel.CountsAxis()->max() >= 65535.0);
-        QVERIFY(panel.QuantityAxis()->max() < 2.0);
+        QVERIFY(CountsAxis(panel)->max() >= 65535.0);
+        QVERIFY(QuantityAxis(panel)->max() < 2.0);
     }
 
     void theScanChooserFollowsTheLoadedFileAndStartsAtOneOnANewFile() {
@@ -253,26 +326,26 @@ class SpectrumPanelTest : public QObject {
         QVERIFY(!panel.HasFile());
 
         Load(window, first);
-        QCOMPARE(panel.ScanChooser()->minimum(), 1);
-        QCOMPARE(panel.ScanChooser()->maximum(), 5);
-        QCOMPARE(panel.ScanChooser()->value(), 1);
-        panel.ScanChooser()->setValue(4);
-        QCOMPARE(panel.Curves().scanNumber, 4u);
-        QCOMPARE(panel.ScanTexts()->text(),
+        QCOMPARE(ScanChooser(panel)->minimum(), 1);
+        QCOMPARE(ScanChooser(panel)->maximum(), 5);
+        QCOMPARE(ScanChooser(panel)->value(), 1);
+        ScanChooser(panel)->setValue(4);
+        QCOMPARE(panel.Plot().Curves().scanNumber, 4u);
+        QCOMPARE(ScanTexts(panel)->text(),
                  QStringLiteral("Scan title 4 \u2014 Subtitle 4 \u2014 2026-12-07 08:00:04"));
-        QVERIFY(panel.ScanTexts()->accessibleName().startsWith(QStringLiteral("Scan 4 of 5: ")));
+        QVERIFY(ScanTexts(panel)->accessibleName().startsWith(QStringLiteral("Scan 4 of 5: ")));
         QCOMPARE(PointsOf(panel, Curve::kScan).front().y(), 4.0);
 
         Load(window, second);
-        QCOMPARE(panel.ScanChooser()->maximum(), 2);
-        QCOMPARE(panel.ScanChooser()->value(), 1);
-        QCOMPARE(panel.Curves().scanNumber, 1u);
+        QCOMPARE(ScanChooser(panel)->maximum(), 2);
+        QCOMPARE(ScanChooser(panel)->value(), 1);
+        QCOMPARE(panel.Plot().Curves().scanNumber, 1u);
         QCOMPARE(PointsOf(panel, Curve::kScan).front().y(), 1.0);
-        QCOMPARE(panel.ScanTexts()->text(),
+        QCOMPARE(ScanTexts(panel)->text(),
                  QStringLiteral("Scan title 1 \u2014 Subtitle 1 \u2014 2026-12-07 08:00:01"));
         // Beyond the file's scans the chooser does not go.
-        panel.ScanChooser()->setValue(5);
-        QCOMPARE(panel.ScanChooser()->value(), 2);
+        ScanChooser(panel)->setValue(5);
+        QCOMPARE(ScanChooser(panel)->value(), 2);
     }
 
     void aFailedLoadLeavesThePlotOfTheFileStillLoaded() {
@@ -281,7 +354,7 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        panel.ScanChooser()->setValue(3);
+        ScanChooser(panel)->setValue(3);
         const QList<QPointF> before = PointsOf(panel, Curve::kScan);
         const QList<QPointF> darkBefore = PointsOf(panel, Curve::kDark);
 
@@ -291,13 +364,13 @@ class SpectrumPanelTest : public QObject {
         QVERIFY(m_Messages.front().contains(QStringLiteral("missing.sdf")));
 
         QVERIFY(panel.HasFile());
-        QCOMPARE(panel.ScanChooser()->maximum(), 3);
-        QCOMPARE(panel.ScanChooser()->value(), 3);
+        QCOMPARE(ScanChooser(panel)->maximum(), 3);
+        QCOMPARE(ScanChooser(panel)->value(), 3);
         QString why;
         QVERIFY2(SameBits(PointsOf(panel, Curve::kScan), before, &why), qPrintable(why));
         QVERIFY2(SameBits(PointsOf(panel, Curve::kDark), darkBefore, &why), qPrintable(why));
         // And the plot still works on that file.
-        panel.ScanChooser()->setValue(2);
+        ScanChooser(panel)->setValue(2);
         QCOMPARE(PointsOf(panel, Curve::kScan).front().y(), 2100.0);
     }
 
@@ -313,16 +386,16 @@ class SpectrumPanelTest : public QObject {
         SpectrumPanel& panel = *window.Panel();
         QVERIFY(QFile::resize(path, 268 + 8 * 4096 + 2 * (196 + 4 * 4096)));
 
-        panel.ScanChooser()->setValue(3);
+        ScanChooser(panel)->setValue(3);
 
         QVERIFY(PointsOf(panel, Curve::kScan).isEmpty());
-        QVERIFY2(panel.ScanTexts()->text().startsWith(QStringLiteral("Scan 3 could not be read: ") +
-                                                      path + QStringLiteral(": ")),
-                 qPrintable(panel.ScanTexts()->text()));
+        QVERIFY2(ScanTexts(panel)->text().startsWith(QStringLiteral("Scan 3 could not be read: ") +
+                                                     path + QStringLiteral(": ")),
+                 qPrintable(ScanTexts(panel)->text()));
         // The scans still in the file show as before.
-        panel.ScanChooser()->setValue(2);
+        ScanChooser(panel)->setValue(2);
         QCOMPARE(PointsOf(panel, Curve::kScan).size(), 4096);
-        QCOMPARE(panel.ScanTexts()->text(),
+        QCOMPARE(ScanTexts(panel)->text(),
                  QStringLiteral("Scan title 2 \u2014 Subtitle 2 \u2014 2026-12-07 08:00:02"));
     }
 
@@ -342,18 +415,18 @@ class SpectrumPanelTest : public QObject {
         for (Curve curve : {Curve::kDark, Curve::kReference, Curve::kScan}) {
             QVERIFY(PointsOf(panel, curve).isEmpty());
         }
-        QCOMPARE(panel.ScanChooser()->maximum(), 3);
-        panel.ScanChooser()->setValue(3);
-        panel.QuantityChooser()->setCurrentIndex(3);
-        QVERIFY(std::isfinite(panel.XAxis()->min()) && std::isfinite(panel.XAxis()->max()));
-        QVERIFY(panel.XAxis()->min() < panel.XAxis()->max());
+        QCOMPARE(ScanChooser(panel)->maximum(), 3);
+        ScanChooser(panel)->setValue(3);
+        QuantityChooser(panel)->setCurrentIndex(3);
+        QVERIFY(std::isfinite(XAxis(panel)->min()) && std::isfinite(XAxis(panel)->max()));
+        QVERIFY(XAxis(panel)->min() < XAxis(panel)->max());
         QVERIFY(!window.grab().isNull());
 
         Load(window, Write(QStringLiteral("k0.sdf"), noScans));
         QVERIFY(m_Messages.isEmpty());
-        QVERIFY(!panel.ScanChooser()->isEnabled());
-        QCOMPARE(panel.ScanChooser()->text(), QStringLiteral("none"));
-        QCOMPARE(panel.ScanTexts()->text(), QStringLiteral("This file holds no scans."));
+        QVERIFY(!ScanChooser(panel)->isEnabled());
+        QCOMPARE(ScanChooser(panel)->text(), QStringLiteral("none"));
+        QCOMPARE(ScanTexts(panel)->text(), QStringLiteral("This file holds no scans."));
         QVERIFY(PointsOf(panel, Curve::kScan).isEmpty());
         QCOMPARE(PointsOf(panel, Curve::kDark).size(), 4);
         QVERIFY(!window.grab().isNull());
@@ -369,7 +442,7 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, Write(QStringLiteral("falling.sdf"), sdf));
         SpectrumPanel& panel = *window.Panel();
-        QCOMPARE(panel.XAxis()->titleText(), QStringLiteral("Pixel"));
+        QCOMPARE(XAxis(panel)->titleText(), QStringLiteral("Pixel"));
         const QList<QPointF> points = PointsOf(panel, Curve::kScan);
         QCOMPARE(points.size(), 3);
         QCOMPARE(points[0].x(), 1.0);
@@ -382,64 +455,61 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        const double fullLow = panel.XAxis()->min();
-        const double fullHigh = panel.XAxis()->max();
-        QCOMPARE(fullLow, static_cast<double>(panel.Curves().x.front()));
-        QCOMPARE(fullHigh, static_cast<double>(panel.Curves().x.back()));
+        const double fullLow = XAxis(panel)->min();
+        const double fullHigh = XAxis(panel)->max();
+        QCOMPARE(fullLow, static_cast<double>(panel.Plot().Curves().x.front()));
+        QCOMPARE(fullHigh, static_cast<double>(panel.Plot().Curves().x.back()));
 
         // Wheel forward with the pointer a quarter of the way across the plot.
-        QChartView* view = panel.ChartView();
-        const QRectF area = panel.Chart()->plotArea();
-        const QPoint atView = view->mapFromScene(panel.Chart()->mapToScene(
-            QPointF(area.left() + area.width() / 4.0, area.center().y())));
-        const QPointF atChart = panel.Chart()->mapFromScene(view->mapToScene(atView));
+        QChartView* view = ChartView(panel);
+        const QRectF area = Chart(panel)->plotArea();
+        const QPoint atView = view->mapFromScene(
+            Chart(panel)->mapToScene(QPointF(area.left() + area.width() / 4.0, area.center().y())));
+        const QPointF atChart = Chart(panel)->mapFromScene(view->mapToScene(atView));
         const double fraction = (atChart.x() - area.left()) / area.width();
         const double xUnder = fullLow + fraction * (fullHigh - fullLow);
         QWheelEvent wheel(atView, view->mapToGlobal(atView), QPoint(), QPoint(0, 120), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(view->viewport(), &wheel);
 
-        QVERIFY(panel.IsZoomed());
-        const double low = panel.XAxis()->min();
-        const double high = panel.XAxis()->max();
+        QVERIFY(panel.Plot().IsZoomed());
+        const double low = XAxis(panel)->min();
+        const double high = XAxis(panel)->max();
         QVERIFY(low > fullLow && high < fullHigh);
         // One wheel step magnifies by 1.25, and the wavelength under the pointer stays there.
         QVERIFY(std::abs((fullHigh - fullLow) / (high - low) - 1.25) < 1e-9);
         QVERIFY(std::abs((xUnder - low) / (high - low) - fraction) < 1e-9);
 
         // Another scan keeps the zoom; Reset zoom returns to the whole file.
-        panel.ScanChooser()->setValue(2);
-        QCOMPARE(panel.XAxis()->min(), low);
-        QTest::mouseClick(panel.ResetZoomButton(), Qt::LeftButton);
-        QVERIFY(!panel.IsZoomed());
-        QCOMPARE(panel.XAxis()->min(), fullLow);
-        QCOMPARE(panel.XAxis()->max(), fullHigh);
+        ScanChooser(panel)->setValue(2);
+        QCOMPARE(XAxis(panel)->min(), low);
+        QTest::mouseClick(Button(panel, "resetZoom"), Qt::LeftButton);
+        QVERIFY(!panel.Plot().IsZoomed());
+        QCOMPARE(XAxis(panel)->min(), fullLow);
+        QCOMPARE(XAxis(panel)->max(), fullHigh);
     }
 
-    void theKeysZoomAboutTheMiddleAndScrollThePlot() {
+    void eachKeyOfThePlotMovesItsAxesAsThePlotModelSays() {
         const QString path = Write(QStringLiteral("edges.sdf"), EdgeFile());
         MainDialogWindow window(ScriptedPrompts());
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        const double fullLow = panel.XAxis()->min();
-        const double fullHigh = panel.XAxis()->max();
-        const double middle = (fullLow + fullHigh) / 2.0;
-
-        QTest::keyClick(panel.ChartView(), Qt::Key_Plus);
-        QVERIFY(panel.IsZoomed());
-        const double low = panel.XAxis()->min();
-        const double high = panel.XAxis()->max();
-        QVERIFY(std::abs((fullHigh - fullLow) / (high - low) - 1.25) < 1e-9);
-        QVERIFY(std::abs((low + high) / 2.0 - middle) < 1e-9);
-
-        // Left shows shorter wavelengths by a tenth of the range shown.
-        QTest::keyClick(panel.ChartView(), Qt::Key_Left);
-        QVERIFY(std::abs(panel.XAxis()->min() - (low - (high - low) / 10.0)) < 1e-9);
-        QVERIFY(std::abs(panel.XAxis()->max() - (high - (high - low) / 10.0)) < 1e-9);
-
-        QTest::keyClick(panel.ChartView(), Qt::Key_Minus);
-        QVERIFY(panel.XAxis()->max() - panel.XAxis()->min() > high - low);
+        const std::pair<Qt::Key, quillon::PlotKey> keys[] = {
+            {Qt::Key_Plus, quillon::PlotKey::kZoomIn},   {Qt::Key_Equal, quillon::PlotKey::kZoomIn},
+            {Qt::Key_Minus, quillon::PlotKey::kZoomOut}, {Qt::Key_Left, quillon::PlotKey::kLeft},
+            {Qt::Key_Right, quillon::PlotKey::kRight},   {Qt::Key_Up, quillon::PlotKey::kUp},
+            {Qt::Key_Down, quillon::PlotKey::kDown}};
+        for (auto [key, plotKey] : keys) {
+            quillon::PlotFrame expected = panel.Plot().Frame();
+            expected.Key(plotKey);
+            QTest::keyClick(ChartView(panel), key);
+            QVERIFY(panel.Plot().IsZoomed());
+            QCOMPARE(XAxis(panel)->min(), expected.X().range.low);
+            QCOMPARE(XAxis(panel)->max(), expected.X().range.high);
+            QCOMPARE(QuantityAxis(panel)->min(), expected.Value(0).range.low);
+            QCOMPARE(CountsAxis(panel)->max(), expected.Value(1).range.high);
+        }
     }
 
     void theRubberBandZoomsIntoTheDraggedRectangle() {
@@ -448,25 +518,40 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        const double fullLow = panel.XAxis()->min();
-        const double fullHigh = panel.XAxis()->max();
-        QChartView* view = panel.ChartView();
-        const QRectF area = panel.Chart()->plotArea();
-        auto toView = [&](double fx, double fy) {
-            return view->mapFromScene(panel.Chart()->mapToScene(
-                QPointF(area.left() + fx * area.width(), area.top() + fy * area.height())));
-        };
-        QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, toView(0.5, 0.2));
-        QTest::mouseMove(view->viewport(), toView(0.6, 0.5));
-        QTest::mouseMove(view->viewport(), toView(0.75, 0.8));
-        QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, toView(0.75, 0.8));
+        const double fullLow = XAxis(panel)->min();
+        const double fullHigh = XAxis(panel)->max();
+        QWidget* viewport = ChartView(panel)->viewport();
+        const QRectF area = Chart(panel)->plotArea();
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, AtPlot(panel, 0.5, 0.2));
+        QTest::mouseMove(viewport, AtPlot(panel, 0.6, 0.5));
+        QTest::mouseMove(viewport, AtPlot(panel, 0.75, 0.8));
+        QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, AtPlot(panel, 0.75, 0.8));
 
-        QVERIFY(panel.IsZoomed());
+        QVERIFY(panel.Plot().IsZoomed());
         const double span = fullHigh - fullLow;
         // The new range is the dragged half-to-three-quarters, to within a pixel.
         const double pixel = span / area.width();
-        QVERIFY(std::abs(panel.XAxis()->min() - (fullLow + 0.5 * span)) < 2 * pixel);
-        QVERIFY(std::abs(panel.XAxis()->max() - (fullLow + 0.75 * span)) < 2 * pixel);
+        QVERIFY(std::abs(XAxis(panel)->min() - (fullLow + 0.5 * span)) < 2 * pixel);
+        QVERIFY(std::abs(XAxis(panel)->max() - (fullLow + 0.75 * span)) < 2 * pixel);
+        // The axes show the model's ranges, ticks and tick labels.
+        for (auto [axis, model] : {std::pair{XAxis(panel), &panel.Plot().XAxis()},
+                                   std::pair{QuantityAxis(panel), &panel.Plot().QuantityAxis()},
+                                   std::pair{CountsAxis(panel), &panel.Plot().CountsAxis()}}) {
+            QCOMPARE(axis->min(), model->range.low);
+            QCOMPARE(axis->max(), model->range.high);
+            QCOMPARE(axis->tickInterval(), model->step);
+            QCOMPARE(axis->labelFormat(), QStringLiteral("%.%1f").arg(model->decimals));
+        }
+
+        // A right click zooms out: twice the range about its middle.
+        const double low = XAxis(panel)->min();
+        const double high = XAxis(panel)->max();
+        QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, AtPlot(panel, 0.3, 0.3));
+        QVERIFY(std::abs((XAxis(panel)->max() - XAxis(panel)->min()) - 2 * (high - low)) < 1e-9);
+        QVERIFY(std::abs((XAxis(panel)->min() + XAxis(panel)->max()) - (low + high)) < 1e-9);
+        // A click without a drag zooms nothing.
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, AtPlot(panel, 0.3, 0.3));
+        QCOMPARE(XAxis(panel)->max() - XAxis(panel)->min(), 2 * (high - low));
     }
 
     void switchingScansWithoutZoomFitsTheValuesOfTheNewScan() {
@@ -475,14 +560,14 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        panel.CurveBox(Curve::kReference)->setChecked(false);
-        panel.CurveBox(Curve::kDark)->setChecked(false);
+        CurveBox(panel, Curve::kReference)->setChecked(false);
+        CurveBox(panel, Curve::kDark)->setChecked(false);
         // Scan 1 peaks at 600 counts, scan 3 at 2147483647.
-        QVERIFY(panel.QuantityAxis()->max() < 1000.0);
-        panel.ScanChooser()->setValue(3);
-        QVERIFY(panel.QuantityAxis()->max() >= 2147483647.0);
-        QVERIFY(panel.QuantityAxis()->min() <= -2147483648.0);
-        QVERIFY(!panel.IsZoomed());
+        QVERIFY(QuantityAxis(panel)->max() < 1000.0);
+        ScanChooser(panel)->setValue(3);
+        QVERIFY(QuantityAxis(panel)->max() >= 2147483647.0);
+        QVERIFY(QuantityAxis(panel)->min() <= -2147483648.0);
+        QVERIFY(!panel.Plot().IsZoomed());
     }
 
     void theLegendAndTheCheckBoxesShowAndHideACurveTogether() {
@@ -491,32 +576,32 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        QLineSeries* reference = panel.CurveLines(Curve::kReference).front();
-        const QList<QLegendMarker*> markers = panel.Chart()->legend()->markers(reference);
+        QLineSeries* reference = CurveLines(panel, Curve::kReference).front();
+        const QList<QLegendMarker*> markers = Chart(panel)->legend()->markers(reference);
         QCOMPARE(markers.size(), 1);
 
         emit markers.front()->clicked();
-        QVERIFY(!panel.IsCurveVisible(Curve::kReference));
-        QVERIFY(!panel.CurveBox(Curve::kReference)->isChecked());
+        QVERIFY(!panel.Plot().IsCurveVisible(Curve::kReference));
+        QVERIFY(!CurveBox(panel, Curve::kReference)->isChecked());
         QVERIFY(!reference->isVisible());
         // Its entry stays in the legend, so that a click brings it back.
         QApplication::processEvents();
         QVERIFY(markers.front()->isVisible());
 
         emit markers.front()->clicked();
-        QVERIFY(panel.IsCurveVisible(Curve::kReference));
+        QVERIFY(panel.Plot().IsCurveVisible(Curve::kReference));
         QVERIFY(reference->isVisible());
 
-        QTest::mouseClick(panel.CurveBox(Curve::kScan), Qt::LeftButton);
-        QVERIFY(!panel.IsCurveVisible(Curve::kScan));
-        for (QLineSeries* line : panel.CurveLines(Curve::kScan)) {
+        QTest::mouseClick(CurveBox(panel, Curve::kScan), Qt::LeftButton);
+        QVERIFY(!panel.Plot().IsCurveVisible(Curve::kScan));
+        for (QLineSeries* line : CurveLines(panel, Curve::kScan)) {
             QVERIFY(!line->isVisible());
         }
         // A curve broken into several lines has one legend entry.
-        panel.QuantityChooser()->setCurrentIndex(3);
+        QuantityChooser(panel)->setCurrentIndex(3);
         QApplication::processEvents();
         int shownEntries = 0;
-        for (QLegendMarker* marker : panel.Chart()->legend()->markers()) {
+        for (QLegendMarker* marker : Chart(panel)->legend()->markers()) {
             shownEntries += marker->isVisible() ? 1 : 0;
         }
         QCOMPARE(shownEntries, 3);
@@ -528,15 +613,15 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        const QRectF area = panel.Chart()->plotArea();
-        const std::vector<double>& x = panel.Curves().x;
+        const std::vector<double>& x = panel.Plot().Curves().x;
         // Over pixel 2 (index 1).
         const double fraction = (x[1] - x.front()) / (x.back() - x.front());
-        panel.ShowReadoutAt(QPointF(area.left() + fraction * area.width(), area.center().y()));
-        QCOMPARE(panel.Readout()->text(),
+        QWidget* viewport = ChartView(panel)->viewport();
+        QTest::mouseMove(viewport, AtPlot(panel, fraction, 0.5));
+        QCOMPARE(Readout(panel)->text(),
                  QStringLiteral("351.00 nm, pixel 2; scan 1 50; dark 100; reference 1100"));
-        panel.ShowReadoutAt(QPointF(area.left() - 5.0, area.center().y()));
-        QVERIFY(!panel.Readout()->text().contains(QStringLiteral("pixel")));
+        QTest::mouseMove(viewport, AtPlot(panel, -0.02, 0.5));
+        QCOMPARE(Readout(panel)->text(), QLatin1String(quillon::kReadoutHint));
     }
 
     void savePlotWritesAPngOrSvgPictureWhereTheUserChooses() {
@@ -545,18 +630,18 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        panel.ScanChooser()->setValue(2);
-        panel.QuantityChooser()->setCurrentIndex(1);
+        ScanChooser(panel)->setValue(2);
+        QuantityChooser(panel)->setCurrentIndex(1);
 
         m_strPlotFile = m_Dir.filePath(QStringLiteral("plot.png"));
-        QTest::mouseClick(panel.SavePlotButton(), Qt::LeftButton);
+        QTest::mouseClick(Button(panel, "savePlot"), Qt::LeftButton);
         QCOMPARE(m_Suggested,
                  QStringList{m_Dir.filePath(QStringLiteral("run1_scan2_dark_subtracted.png"))});
         QVERIFY(m_Messages.isEmpty());
         QImage png(m_strPlotFile, "PNG");
         QVERIFY(!png.isNull());
         // At least twice the plot's size on screen, for a sharp picture.
-        QVERIFY(png.width() >= 2 * static_cast<int>(panel.Chart()->size().width()));
+        QVERIFY(png.width() >= 2 * static_cast<int>(Chart(panel)->size().width()));
 
         m_strPlotFile = m_Dir.filePath(QStringLiteral("plot.svg"));
         window.SavePlot();
@@ -596,17 +681,17 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        const QList<QWidget*> controls = {panel.ScanChooser(),
-                                          panel.ScanTexts(),
-                                          panel.QuantityChooser(),
-                                          panel.CurveBox(Curve::kDark),
-                                          panel.CurveBox(Curve::kReference),
-                                          panel.CurveBox(Curve::kScan),
-                                          panel.ChartView(),
-                                          panel.Readout(),
-                                          panel.ResetZoomButton(),
-                                          panel.SavePlotButton(),
-                                          panel.ExportButton()};
+        const QList<QWidget*> controls = {ScanChooser(panel),
+                                          ScanTexts(panel),
+                                          QuantityChooser(panel),
+                                          CurveBox(panel, Curve::kDark),
+                                          CurveBox(panel, Curve::kReference),
+                                          CurveBox(panel, Curve::kScan),
+                                          ChartView(panel),
+                                          Readout(panel),
+                                          Button(panel, "resetZoom"),
+                                          Button(panel, "savePlot"),
+                                          Button(panel, "export")};
         for (QWidget* control : controls) {
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
             QVERIFY(accessible != nullptr);
@@ -614,7 +699,7 @@ class SpectrumPanelTest : public QObject {
                      qPrintable(control->objectName()));
         }
         // The plot tells what it shows, since a screen reader cannot see its lines.
-        QVERIFY(panel.ChartView()->accessibleDescription().contains(QStringLiteral("scan 1")));
+        QVERIFY(ChartView(panel)->accessibleDescription().contains(QStringLiteral("scan 1")));
     }
 
     void enterInTheScanChooserShowsThatScanAndKeepsTheWindowOpen() {
@@ -623,12 +708,12 @@ class SpectrumPanelTest : public QObject {
         Open(window);
         Load(window, path);
         SpectrumPanel& panel = *window.Panel();
-        panel.ScanChooser()->setKeyboardTracking(false);
-        panel.ScanChooser()->setFocus();
-        panel.ScanChooser()->selectAll();
-        QTest::keyClicks(panel.ScanChooser(), QStringLiteral("3"));
-        QTest::keyClick(panel.ScanChooser(), Qt::Key_Return);
-        QCOMPARE(panel.Curves().scanNumber, 3u);
+        ScanChooser(panel)->setKeyboardTracking(false);
+        ScanChooser(panel)->setFocus();
+        ScanChooser(panel)->selectAll();
+        QTest::keyClicks(ScanChooser(panel), QStringLiteral("3"));
+        QTest::keyClick(ScanChooser(panel), Qt::Key_Return);
+        QCOMPARE(panel.Plot().Curves().scanNumber, 3u);
         QVERIFY(window.isVisible());
         QCOMPARE(window.result(), 0);
     }

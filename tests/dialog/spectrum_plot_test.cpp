@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // What the spectrum plot shows, without a window: the x axis (wavelength or pixel number), the
 // curves as the export layer computes them, the runs that break at undefined values, the
-// ranges the axes take, the pixel under the pointer, the readout and the scan's texts.
+// ranges the axes take, the pixel under the pointer, the readout and the scan's texts; the
+// axes' ticks and labels, the zoom of a plot, and the plot's state through quantities,
+// curves shown and zoom.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -209,6 +212,148 @@ TEST(PlotRanges, AnAxisShowsItsValuesWithAMarginAndAFlatLineInsideIt) {
     EXPECT_EQ(PaddedRange(std::nullopt), (ValueRange{0, 1}));
 }
 
+std::vector<std::string> LabelsOf(const Axis& axis) {
+    std::vector<std::string> labels;
+    for (const AxisTick& tick : axis.ticks) {
+        labels.push_back(tick.label);
+    }
+    return labels;
+}
+
+TEST(PlotTicks, StepsOf125TimesAPowerOfTenGiveAboutFiveTicksWithTheDecimalsTheyNeed) {
+    struct Case {
+        ValueRange range;
+        double step;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        {{0, 1}, 0.2, {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"}},
+        {{200, 1100}, 200, {"200", "400", "600", "800", "1000"}},
+        {{-5, 105}, 50, {"0", "50", "100"}},
+        {{350.25, 354.1}, 1, {"351", "352", "353", "354"}},
+        {{-0.3, 0.3}, 0.2, {"-0.2", "0.0", "0.2"}},
+        {{0.00101, 0.00119}, 5e-5, {"0.00105", "0.00110", "0.00115"}},
+        {{-2.3e9, 2.3e9}, 1e9, {"-2000000000", "-1000000000", "0", "1000000000", "2000000000"}},
+        // A range of no width (never shown, but not a fault): a step of 1.
+        {{5, 5}, 1, {"5"}},
+    };
+    for (const Case& c : cases) {
+        Axis axis;
+        SetAxisRange(axis, c.range);
+        EXPECT_EQ(axis.range, c.range);
+        EXPECT_DOUBLE_EQ(axis.step, c.step) << c.range.low;
+        EXPECT_EQ(LabelsOf(axis), c.labels) << c.range.low;
+    }
+}
+
+TEST(PlotFrameZoom, EveryGestureShowsItsPartOfTheRangesOnEveryAxis) {
+    // A plot area of 100 x 50 pixels; x 0..100, two value axes 0..10 and 100..200.
+    const PlotArea area{0, 0, 100, 50};
+    struct Case {
+        const char* name;
+        std::function<void(PlotFrame&)> gesture;
+        ValueRange x, first, second;
+        bool zoomed;
+    };
+    const Case cases[] = {
+        {"dragged rectangle",
+         [&](PlotFrame& f) {
+             f.ZoomToRect(area, {50, 10, 25, 30});
+         },
+         {50, 75},
+         {2, 8},
+         {120, 180},
+         true},
+        {"dragged from the other corner",
+         [&](PlotFrame& f) {
+             f.ZoomToRect(area, {75, 40, -25, -30});
+         },
+         {50, 75},
+         {2, 8},
+         {120, 180},
+         true},
+        {"dragged beyond the plot: cut to it",
+         [&](PlotFrame& f) {
+             f.ZoomToRect(area, {80, -10, 50, 70});
+         },
+         {80, 100},
+         {0, 10},
+         {100, 200},
+         true},
+        {"a click without a drag",
+         [&](PlotFrame& f) {
+             f.ZoomToRect(area, {30, 10, 0, 20});
+         },
+         {0, 100},
+         {0, 10},
+         {100, 200},
+         false},
+        {"wheel about a point",
+         [&](PlotFrame& f) { f.ZoomAbout(area, 25, 25, 0.8); },
+         {5, 85},
+         {1, 9},
+         {110, 190},
+         true},
+        {"wheel outside the plot: about the middle",
+         [&](PlotFrame& f) { f.ZoomAbout(area, 150, 25, 0.8); },
+         {10, 90},
+         {1, 9},
+         {110, 190},
+         true},
+        {"+", [](PlotFrame& f) { f.Key(PlotKey::kZoomIn); }, {10, 90}, {1, 9}, {110, 190}, true},
+        {"-",
+         [](PlotFrame& f) { f.Key(PlotKey::kZoomOut); },
+         {-12.5, 112.5},
+         {-1.25, 11.25},
+         {87.5, 212.5},
+         true},
+        {"left", [](PlotFrame& f) { f.Key(PlotKey::kLeft); }, {-10, 90}, {0, 10}, {100, 200}, true},
+        {"right",
+         [](PlotFrame& f) { f.Key(PlotKey::kRight); },
+         {10, 110},
+         {0, 10},
+         {100, 200},
+         true},
+        {"up", [](PlotFrame& f) { f.Key(PlotKey::kUp); }, {0, 100}, {1, 11}, {110, 210}, true},
+        {"down", [](PlotFrame& f) { f.Key(PlotKey::kDown); }, {0, 100}, {-1, 9}, {90, 190}, true},
+    };
+    for (const Case& c : cases) {
+        PlotFrame frame(2);
+        frame.SetXRange({0, 100});
+        frame.SetValueRange(0, {0, 10});
+        frame.SetValueRange(1, {100, 200});
+        c.gesture(frame);
+        for (auto [shown, expected] :
+             {std::pair{frame.X().range, c.x}, std::pair{frame.Value(0).range, c.first},
+              std::pair{frame.Value(1).range, c.second}}) {
+            EXPECT_NEAR(shown.low, expected.low, 1e-9) << c.name;
+            EXPECT_NEAR(shown.high, expected.high, 1e-9) << c.name;
+        }
+        EXPECT_EQ(frame.IsZoomed(), c.zoomed) << c.name;
+        // The ticks follow the range.
+        EXPECT_EQ(frame.X().step, NiceStep(frame.X().range.Span())) << c.name;
+    }
+}
+
+TEST(PlotFrameZoom, MagnifyingWithoutEndStopsWhileTheTicksCanStillBeToldApart) {
+    PlotFrame frame(1);
+    frame.SetXRange({546.0, 547.0});
+    frame.SetValueRange(0, {-2147483648.0, 2147483647.0});
+    for (int i = 0; i < 500; ++i) {
+        frame.Key(PlotKey::kZoomIn);
+    }
+    for (const Axis* axis : {&frame.X(), &frame.Value(0)}) {
+        const double magnitude = std::max(std::abs(axis->range.low), std::abs(axis->range.high));
+        EXPECT_GT(axis->range.Span(), magnitude * 1e-12);
+        ASSERT_FALSE(axis->ticks.empty());
+        EXPECT_LE(axis->ticks.size(), 11u);
+        for (std::size_t i = 1; i < axis->ticks.size(); ++i) {
+            EXPECT_NE(axis->ticks[i].label, axis->ticks[i - 1].label);
+        }
+    }
+    EXPECT_GT(frame.X().range.low, 546.0);
+}
+
 TEST(PlotPointer, TheNearestPixelIsFoundOnEitherSideAndBeyondTheEnds) {
     SpectrumCurves curves;
     curves.x = {400.0, 400.5, 401.0};
@@ -278,6 +423,35 @@ TEST(PlotTexts, OnlyCountsAndDarkSubtractedCountsShareTheAxisOfTheSpectra) {
     EXPECT_TRUE(InCounts(Quantity::kDarkSubtracted));
     EXPECT_FALSE(InCounts(Quantity::kTransmittance));
     EXPECT_FALSE(InCounts(Quantity::kAbsorbance));
+}
+
+TEST(SpectrumPlotZoom, AnotherQuantityFitsTheValuesOverTheWavelengthsShownAndKeepsTheZoom) {
+    // x = 400, 400.5, 401, 401.5 nm; transmittances of scan 1: 1, 0.5, 1, 2.
+    const ScanFile file =
+        MakeFile(4, {100, 100, 100, 100}, {1100, 2100, 1100, 600}, {{1100, 1100, 1100, 1100}});
+    SpectrumPlot plot;
+    plot.ShowFile(file);
+    // Not zoomed, hiding a curve fits the values to the others: counts share one scale.
+    plot.SetCurveVisible(Curve::kReference, false);
+    EXPECT_EQ(plot.QuantityAxis().range, PaddedRange(ValueRange{100, 1100}));
+    EXPECT_EQ(plot.CountsAxis().range, plot.QuantityAxis().range);
+    EXPECT_EQ(plot.Legend()[2], (LegendEntry{Curve::kReference, "Reference", true}));
+    plot.SetCurveVisible(Curve::kReference, true);
+
+    // Zoomed to the first two pixels (the left third of the plot, all values).
+    plot.ZoomToRect({0, 0, 300, 100}, {0, 0, 100, 100});
+    const ValueRange x = plot.XAxis().range;
+    EXPECT_NEAR(x.high, 400.5, 1e-9);
+    plot.ShowQuantity(Quantity::kTransmittance);
+    EXPECT_TRUE(plot.IsZoomed());
+    EXPECT_EQ(plot.XAxis().range, x);
+    EXPECT_EQ(plot.QuantityAxis().range, PaddedRange(ValueRange{0.5, 1}));
+    EXPECT_EQ(plot.CountsAxis().range, PaddedRange(ValueRange{100, 2100}));
+    EXPECT_TRUE(plot.CountsAxis().visible);
+
+    plot.ResetZoom();
+    EXPECT_FALSE(plot.IsZoomed());
+    EXPECT_EQ(plot.QuantityAxis().range, PaddedRange(ValueRange{0.5, 2}));
 }
 
 }  // namespace

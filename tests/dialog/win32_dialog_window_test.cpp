@@ -133,7 +133,8 @@ TEST_F(Win32WindowTest, ControlsStandWhereWindowsMapsTheTemplateValueByValue) {
     RECT client{};
     ::GetClientRect(Window(), &client);
     const PixelRect size = MapDialogRect({0, 0, kMainDialogWidth, kMainDialogHeight}, base);
-    EXPECT_EQ(client.right, size.width);
+    // The window is as high as the template and wider: the spectrum plot stands at the right.
+    EXPECT_GT(client.right, size.width);
     EXPECT_EQ(client.bottom, size.height);
 
     // Every child in creation order, group boxes included: the template's order.
@@ -142,9 +143,10 @@ TEST_F(Win32WindowTest, ControlsStandWhereWindowsMapsTheTemplateValueByValue) {
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
-    // The template's controls, then the window's own "Export...".
-    ASSERT_EQ(children.size(), kMainDialogControls.size() + 1);
-    EXPECT_EQ(::GetDlgCtrlID(children.back()), kExportButtonId);
+    // The template's controls, the window's own "Export..." and the spectrum panel.
+    ASSERT_EQ(children.size(), kMainDialogControls.size() + 2);
+    EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size()]), kExportButtonId);
+    EXPECT_EQ(::GetDlgCtrlID(children.back()), kSpectrumPanelId);
     for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
         const ControlTemplate& item = kMainDialogControls[i];
         SCOPED_TRACE(item.id);
@@ -200,7 +202,8 @@ TEST_F(Win32WindowTest, StartsWithNoFileAllScopeAndClearOptions) {
         EXPECT_FALSE(Checked(box));
     }
     // Tab goes through the enabled controls with a tab stop in template order, from "Close"
-    // round to it (the radio buttons have none; the system may add the checked one).
+    // round to it (the radio buttons have none; the system may add the checked one), and the
+    // plot (its other controls wait for a file).
     std::vector<int> order;
     HWND item = Item(Control::Close);
     do {
@@ -210,7 +213,7 @@ TEST_F(Win32WindowTest, StartsWithNoFileAllScopeAndClearOptions) {
         }
         item = ::GetNextDlgTabItem(Window(), item, FALSE);
     } while (item != nullptr && item != Item(Control::Close) && order.size() < 20);
-    EXPECT_EQ(order, (std::vector<int>{1, 1000, 1001, 1005, 1008, 1006, 1009}));
+    EXPECT_EQ(order, (std::vector<int>{1, 1000, 1001, 1005, 1008, 1006, 1009, 1111}));
 }
 
 TEST_F(Win32WindowTest, TheSystemMenuEndsWithAboutAndItsCommandOpensTheAboutBox) {

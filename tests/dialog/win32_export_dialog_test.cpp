@@ -180,9 +180,10 @@ TEST_F(Win32ExportTest, ChoicesWriteWhatQuillonConvertWritesOrAreRefusedWithThei
 }
 
 TEST_F(Win32ExportTest, TabReachesWhatTheChosenFormatsUseAndEveryChoiceHasAMnemonicOfItsOwn) {
-    // "Export..." comes last in the window's tab order, before it starts again at "Close".
+    // "Export..." follows the window's controls (the selection edit last, enabled here).
     HWND window = m_pWindow->Handle();
-    EXPECT_EQ(::GetDlgCtrlID(::GetNextDlgTabItem(window, ::GetDlgItem(window, IDOK), TRUE)),
+    EXPECT_EQ(::GetDlgCtrlID(
+                  ::GetNextDlgTabItem(window, m_pWindow->ControlHandle(Control::Selection), FALSE)),
               kExportButtonId);
     const int hdf5 = Hdf5Available() ? 104 : 0;
     // Steps taken one after the other, and the tab order after each (0: not there).

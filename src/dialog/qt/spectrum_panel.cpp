@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// SpectrumPanel: the controls and the chart of the spectrum plot.
+// SpectrumPanel: the controls and the chart of the spectrum plot, drawn from SpectrumPlot.
 #include "dialog/qt/spectrum_panel.h"
 
 #include <QChart>
@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QImageWriter>
@@ -17,7 +18,9 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QPushButton>
+#include <QRubberBand>
 #include <QSaveFile>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QSvgGenerator>
@@ -25,7 +28,6 @@
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
 
 namespace quillon {
 
@@ -35,35 +37,16 @@ QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-constexpr std::array<const char*, 3> kCurveNames = {"Dark", "Reference", "Scan"};
-// Grey for the dark, orange for the reference, blue for the scan: told apart also by people
-// who do not see red and green apart.
-const std::array<QColor, 3> kCurveColors = {QColor(0x59, 0x59, 0x59), QColor(0xE0, 0x7B, 0x00),
-                                            QColor(0x1F, 0x5F, 0xBF)};
-
-// A step of 1, 2 or 5 times a power of ten that gives about five ticks over `span`.
-double NiceStep(double span) {
-    if (!(span > 0.0) || !std::isfinite(span)) {
-        return 1.0;
-    }
-    const double raw = span / 5.0;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double multiple : {1.0, 2.0, 5.0}) {
-        if (raw <= multiple * power) {
-            return multiple * power;
-        }
-    }
-    return 10.0 * power;
+QString CurveName(Curve curve) {
+    return QObject::tr(StyleOf(curve).name);
 }
-
-constexpr const char* kReadoutHint = "Point at the plot to read its values.";
 
 }  // namespace
 
 // ---- SpectrumChartView ----
 
-SpectrumChartView::SpectrumChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
-    setRubberBand(QChartView::RectangleRubberBand);
+SpectrumChartView::SpectrumChartView(QChart* chart, QWidget* parent)
+    : QChartView(chart, parent), m_pBand(new QRubberBand(QRubberBand::Rectangle, viewport())) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setRenderHint(QPainter::Antialiasing);
@@ -71,18 +54,47 @@ SpectrumChartView::SpectrumChartView(QChart* chart, QWidget* parent) : QChartVie
     setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
-void SpectrumChartView::ZoomAbout(QPointF at, double factor) {
-    const QRectF area = chart()->plotArea();
-    if (area.isEmpty() || !(factor > 0.0)) {
+QPointF SpectrumChartView::ChartPoint(QPoint viewPoint) const {
+    return chart()->mapFromScene(mapToScene(viewPoint));
+}
+
+void SpectrumChartView::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && chart()->plotArea().contains(ChartPoint(at))) {
+        m_BandOrigin = at;
+        m_pBand->setGeometry(QRect(at, QSize()));
+        m_pBand->show();
+        event->accept();
         return;
     }
-    if (!area.contains(at)) {
-        at = area.center();
+    QChartView::mousePressEvent(event);
+}
+
+void SpectrumChartView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (m_pBand->isVisible()) {
+        m_pBand->setGeometry(QRect(m_BandOrigin, at).normalized());
+        event->accept();
+    } else {
+        QChartView::mouseMoveEvent(event);
     }
-    const QRectF rect(at.x() - (at.x() - area.left()) * factor,
-                      at.y() - (at.y() - area.top()) * factor, area.width() * factor,
-                      area.height() * factor);
-    chart()->zoomIn(rect);
+    emit pointerMoved(ChartPoint(at));
+}
+
+void SpectrumChartView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (m_pBand->isVisible() && event->button() == Qt::LeftButton) {
+        m_pBand->hide();
+        emit rectangleDragged(QRectF(ChartPoint(m_BandOrigin), ChartPoint(at)).normalized());
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::RightButton && chart()->plotArea().contains(ChartPoint(at))) {
+        emit zoomOutClicked();
+        event->accept();
+        return;
+    }
+    QChartView::mouseReleaseEvent(event);
 }
 
 void SpectrumChartView::wheelEvent(QWheelEvent* event) {
@@ -91,43 +103,36 @@ void SpectrumChartView::wheelEvent(QWheelEvent* event) {
         QChartView::wheelEvent(event);
         return;
     }
-    const QPointF at = chart()->mapFromScene(mapToScene(event->position().toPoint()));
-    ZoomAbout(at, std::pow(0.8, steps));
+    emit wheelTurned(ChartPoint(event->position().toPoint()), steps);
     event->accept();
 }
 
 void SpectrumChartView::keyPressEvent(QKeyEvent* event) {
-    const QRectF area = chart()->plotArea();
     switch (event->key()) {
         case Qt::Key_Plus:
         case Qt::Key_Equal:
-            ZoomAbout(area.center(), 0.8);
+            emit plotKeyPressed(PlotKey::kZoomIn);
             break;
         case Qt::Key_Minus:
-            ZoomAbout(area.center(), 1.25);
+            emit plotKeyPressed(PlotKey::kZoomOut);
             break;
         case Qt::Key_Left:
-            chart()->scroll(-area.width() / 10.0, 0.0);
+            emit plotKeyPressed(PlotKey::kLeft);
             break;
         case Qt::Key_Right:
-            chart()->scroll(area.width() / 10.0, 0.0);
+            emit plotKeyPressed(PlotKey::kRight);
             break;
         case Qt::Key_Up:
-            chart()->scroll(0.0, area.height() / 10.0);
+            emit plotKeyPressed(PlotKey::kUp);
             break;
         case Qt::Key_Down:
-            chart()->scroll(0.0, -area.height() / 10.0);
+            emit plotKeyPressed(PlotKey::kDown);
             break;
         default:
             QChartView::keyPressEvent(event);
             return;
     }
     event->accept();
-}
-
-void SpectrumChartView::mouseMoveEvent(QMouseEvent* event) {
-    QChartView::mouseMoveEvent(event);
-    emit pointerMoved(chart()->mapFromScene(mapToScene(event->position().toPoint())));
 }
 
 void SpectrumChartView::leaveEvent(QEvent* event) {
@@ -185,6 +190,23 @@ void SpectrumPanel::CreateControls() {
             [this](QPointF at) { ShowReadoutAt(at); });
     connect(m_pView, &SpectrumChartView::pointerLeft, this,
             [this] { m_pReadout->setText(tr(kReadoutHint)); });
+    connect(m_pView, &SpectrumChartView::rectangleDragged, this, [this](QRectF rectangle) {
+        m_Plot.ZoomToRect(
+            Area(), {rectangle.left(), rectangle.top(), rectangle.width(), rectangle.height()});
+        ApplyAxes();
+    });
+    connect(m_pView, &SpectrumChartView::zoomOutClicked, this, [this] {
+        m_Plot.ZoomOut();
+        ApplyAxes();
+    });
+    connect(m_pView, &SpectrumChartView::wheelTurned, this, [this](QPointF at, double steps) {
+        m_Plot.Wheel(Area(), at.x(), at.y(), steps);
+        ApplyAxes();
+    });
+    connect(m_pView, &SpectrumChartView::plotKeyPressed, this, [this](PlotKey key) {
+        m_Plot.Key(key);
+        ApplyAxes();
+    });
 }
 
 QHBoxLayout* SpectrumPanel::CreateScanRow(QWidget* page) {
@@ -221,14 +243,15 @@ QHBoxLayout* SpectrumPanel::CreateQuantityRow(QWidget* page) {
     quantityRow->addWidget(m_pQuantityChooser);
     quantityRow->addSpacing(12);
     for (std::size_t i = 0; i < m_CurveBoxes.size(); ++i) {
-        auto* box = new QCheckBox(tr(kCurveNames[i]), page);
-        box->setChecked(true);
-        box->setObjectName(QStringLiteral("show%1").arg(QLatin1String(kCurveNames[i])));
-        box->setAccessibleName(tr("Show %1").arg(tr(kCurveNames[i]).toLower()));
+        const auto curve = static_cast<Curve>(i);
+        auto* box = new QCheckBox(CurveName(curve), page);
+        box->setChecked(m_Plot.IsCurveVisible(curve));
+        box->setObjectName(QStringLiteral("show%1").arg(QLatin1String(StyleOf(curve).name)));
+        box->setAccessibleName(tr("Show %1").arg(CurveName(curve).toLower()));
         m_CurveBoxes[i] = box;
         quantityRow->addWidget(box);
         connect(box, &QCheckBox::toggled, this,
-                [this, i](bool on) { SetCurveVisible(static_cast<Curve>(i), on); });
+                [this, curve](bool on) { SetCurveVisible(curve, on); });
     }
     quantityRow->addStretch(1);
     return quantityRow;
@@ -268,71 +291,155 @@ void SpectrumPanel::CreateChart() {
     m_pChart->setAnimationOptions(QChart::NoAnimation);
 
     m_pXAxis = new QValueAxis(m_pChart);
-    m_pQuantityAxis = new QValueAxis(m_pChart);
-    m_pCountsAxis = new QValueAxis(m_pChart);
     m_pChart->addAxis(m_pXAxis, Qt::AlignBottom);
-    m_pChart->addAxis(m_pQuantityAxis, Qt::AlignLeft);
-    m_pChart->addAxis(m_pCountsAxis, Qt::AlignRight);
-    for (QValueAxis* axis : {m_pXAxis, m_pQuantityAxis, m_pCountsAxis}) {
+    m_ValueAxes[SpectrumPlot::kQuantityAxis] = new QValueAxis(m_pChart);
+    m_ValueAxes[SpectrumPlot::kCountsAxis] = new QValueAxis(m_pChart);
+    m_pChart->addAxis(m_ValueAxes[SpectrumPlot::kQuantityAxis], Qt::AlignLeft);
+    m_pChart->addAxis(m_ValueAxes[SpectrumPlot::kCountsAxis], Qt::AlignRight);
+    for (QValueAxis* axis : {m_pXAxis, m_ValueAxes[0], m_ValueAxes[1]}) {
         axis->setTickType(QValueAxis::TicksDynamic);
         axis->setTickAnchor(0.0);
-        connect(axis, &QValueAxis::rangeChanged, this, [this, axis] {
-            UpdateTicks(axis);
-            if (!m_bSettingRanges) {
-                m_bZoomed = true;
-            }
-        });
     }
-    m_Lines[Index(Curve::kDark)].yAxis = m_pCountsAxis;
-    m_Lines[Index(Curve::kReference)].yAxis = m_pCountsAxis;
-    m_Lines[Index(Curve::kScan)].yAxis = m_pQuantityAxis;
+    for (Curve curve : kCurveDrawingOrder) {
+        m_Lines[Index(curve)].yAxis = m_ValueAxes[SpectrumPlot::AxisOf(curve)];
+    }
 
     m_pView = new SpectrumChartView(m_pChart, this);
 
-    // The scan first, so that it is drawn under the two others only where they meet it and
-    // its legend entry leads.
-    for (Curve curve : {Curve::kScan, Curve::kDark, Curve::kReference}) {
+    for (Curve curve : kCurveDrawingOrder) {
         QLineSeries* first = AddPiece(curve);
         for (QLegendMarker* marker : m_pChart->legend()->markers(first)) {
             connect(marker, &QLegendMarker::clicked, this,
-                    [this, curve] { CurveBox(curve)->toggle(); });
+                    [this, curve] { SetCurveVisible(curve, !m_Plot.IsCurveVisible(curve)); });
         }
     }
-    UpdateAxisTitles();
-    SetRange(m_pXAxis, {0.0, 1.0});
-    SetRange(m_pQuantityAxis, {0.0, 1.0});
-    SetRange(m_pCountsAxis, {0.0, 1.0});
+    ApplyAxes();
     SyncLegend();
 }
 
 QLineSeries* SpectrumPanel::AddPiece(Curve curve) {
     CurveLine& line = m_Lines[Index(curve)];
     auto* series = new QLineSeries(m_pChart);
-    series->setName(tr(kCurveNames[Index(curve)]));
-    QPen pen(kCurveColors[Index(curve)]);
-    pen.setWidthF(curve == Curve::kScan ? 1.6 : 1.2);
+    series->setName(CurveName(curve));
+    const CurveStyle& style = StyleOf(curve);
+    QPen pen(QColor(style.color.red, style.color.green, style.color.blue));
+    pen.setWidthF(style.width);
     series->setPen(pen);
-    // Attaching a line to the axes must not move them.
-    const bool wasSetting = m_bSettingRanges;
-    m_bSettingRanges = true;
-    const double ranges[] = {m_pXAxis->min(), m_pXAxis->max(), line.yAxis->min(),
-                             line.yAxis->max()};
     m_pChart->addSeries(series);
     series->attachAxis(m_pXAxis);
     series->attachAxis(line.yAxis);
-    SetRange(m_pXAxis, {ranges[0], ranges[1]});
-    SetRange(line.yAxis, {ranges[2], ranges[3]});
-    m_bSettingRanges = wasSetting;
     line.pieces.push_back(series);
     return series;
 }
 
-void SpectrumPanel::ShowFile(const ScanFile& file) {
-    m_pFile = &file;
-    SetFileCurves(file, m_Curves);
-    m_pPages->setCurrentIndex(1);
+PlotArea SpectrumPanel::Area() const {
+    const QRectF area = m_pChart->plotArea();
+    return {area.left(), area.top(), area.width(), area.height()};
+}
 
-    const int scans = static_cast<int>(std::min<std::size_t>(file.ScanCount(), INT32_MAX));
+void SpectrumPanel::ShowFile(const ScanFile& file) {
+    m_Plot.ShowFile(file);
+    m_pPages->setCurrentIndex(1);
+    m_pChart->setTitle(QFileInfo(QFile::decodeName(file.m_strPath.c_str())).fileName());
+    for (Curve curve : kCurveDrawingOrder) {
+        ApplyCurve(curve);
+    }
+    ApplyVisibility();
+    ApplyChoosers();
+    ApplyTexts();
+    ApplyAxes();
+    m_pReadout->setText(tr(kReadoutHint));
+}
+
+void SpectrumPanel::ShowScan(int number) {
+    if (!m_Plot.HasFile()) {
+        return;
+    }
+    m_Plot.ShowScan(static_cast<std::size_t>(std::max(number, 0)));
+    ApplyCurve(Curve::kScan);
+    ApplyVisibility();
+    ApplyChoosers();
+    ApplyTexts();
+    ApplyAxes();
+}
+
+void SpectrumPanel::ShowQuantity(Quantity quantity) {
+    m_Plot.ShowQuantity(quantity);
+    ApplyCurve(Curve::kScan);
+    ApplyVisibility();
+    ApplyChoosers();
+    ApplyTexts();
+    ApplyAxes();
+}
+
+void SpectrumPanel::SetCurveVisible(Curve curve, bool visible) {
+    m_Plot.SetCurveVisible(curve, visible);
+    ApplyVisibility();
+    ApplyAxes();
+}
+
+void SpectrumPanel::ResetZoom() {
+    m_Plot.ResetZoom();
+    ApplyAxes();
+}
+
+void SpectrumPanel::ApplyCurve(Curve curve) {
+    CurveLine& line = m_Lines[Index(curve)];
+    const std::vector<PixelRun>& runs = m_Plot.Runs(curve);
+    const std::vector<double>& values = m_Plot.Values(curve);
+    const std::vector<double>& x = m_Plot.Curves().x;
+    while (line.pieces.size() < runs.size()) {
+        AddPiece(curve);
+    }
+    QList<QPointF> points;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        points.clear();
+        points.reserve(static_cast<qsizetype>(runs[r].end - runs[r].begin));
+        for (std::size_t p = runs[r].begin; p < runs[r].end; ++p) {
+            points.append(QPointF(x[p], values[p]));
+        }
+        line.pieces[r]->replace(points);
+    }
+    for (std::size_t r = runs.size(); r < line.used; ++r) {
+        line.pieces[r]->clear();
+    }
+    line.used = runs.size();
+}
+
+void SpectrumPanel::ApplyVisibility() {
+    for (Curve curve : kCurveDrawingOrder) {
+        const CurveLine& line = m_Lines[Index(curve)];
+        const bool visible = m_Plot.IsCurveVisible(curve);
+        for (std::size_t i = 0; i < line.pieces.size(); ++i) {
+            line.pieces[i]->setVisible(visible && (i == 0 || i < line.used));
+        }
+        QCheckBox* box = m_CurveBoxes[Index(curve)];
+        if (box != nullptr) {
+            const QSignalBlocker block(box);
+            box->setChecked(visible);
+        }
+    }
+    SyncLegend();
+}
+
+void SpectrumPanel::ApplyAxes() {
+    auto apply = [](QValueAxis* axis, const Axis& model) {
+        // The ticks first: the axis lays out its labels as soon as its range changes, and the
+        // step of a range a thousand times narrower would give it a million labels.
+        axis->setTickInterval(model.step);
+        axis->setLabelFormat(QStringLiteral("%.%1f").arg(model.decimals));
+        axis->setRange(model.range.low, model.range.high);
+        axis->setTitleText(FromUtf8(model.title));
+        axis->setVisible(model.visible);
+    };
+    apply(m_pXAxis, m_Plot.XAxis());
+    for (std::size_t i = 0; i < m_ValueAxes.size(); ++i) {
+        apply(m_ValueAxes[i], m_Plot.Frame().Value(i));
+    }
+}
+
+void SpectrumPanel::ApplyChoosers() {
+    const int scans = static_cast<int>(std::min<std::size_t>(m_Plot.ScanCount(), INT32_MAX));
     {
         const QSignalBlocker block(m_pScanChooser);
         if (scans == 0) {
@@ -344,123 +451,22 @@ void SpectrumPanel::ShowFile(const ScanFile& file) {
             m_pScanChooser->setRange(1, scans);
             m_pScanChooser->setSuffix(tr(" of %1").arg(scans));
         }
-        m_pScanChooser->setValue(scans == 0 ? 0 : 1);
+        m_pScanChooser->setValue(static_cast<int>(m_Plot.ScanNumber()));
     }
     m_pScanChooser->setEnabled(scans > 0);
-
-    const int index = m_pQuantityChooser->currentIndex();
-    const Quantity quantity = kPlotQuantities[static_cast<std::size_t>(std::max(index, 0))];
-    SetScanCurve(file, scans == 0 ? 0 : 1, quantity, m_Curves);
-    m_pChart->setTitle(QFileInfo(QFile::decodeName(file.m_strPath.c_str())).fileName());
-    UpdateScanTexts();
-    UpdateAxisTitles();
-    FillAllCurves();
-    ResetZoom();
-    m_pReadout->setText(tr(kReadoutHint));
+    const auto found =
+        std::find(std::begin(kPlotQuantities), std::end(kPlotQuantities), m_Plot.ShownQuantity());
+    const QSignalBlocker block(m_pQuantityChooser);
+    m_pQuantityChooser->setCurrentIndex(static_cast<int>(found - std::begin(kPlotQuantities)));
 }
 
-void SpectrumPanel::ShowScan(int number) {
-    if (m_pFile == nullptr) {
-        return;
-    }
-    if (m_pScanChooser->value() != number) {
-        // Keep the chooser in step; its signal comes back here once.
-        m_pScanChooser->setValue(number);
-        return;
-    }
-    SetScanCurve(*m_pFile, static_cast<std::size_t>(std::max(number, 0)), m_Curves.quantity,
-                 m_Curves);
-    UpdateScanTexts();
-    FillCurve(Curve::kScan, m_Curves.scan);
-    SyncLegend();
-    if (!m_bZoomed) {
-        const ValueRange x = FullXRange();
-        FitValues(x.low, x.high);
-    }
-    UpdateDescription();
-}
-
-void SpectrumPanel::ShowQuantity(Quantity quantity) {
-    const auto found = std::find(std::begin(kPlotQuantities), std::end(kPlotQuantities), quantity);
-    const int index = static_cast<int>(found - std::begin(kPlotQuantities));
-    if (m_pQuantityChooser->currentIndex() != index) {
-        m_pQuantityChooser->setCurrentIndex(index);
-        return;
-    }
-    m_Curves.quantity = quantity;
-    if (m_pFile == nullptr) {
-        return;
-    }
-    SetScanCurve(*m_pFile, m_Curves.scanNumber, quantity, m_Curves);
-    FillCurve(Curve::kScan, m_Curves.scan);
-    SyncLegend();
-    UpdateAxisTitles();
-    // The values change their meaning: fit them again over the wavelengths shown.
-    const bool zoomed = m_bZoomed;
-    FitValues(m_pXAxis->min(), m_pXAxis->max());
-    m_bZoomed = zoomed;
-    UpdateDescription();
-}
-
-void SpectrumPanel::SetCurveVisible(Curve curve, bool visible) {
-    CurveLine& line = m_Lines[Index(curve)];
-    if (CurveBox(curve)->isChecked() != visible) {
-        CurveBox(curve)->setChecked(visible);
-        return;
-    }
-    line.visible = visible;
-    for (std::size_t i = 0; i < line.pieces.size(); ++i) {
-        line.pieces[i]->setVisible(visible && (i == 0 || i < line.used));
-    }
-    SyncLegend();
-    if (!m_bZoomed) {
-        FitValues(m_pXAxis->min(), m_pXAxis->max());
-    }
-}
-
-bool SpectrumPanel::IsCurveVisible(Curve curve) const {
-    return m_Lines[Index(curve)].visible;
-}
-
-void SpectrumPanel::ResetZoom() {
-    m_bSettingRanges = true;
-    m_pChart->zoomReset();
-    m_bSettingRanges = false;
-    const ValueRange x = FullXRange();
-    SetRange(m_pXAxis, x);
-    FitValues(x.low, x.high);
-    m_bZoomed = false;
-}
-
-void SpectrumPanel::FillCurve(Curve curve, const std::vector<double>& values) {
-    CurveLine& line = m_Lines[Index(curve)];
-    DefinedRuns(values, m_Runs);
-    while (line.pieces.size() < m_Runs.size()) {
-        AddPiece(curve);
-    }
-    QList<QPointF> points;
-    for (std::size_t r = 0; r < m_Runs.size(); ++r) {
-        points.clear();
-        points.reserve(static_cast<qsizetype>(m_Runs[r].end - m_Runs[r].begin));
-        for (std::size_t p = m_Runs[r].begin; p < m_Runs[r].end; ++p) {
-            points.append(QPointF(m_Curves.x[p], values[p]));
-        }
-        line.pieces[r]->replace(points);
-    }
-    for (std::size_t r = m_Runs.size(); r < line.used; ++r) {
-        line.pieces[r]->clear();
-    }
-    line.used = m_Runs.size();
-    for (std::size_t i = 0; i < line.pieces.size(); ++i) {
-        line.pieces[i]->setVisible(line.visible && (i == 0 || i < line.used));
-    }
-}
-
-void SpectrumPanel::FillAllCurves() {
-    FillCurve(Curve::kDark, m_Curves.dark);
-    FillCurve(Curve::kReference, m_Curves.reference);
-    FillCurve(Curve::kScan, m_Curves.scan);
-    SyncLegend();
+void SpectrumPanel::ApplyTexts() {
+    const QString text = FromUtf8(m_Plot.ScanTexts());
+    m_pScanTexts->setText(text);
+    m_pScanTexts->setToolTip(text);
+    m_pScanTexts->setAccessibleName(FromUtf8(m_Plot.ScanTextsName()));
+    // What a screen reader says about the plot, since it cannot see the lines.
+    m_pView->setAccessibleDescription(FromUtf8(m_Plot.Description()));
 }
 
 void SpectrumPanel::SyncLegend() {
@@ -480,16 +486,16 @@ void SpectrumPanel::SyncLegend() {
 }
 
 void SpectrumPanel::SyncLegendNow() {
-    for (const CurveLine& line : m_Lines) {
+    for (const LegendEntry& entry : m_Plot.Legend()) {
+        const CurveLine& line = m_Lines[Index(entry.curve)];
         for (std::size_t i = 0; i < line.pieces.size(); ++i) {
             for (QLegendMarker* marker : m_pChart->legend()->markers(line.pieces[i])) {
                 if (i > 0) {
                     marker->setVisible(false);
                     continue;
                 }
-                // A hidden curve keeps its entry, dimmed, so that a click brings it back.
                 marker->setVisible(true);
-                const qreal alpha = line.visible ? 1.0 : 0.35;
+                const qreal alpha = entry.dimmed ? 0.35 : 1.0;
                 QBrush label = marker->labelBrush();
                 QColor color = label.color();
                 color.setAlphaF(static_cast<float>(alpha));
@@ -506,136 +512,8 @@ void SpectrumPanel::SyncLegendNow() {
     }
 }
 
-void SpectrumPanel::UpdateScanTexts() {
-    const std::size_t scans = m_pFile == nullptr ? 0 : m_pFile->ScanCount();
-    QString text;
-    QString name;
-    if (scans == 0) {
-        text = tr("This file holds no scans.");
-        name = text;
-    } else if (!m_Curves.problem.empty()) {
-        // The file changed on disk since it was loaded: say so where the texts stand.
-        text = tr("Scan %1 could not be read: %2")
-                   .arg(m_Curves.scanNumber)
-                   .arg(FromUtf8(m_Curves.problem));
-        name = text;
-    } else {
-        text = FromUtf8(m_Curves.description);
-        name = tr("Scan %1 of %2: %3")
-                   .arg(m_Curves.scanNumber)
-                   .arg(scans)
-                   .arg(text.isEmpty() ? tr("no title or date") : text);
-    }
-    m_pScanTexts->setText(text);
-    m_pScanTexts->setToolTip(text);
-    m_pScanTexts->setAccessibleName(name);
-}
-
-ValueRange SpectrumPanel::FullXRange() const {
-    const std::vector<double>& x = m_Curves.x;
-    if (x.size() >= 2 && x.front() < x.back()) {
-        return {x.front(), x.back()};
-    }
-    return PaddedRange(x.empty() ? std::nullopt
-                                 : std::optional<ValueRange>(ValueRange{x.front(), x.front()}));
-}
-
-void SpectrumPanel::FitValues(double xLow, double xHigh) {
-    auto rangeOf = [&](Curve curve, const std::vector<double>& values) {
-        return IsCurveVisible(curve) ? FiniteRange(m_Curves.x, values, xLow, xHigh) : std::nullopt;
-    };
-    auto unite = [](std::optional<ValueRange> a, std::optional<ValueRange> b) {
-        if (!a) {
-            return b;
-        }
-        if (!b) {
-            return a;
-        }
-        return std::optional<ValueRange>(
-            ValueRange{std::min(a->low, b->low), std::max(a->high, b->high)});
-    };
-    const auto scan = rangeOf(Curve::kScan, m_Curves.scan);
-    const auto spectra =
-        unite(rangeOf(Curve::kDark, m_Curves.dark), rangeOf(Curve::kReference, m_Curves.reference));
-    if (InCounts(m_Curves.quantity)) {
-        // One scale for all three: the hidden right axis repeats the left one.
-        const ValueRange all = PaddedRange(unite(scan, spectra));
-        SetRange(m_pQuantityAxis, all);
-        SetRange(m_pCountsAxis, all);
-    } else {
-        SetRange(m_pQuantityAxis, PaddedRange(scan));
-        SetRange(m_pCountsAxis, PaddedRange(spectra));
-    }
-}
-
-void SpectrumPanel::SetRange(QValueAxis* axis, ValueRange range) {
-    const bool wasSetting = m_bSettingRanges;
-    m_bSettingRanges = true;
-    // The ticks first: the axis lays out its labels as soon as its range changes, and the
-    // step of a range a thousand times narrower would give it a million labels.
-    SetTicks(axis, range);
-    axis->setRange(range.low, range.high);
-    m_bSettingRanges = wasSetting;
-}
-
-void SpectrumPanel::UpdateTicks(QValueAxis* axis) {
-    SetTicks(axis, {axis->min(), axis->max()});
-}
-
-void SpectrumPanel::SetTicks(QValueAxis* axis, ValueRange range) {
-    const double step = NiceStep(range.high - range.low);
-    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step))));
-    axis->setTickInterval(step);
-    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
-}
-
-void SpectrumPanel::UpdateAxisTitles() {
-    m_pXAxis->setTitleText(FromUtf8(XAxisTitle(m_Curves.axis)));
-    m_pQuantityAxis->setTitleText(FromUtf8(QuantityTitle(m_Curves.quantity)));
-    const bool counts = InCounts(m_Curves.quantity);
-    m_pCountsAxis->setTitleText(tr("Dark and reference (counts)"));
-    m_pCountsAxis->setVisible(!counts);
-    UpdateDescription();
-}
-
-void SpectrumPanel::UpdateDescription() {
-    // What a screen reader says about the plot, since it cannot see the lines.
-    if (m_pFile == nullptr) {
-        m_pView->setAccessibleDescription(tr("No file is loaded."));
-        return;
-    }
-    QString text = tr("%1 of scan %2 against %3, with the dark and reference spectra")
-                       .arg(FromUtf8(QuantityLabel(m_Curves.quantity)))
-                       .arg(m_Curves.scanNumber)
-                       .arg(m_Curves.axis == PlotAxis::kWavelength ? tr("wavelength in nm")
-                                                                   : tr("pixel number"));
-    if (m_Curves.undefined > 0) {
-        text += tr("; %1 values not defined").arg(m_Curves.undefined);
-    }
-    m_pView->setAccessibleDescription(text);
-}
-
-std::vector<QLineSeries*> SpectrumPanel::CurveLines(Curve curve) const {
-    const CurveLine& line = m_Lines[Index(curve)];
-    return {line.pieces.begin(), line.pieces.begin() + static_cast<std::ptrdiff_t>(line.used)};
-}
-
 void SpectrumPanel::ShowReadoutAt(QPointF chartPosition) {
-    const QRectF area = m_pChart->plotArea();
-    if (m_pFile == nullptr || area.width() <= 0.0 || !area.contains(chartPosition)) {
-        m_pReadout->setText(tr(kReadoutHint));
-        return;
-    }
-    const double fraction = (chartPosition.x() - area.left()) / area.width();
-    const double x = m_pXAxis->min() + fraction * (m_pXAxis->max() - m_pXAxis->min());
-    const std::optional<std::size_t> pixel = NearestPixel(m_Curves, x);
-    if (!pixel) {
-        m_pReadout->setText(tr("This file has no pixels."));
-        return;
-    }
-    const CurveVisibility visible{IsCurveVisible(Curve::kDark), IsCurveVisible(Curve::kReference),
-                                  IsCurveVisible(Curve::kScan)};
-    m_pReadout->setText(FromUtf8(ReadoutText(m_Curves, *pixel, visible)));
+    m_pReadout->setText(FromUtf8(m_Plot.ReadoutAt(Area(), chartPosition.x(), chartPosition.y())));
 }
 
 bool SpectrumPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -655,15 +533,15 @@ bool SpectrumPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString SpectrumPanel::SuggestedPlotName() const {
-    if (m_pFile == nullptr) {
+    if (!m_Plot.HasFile()) {
         return QStringLiteral("spectrum.png");
     }
-    const QFileInfo input(QFile::decodeName(m_pFile->m_strPath.c_str()));
-    QString quantity = FromUtf8(QuantityLabel(m_Curves.quantity)).toLower();
+    const QFileInfo input(QFile::decodeName(m_Plot.File()->m_strPath.c_str()));
+    QString quantity = FromUtf8(QuantityLabel(m_Plot.ShownQuantity())).toLower();
     quantity.replace(QLatin1Char('-'), QLatin1Char('_'));
     return input.dir().filePath(QStringLiteral("%1_scan%2_%3.png")
                                     .arg(input.completeBaseName())
-                                    .arg(m_Curves.scanNumber)
+                                    .arg(m_Plot.ScanNumber())
                                     .arg(quantity));
 }
 
@@ -674,6 +552,11 @@ std::optional<QString> SpectrumPanel::SavePlot(const QString& path) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return file.errorString();
+    }
+    // The chart lays out its axes' titles and labels when the event loop next runs: the
+    // picture of what the panel shows now needs that layout now.
+    if (QGraphicsLayout* layout = m_pChart->layout(); layout != nullptr) {
+        layout->activate();
     }
     const QSizeF size = m_pChart->size();
     const QRectF source(QPointF(0.0, 0.0), size);

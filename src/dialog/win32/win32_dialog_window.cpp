@@ -100,11 +100,14 @@ Win32Prompts Win32Prompts::Standard() {
         return FromWide(file.c_str());
     };
     prompts.chooseFolder = &ChooseFolderWithShell;
+    prompts.choosePlotFile = StandardPlotFileDialog();
     return prompts;
 }
 
 Win32DialogWindow::Win32DialogWindow(Win32Prompts prompts)
-    : m_Prompts(std::move(prompts)), m_Dlg(*this) {
+    : m_Prompts(std::move(prompts)),
+      m_Dlg(*this),
+      m_Panel(m_Prompts.choosePlotFile, [this](const std::string& text) { ShowMessage(text); }) {
     // The icon at the system's standard size; null where the program has no icon resource.
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainIconId));
 }
@@ -219,6 +222,7 @@ void Win32DialogWindow::OnInitDialog() {
         ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
         ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     }
+    m_Panel.Create(m_hWnd);
     Run([this] { m_Dlg.OnInitDialog(); });
     if (!m_OpenAtStart.empty()) {
         ::PostMessageW(m_hWnd, kOpenAtStartMessage, 0, 0);
@@ -458,6 +462,10 @@ void Win32DialogWindow::ShowAboutBox() {
     if (m_Prompts.about) {
         m_Prompts.about(m_hWnd);
     }
+}
+
+void Win32DialogWindow::FileLoaded() {
+    m_Panel.ShowFile(m_Dlg.File());
 }
 
 void Win32DialogWindow::EndDialog(int result) {

@@ -14,6 +14,7 @@
 
 #include "dialog/dialog_view.h"
 #include "dialog/quillon_dlg.h"
+#include "dialog/win32/win32_spectrum_panel.h"
 
 namespace quillon {
 
@@ -26,6 +27,7 @@ struct Win32Prompts {
     std::function<void(HWND owner)> about;
     // The export dialog's folder chooser: the chosen folder, or nothing when cancelled.
     std::function<std::optional<std::string>(HWND owner, const std::string& start)> chooseFolder;
+    Win32SpectrumPanel::ChoosePlotFile choosePlotFile;
 
     // Message boxes, the open-file dialog and the folder chooser of the system; the About box
     // is left to the caller.
@@ -59,6 +61,7 @@ class Win32DialogWindow : public DialogView {
     HWND Handle() const { return m_hWnd; }
     HWND ControlHandle(Control control) const;
     CQUILLONDlg& Dialog() { return m_Dlg; }
+    Win32SpectrumPanel& Panel() { return m_Panel; }
     // The result the dialog ended with, while it has not ended nothing.
     std::optional<int> Result() const { return m_nResult; }
     // True while a wait cursor is on.
@@ -82,6 +85,7 @@ class Win32DialogWindow : public DialogView {
     void AddAboutCommand(const std::string& caption) override;
     void ShowAboutBox() override;
     void EndDialog(int result) override;
+    void FileLoaded() override;
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -111,6 +115,7 @@ class Win32DialogWindow : public DialogView {
     std::string m_strExportFolder;
 
     CQUILLONDlg m_Dlg;
+    Win32SpectrumPanel m_Panel;
 };
 
 }  // namespace quillon

@@ -1,0 +1,274 @@
+// SPDX-License-Identifier: MIT
+// The layout and drawing of the spectrum plot's picture onto a PlotCanvas.
+#include "dialog/plot_picture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace quillon {
+
+namespace {
+
+// Sizes at 96 dpi, multiplied by the layout's scale.
+constexpr double kPad = 6.0;
+constexpr double kTick = 4.0;
+constexpr double kGap = 4.0;
+constexpr double kSwatch = 18.0;
+constexpr double kLegendSpacing = 16.0;
+constexpr double kAxisWidth = 1.0;
+// Baselines stand this share of a line above the line's bottom.
+constexpr double kDescent = 0.22;
+
+Rgb Mix(Rgb a, Rgb b, double share) {
+    auto channel = [share](std::uint8_t x, std::uint8_t y) {
+        return static_cast<std::uint8_t>(std::lround(x + (y - x) * share));
+    };
+    return {channel(a.red, b.red), channel(a.green, b.green), channel(a.blue, b.blue)};
+}
+
+double WidestLabel(const Axis& axis, PlotCanvas& canvas) {
+    double widest = 0.0;
+    for (const AxisTick& tick : axis.ticks) {
+        widest = std::max(widest, canvas.TextWidth(tick.label));
+    }
+    return widest;
+}
+
+std::string FileName(const SpectrumPlot& plot) {
+    if (plot.File() == nullptr) {
+        return {};
+    }
+    const std::string& path = plot.File()->m_strPath;
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Adds the points of one device pixel column: all of them where they are few, else the first,
+// the highest, the lowest and the last, in their order, which draws the same column.
+void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
+    if (column.size() <= 4) {
+        points.insert(points.end(), column.begin(), column.end());
+    } else {
+        const auto [low, high] =
+            std::minmax_element(column.begin() + 1, column.end() - 1,
+                                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
+        points.push_back(column.front());
+        points.push_back(low < high ? *low : *high);
+        points.push_back(low < high ? *high : *low);
+        points.push_back(column.back());
+    }
+    column.clear();
+}
+
+// The points of one run of defined values inside the x range shown (and one each side, so
+// that the line leaves the area). Where many values share a device pixel column, they are
+// reduced to the four that draw it: the line looks the same, and a scan of thousands of pixels
+// in a narrow plot draws as fast as a short one.
+void RunPoints(const SpectrumPlot& plot, const PlotArea& area, Curve curve, const PixelRun& run,
+               std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
+    const std::vector<double>& x = plot.Curves().x;
+    const std::vector<double>& values = plot.Values(curve);
+    const ValueRange shown = plot.XAxis().range;
+    const std::size_t axis = SpectrumPlot::AxisOf(curve);
+    std::size_t begin = run.begin;
+    std::size_t end = run.end;
+    while (begin + 1 < end && x[begin + 1] < shown.low) {
+        ++begin;
+    }
+    while (end > begin + 1 && x[end - 2] > shown.high) {
+        --end;
+    }
+    points.clear();
+    column.clear();
+    double columnX = 0.0;
+    for (std::size_t p = begin; p < end; ++p) {
+        const PlotPoint point{plot.Frame().XToPixel(area, x[p]),
+                              plot.Frame().ValueToPixel(axis, area, values[p])};
+        const double here = std::floor(point.x);
+        if (!column.empty() && here != columnX) {
+            FlushColumn(column, points);
+        }
+        columnX = here;
+        column.push_back(point);
+    }
+    FlushColumn(column, points);
+}
+
+}  // namespace
+
+PlotLayout LayOutPlot(const SpectrumPlot& plot, double width, double height, double scale,
+                      PlotCanvas& canvas) {
+    PlotLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.scale = scale;
+    const double pad = kPad * scale;
+    const double tick = kTick * scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const Axis& xAxis = plot.XAxis();
+
+    const double top = pad + (plot.HasFile() ? line + gap : 0.0) + line / 2.0;
+    const double left = pad + line + gap + WidestLabel(plot.QuantityAxis(), canvas) + gap + tick;
+    const double lastLabel =
+        xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0;
+    const double right =
+        plot.CountsAxis().visible
+            ? pad + line + gap + WidestLabel(plot.CountsAxis(), canvas) + gap + tick
+            : pad + lastLabel;
+    const double legendTop = height - pad - line;
+    const double bottom = height - legendTop + gap + 2.0 * (line + gap) + tick;
+    layout.area = {left, top, std::max(1.0, width - left - right),
+                   std::max(1.0, height - top - bottom)};
+
+    // The legend: one row of entries under the x axis's title, centred.
+    std::array<double, kCurveCount> widths{};
+    double total = 0.0;
+    for (std::size_t i = 0; i < kCurveCount; ++i) {
+        widths[i] = (kSwatch * scale) + gap + canvas.TextWidth(StyleOf(kCurveDrawingOrder[i]).name);
+        total += widths[i] + (i > 0 ? kLegendSpacing * scale : 0.0);
+    }
+    double x = std::max(pad, (width - total) / 2.0);
+    for (std::size_t i = 0; i < kCurveCount; ++i) {
+        layout.legend[i] = {x, legendTop, widths[i], line};
+        x += widths[i] + kLegendSpacing * scale;
+    }
+    return layout;
+}
+
+void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& canvas,
+              PlotColors colors) {
+    const double scale = layout.scale;
+    const double tick = kTick * scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const double descent = line * kDescent;
+    const double axisWidth = kAxisWidth * scale;
+    const PlotArea& area = layout.area;
+    const PlotFrame& frame = plot.Frame();
+    const Rgb grid = Mix(colors.background, colors.text, 0.12);
+
+    canvas.FillRect({0.0, 0.0, layout.width, layout.height}, colors.background);
+    const std::string title = FileName(plot);
+    if (!title.empty()) {
+        canvas.Text(title, {layout.width / 2.0, (kPad * scale) + line - descent},
+                    TextAnchor::kMiddle, colors.text);
+    }
+
+    // The x axis: grid lines, ticks, labels and title.
+    for (const AxisTick& mark : plot.XAxis().ticks) {
+        const double x = frame.XToPixel(area, mark.value);
+        const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
+        canvas.Polyline(gridLine, grid, axisWidth);
+        const PlotPoint tickLine[] = {{x, area.Bottom()}, {x, area.Bottom() + tick}};
+        canvas.Polyline(tickLine, colors.text, axisWidth);
+        canvas.Text(mark.label, {x, area.Bottom() + tick + gap + line - descent},
+                    TextAnchor::kMiddle, colors.text);
+    }
+    canvas.Text(
+        plot.XAxis().title,
+        {area.left + (area.width / 2.0), area.Bottom() + tick + 2.0 * (gap + line) - descent},
+        TextAnchor::kMiddle, colors.text);
+
+    // The value axes: the quantity at the left (its grid lines across), the dark and
+    // reference in counts at the right where the quantity is not in counts.
+    for (std::size_t index : {SpectrumPlot::kQuantityAxis, SpectrumPlot::kCountsAxis}) {
+        const Axis& axis = frame.Value(index);
+        if (!axis.visible) {
+            continue;
+        }
+        const bool atRight = index == SpectrumPlot::kCountsAxis;
+        const double edge = atRight ? area.Right() : area.left;
+        const double outward = atRight ? 1.0 : -1.0;
+        double widest = 0.0;
+        for (const AxisTick& mark : axis.ticks) {
+            const double y = frame.ValueToPixel(index, area, mark.value);
+            if (!atRight) {
+                const PlotPoint gridLine[] = {{area.left, y}, {area.Right(), y}};
+                canvas.Polyline(gridLine, grid, axisWidth);
+            }
+            const PlotPoint tickLine[] = {{edge, y}, {edge + (outward * tick), y}};
+            canvas.Polyline(tickLine, colors.text, axisWidth);
+            canvas.Text(mark.label, {edge + (outward * (tick + gap)), y + (line / 2.0) - descent},
+                        atRight ? TextAnchor::kStart : TextAnchor::kEnd, colors.text);
+            widest = std::max(widest, canvas.TextWidth(mark.label));
+        }
+        const double titleX = atRight ? edge + tick + gap + widest + gap + line - descent
+                                      : edge - tick - gap - widest - gap - descent;
+        canvas.Text(axis.title, {titleX, area.top + (area.height / 2.0)}, TextAnchor::kMiddle,
+                    colors.text, true);
+    }
+
+    // The curves shown, inside the axes, one line per run of defined values.
+    canvas.BeginClip(area);
+    std::vector<PlotPoint> column;
+    std::vector<PlotPoint> points;
+    for (Curve curve : kCurveDrawingOrder) {
+        if (!plot.IsCurveVisible(curve)) {
+            continue;
+        }
+        const CurveStyle& style = StyleOf(curve);
+        for (const PixelRun& run : plot.Runs(curve)) {
+            RunPoints(plot, area, curve, run, column, points);
+            if (points.size() == 1) {
+                // A single defined value between gaps: a dot as wide as the line.
+                const double half = style.width * scale;
+                canvas.FillRect({points[0].x - half, points[0].y - half, 2 * half, 2 * half},
+                                style.color);
+            } else if (points.size() > 1) {
+                canvas.Polyline(points, style.color, style.width * scale);
+            }
+        }
+    }
+    canvas.EndClip();
+    canvas.StrokeRect(area, colors.text, axisWidth);
+
+    // The legend; a hidden curve keeps its entry, dimmed.
+    const auto legend = plot.Legend();
+    for (std::size_t i = 0; i < kCurveCount; ++i) {
+        const PlotArea& entry = layout.legend[i];
+        const Rgb color = StyleOf(legend[i].curve).color;
+        const Rgb swatch = legend[i].dimmed ? Mix(colors.background, color, 0.35) : color;
+        const Rgb label =
+            legend[i].dimmed ? Mix(colors.background, colors.text, 0.35) : colors.text;
+        const double middle = entry.top + (entry.height / 2.0);
+        const PlotPoint sample[] = {{entry.left, middle}, {entry.left + (kSwatch * scale), middle}};
+        canvas.Polyline(sample, swatch, 3.0 * scale);
+        canvas.Text(legend[i].name,
+                    {entry.left + (kSwatch * scale) + gap, entry.top + line - descent},
+                    TextAnchor::kStart, label);
+    }
+}
+
+std::string PlotPictureName(const SpectrumPlot& plot) {
+    if (plot.File() == nullptr) {
+        return "spectrum.png";
+    }
+    const std::string& path = plot.File()->m_strPath;
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        base.resize(dot);
+    }
+    std::string quantity = QuantityLabel(plot.ShownQuantity());
+    for (char& c : quantity) {
+        c = c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return folder + base + "_scan" + std::to_string(plot.ScanNumber()) + "_" + quantity + ".png";
+}
+
+std::optional<Curve> LegendEntryAt(const PlotLayout& layout, PlotPoint point) {
+    for (std::size_t i = 0; i < kCurveCount; ++i) {
+        if (layout.legend[i].Contains(point.x, point.y)) {
+            return kCurveDrawingOrder[i];
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace quillon

@@ -1,0 +1,1163 @@
+// SPDX-License-Identifier: MIT
+// Win32SpectrumPanel: the panel's controls, the plot window, its GDI+ canvas and the saved
+// pictures.
+#include "dialog/win32/win32_spectrum_panel.h"
+
+#include <commctrl.h>
+#include <objidl.h>
+#include <windowsx.h>
+
+// GDI+ wants min and max from windows.h, which NOMINMAX or the standard library may hide.
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include <array>
+#include <cmath>
+#include <exception>
+#include <unordered_map>
+#include <vector>
+
+#include "dialog/dialog_template.h"
+#include "dialog/plot_svg.h"
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
+#include "platform/windows_system.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"QuillonSpectrumPanel";
+constexpr wchar_t kPlotClass[] = L"QuillonSpectrumPlot";
+
+// Where the panel stands, in dialog units (as in the Qt window): beside the controls, from the
+// top of the "SDF File" box down to 7 units above the window's bottom edge, 380 units wide at
+// first.
+constexpr int kPanelWidth = 380;
+constexpr int kPanelTop = 19;
+constexpr int kPanelRightMargin = 10;
+constexpr int kPanelBottomMargin = 7;
+// Rows of controls inside the panel, in dialog units.
+constexpr int kRowHeight = 14;
+constexpr int kRowGap = 4;
+constexpr int kLabelHeight = 8;
+
+constexpr const char* kNoFileNote =
+    "Open a scan data file with >> or drop it on the window to see its spectra here.";
+
+// A drag shorter than this many pixels (at 96 dpi) each way is a click.
+constexpr double kMinimumDrag = 4.0;
+
+Gdiplus::Color ToGdiPlus(Rgb color) {
+    return Gdiplus::Color(255, color.red, color.green, color.blue);
+}
+
+Rgb FromSystem(int index) {
+    const COLORREF color = ::GetSysColor(index);
+    return {GetRValue(color), GetGValue(color), GetBValue(color)};
+}
+
+std::wstring ControlText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+void SetControlText(HWND window, const std::string& text) {
+    const std::wstring wide = ToWide(text);
+    if (ControlText(window) != wide) {
+        ::SetWindowTextW(window, wide.c_str());
+    }
+}
+
+// Draws on a GDI+ surface: lines antialiased, texts in the window's font.
+class GdiPlusCanvas : public PlotCanvas {
+  public:
+    // `fontScale` enlarges the font (a PNG at twice the screen's pixels).
+    GdiPlusCanvas(Gdiplus::Graphics& graphics, HDC dc, HFONT font, double fontScale)
+        : m_Graphics(graphics) {
+        m_Graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        m_Graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        m_Graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+        LOGFONTW logFont{};
+        ::GetObjectW(font != nullptr ? font : ::GetStockObject(DEFAULT_GUI_FONT), sizeof logFont,
+                     &logFont);
+        logFont.lfHeight = static_cast<LONG>(std::lround(logFont.lfHeight * fontScale));
+        logFont.lfWidth = 0;
+        m_hFont = ::CreateFontIndirectW(&logFont);
+        m_pFont = std::make_unique<Gdiplus::Font>(dc, m_hFont);
+        m_Format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap |
+                                Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
+        m_Format.SetTrimming(Gdiplus::StringTrimmingNone);
+        // The line height as GDI gives it for the font: ascent, descent and leading.
+        HGDIOBJ old = ::SelectObject(dc, m_hFont);
+        TEXTMETRICW metrics{};
+        ::GetTextMetricsW(dc, &metrics);
+        ::SelectObject(dc, old);
+        m_dLineHeight = static_cast<double>(metrics.tmHeight);
+        m_dAscent = static_cast<double>(metrics.tmAscent);
+    }
+    ~GdiPlusCanvas() override {
+        m_pFont.reset();
+        ::DeleteObject(m_hFont);
+    }
+    GdiPlusCanvas(const GdiPlusCanvas&) = delete;
+    GdiPlusCanvas& operator=(const GdiPlusCanvas&) = delete;
+
+    std::wstring FontFamily() const {
+        Gdiplus::FontFamily family;
+        m_pFont->GetFamily(&family);
+        wchar_t name[LF_FACESIZE] = {};
+        family.GetFamilyName(name);
+        return name;
+    }
+    double FontSize() const {
+        return static_cast<double>(m_pFont->GetHeight(static_cast<Gdiplus::REAL>(96.0f))) *
+               m_dAscent / m_dLineHeight * 1.1;
+    }
+
+    double TextWidth(const std::string& text) override {
+        // Each label is measured for the layout and again where it is drawn.
+        const auto known = m_Widths.find(text);
+        if (known != m_Widths.end()) {
+            return known->second;
+        }
+        const std::wstring wide = ToWide(text);
+        Gdiplus::RectF bounds;
+        m_Graphics.MeasureString(wide.c_str(), static_cast<INT>(wide.size()), m_pFont.get(),
+                                 Gdiplus::PointF(0.0f, 0.0f), &m_Format, &bounds);
+        const auto width = static_cast<double>(bounds.Width);
+        m_Widths.emplace(text, width);
+        return width;
+    }
+    double LineHeight() override { return m_dLineHeight; }
+
+    void FillRect(const PlotArea& rect, Rgb color) override {
+        Gdiplus::SolidBrush brush(ToGdiPlus(color));
+        m_Graphics.FillRectangle(&brush, F(rect.left), F(rect.top), F(rect.width), F(rect.height));
+    }
+    void StrokeRect(const PlotArea& rect, Rgb color, double width) override {
+        Gdiplus::Pen pen(ToGdiPlus(color), F(width));
+        m_Graphics.DrawRectangle(&pen, F(rect.left), F(rect.top), F(rect.width), F(rect.height));
+    }
+    void Polyline(std::span<const PlotPoint> points, Rgb color, double width) override {
+        m_Points.clear();
+        for (const PlotPoint& point : points) {
+            m_Points.emplace_back(F(point.x), F(point.y));
+        }
+        if (!LinesAntialiased()) {
+            DrawWithGdi(points, color, width);
+            return;
+        }
+        Gdiplus::Pen pen(ToGdiPlus(color), F(width));
+        pen.SetLineJoin(Gdiplus::LineJoinBevel);
+        m_Graphics.DrawLines(&pen, m_Points.data(), static_cast<INT>(m_Points.size()));
+    }
+    void Text(const std::string& text, PlotPoint at, TextAnchor anchor, Rgb color,
+              bool upright) override {
+        if (text.empty()) {
+            return;
+        }
+        const std::wstring wide = ToWide(text);
+        const double width = TextWidth(text);
+        const double shift = anchor == TextAnchor::kStart    ? 0.0
+                             : anchor == TextAnchor::kMiddle ? width / 2.0
+                                                             : width;
+        Gdiplus::SolidBrush brush(ToGdiPlus(color));
+        const Gdiplus::GraphicsState state = m_Graphics.Save();
+        m_Graphics.TranslateTransform(F(at.x), F(at.y));
+        if (upright) {
+            m_Graphics.RotateTransform(-90.0f);
+        }
+        // GDI+ places a text by the top of its line: up by the ascent from the baseline.
+        m_Graphics.DrawString(wide.c_str(), static_cast<INT>(wide.size()), m_pFont.get(),
+                              Gdiplus::PointF(F(-shift), F(-m_dAscent)), &m_Format, &brush);
+        m_Graphics.Restore(state);
+    }
+    void BeginClip(const PlotArea& rect) override {
+        m_Graphics.SetClip(
+            Gdiplus::RectF(F(rect.left), F(rect.top), F(rect.width), F(rect.height)));
+        m_Clip = rect;
+    }
+    void EndClip() override {
+        m_Graphics.ResetClip();
+        m_Clip.reset();
+    }
+
+  private:
+    // Whether this system's GDI+ antialiases lines. Windows' does; wine's draws them without
+    // antialiasing, and more slowly than GDI draws the same pixels.
+    static bool LinesAntialiased() {
+        static const bool antialiased = [] {
+            Gdiplus::Bitmap probe(16, 16, PixelFormat32bppARGB);
+            Gdiplus::Graphics graphics(&probe);
+            graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
+            graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+            Gdiplus::Pen pen(Gdiplus::Color(255, 0, 0, 0), 1.0f);
+            graphics.DrawLine(&pen, 0.0f, 1.0f, 16.0f, 9.0f);
+            for (INT y = 0; y < 16; ++y) {
+                for (INT x = 0; x < 16; ++x) {
+                    Gdiplus::Color pixel;
+                    probe.GetPixel(x, y, &pixel);
+                    if (pixel.GetR() != 0 && pixel.GetR() != 255) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        }();
+        return antialiased;
+    }
+
+    // The line through GDI, in whole pixels: a one-pixel pen where the width is below two.
+    void DrawWithGdi(std::span<const PlotPoint> points, Rgb color, double width) {
+        std::vector<POINT> corners;
+        corners.reserve(points.size());
+        for (const PlotPoint& point : points) {
+            corners.push_back(
+                {static_cast<LONG>(std::floor(point.x)), static_cast<LONG>(std::floor(point.y))});
+        }
+        HDC dc = m_Graphics.GetHDC();
+        const int saved = ::SaveDC(dc);
+        if (m_Clip) {
+            ::IntersectClipRect(dc, static_cast<int>(std::floor(m_Clip->left)),
+                                static_cast<int>(std::floor(m_Clip->top)),
+                                static_cast<int>(std::ceil(m_Clip->Right())),
+                                static_cast<int>(std::ceil(m_Clip->Bottom())));
+        }
+        const COLORREF rgb = RGB(color.red, color.green, color.blue);
+        const auto whole = static_cast<DWORD>(std::max(1.0, std::floor(width)));
+        LOGBRUSH brush{BS_SOLID, rgb, 0};
+        HPEN pen = whole == 1
+                       ? ::CreatePen(PS_SOLID, 0, rgb)
+                       : ::ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL,
+                                        whole, &brush, 0, nullptr);
+        ::SelectObject(dc, pen);
+        ::Polyline(dc, corners.data(), static_cast<int>(corners.size()));
+        ::RestoreDC(dc, saved);
+        ::DeleteObject(pen);
+        m_Graphics.ReleaseHDC(dc);
+    }
+
+    static Gdiplus::REAL F(double value) { return static_cast<Gdiplus::REAL>(value); }
+
+    Gdiplus::Graphics& m_Graphics;
+    HFONT m_hFont = nullptr;
+    std::unique_ptr<Gdiplus::Font> m_pFont;
+    Gdiplus::StringFormat m_Format{Gdiplus::StringFormat::GenericTypographic()};
+    std::vector<Gdiplus::PointF> m_Points;
+    std::unordered_map<std::string, double> m_Widths;
+    std::optional<PlotArea> m_Clip;
+    double m_dLineHeight = 0.0;
+    double m_dAscent = 0.0;
+};
+
+// The PNG encoder of GDI+.
+std::optional<CLSID> PngEncoder() {
+    UINT count = 0;
+    UINT bytes = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) {
+        return std::nullopt;
+    }
+    std::vector<std::byte> buffer(bytes);
+    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (Gdiplus::GetImageEncoders(count, bytes, encoders) != Gdiplus::Ok) {
+        return std::nullopt;
+    }
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) == L"image/png") {
+            return encoders[i].Clsid;
+        }
+    }
+    return std::nullopt;
+}
+
+// The bytes of a PNG picture of `bitmap`, or nothing when GDI+ cannot encode it.
+std::optional<std::string> EncodePng(Gdiplus::Bitmap& bitmap) {
+    const std::optional<CLSID> encoder = PngEncoder();
+    if (!encoder) {
+        return std::nullopt;
+    }
+    IStream* stream = nullptr;
+    if (::CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK) {
+        return std::nullopt;
+    }
+    std::optional<std::string> bytes;
+    if (bitmap.Save(stream, &*encoder, nullptr) == Gdiplus::Ok) {
+        HGLOBAL memory = nullptr;
+        STATSTG stat{};
+        if (::GetHGlobalFromStream(stream, &memory) == S_OK &&
+            stream->Stat(&stat, STATFLAG_NONAME) == S_OK) {
+            const void* data = ::GlobalLock(memory);
+            if (data != nullptr) {
+                bytes.emplace(static_cast<const char*>(data),
+                              static_cast<std::size_t>(stat.cbSize.QuadPart));
+                ::GlobalUnlock(memory);
+            }
+        }
+    }
+    stream->Release();
+    return bytes;
+}
+
+// Writes a whole file under its name, or nothing of it; raises FileError.
+void WriteWhole(const std::string& path, std::string_view bytes) {
+    AtomicDiskOutputFiles files;
+    try {
+        files.Open(path, TextFileWriter::OpenMode::kReplace);
+        files.WriteBytes(bytes);
+        files.Close();
+    } catch (...) {
+        files.Discard();
+        throw;
+    }
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+    if (text.size() < end.size()) {
+        return false;
+    }
+    return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
+                      [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) ==
+                                 std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+
+}  // namespace
+
+// GDI+ is started once for all panels of the process and stays until the last one goes.
+class Win32SpectrumPanel::GdiPlusSession {
+  public:
+    GdiPlusSession() {
+        if (s_nUsers++ == 0) {
+            Gdiplus::GdiplusStartupInput input;
+            Gdiplus::GdiplusStartup(&s_nToken, &input, nullptr);
+        }
+    }
+    ~GdiPlusSession() {
+        if (--s_nUsers == 0) {
+            Gdiplus::GdiplusShutdown(s_nToken);
+        }
+    }
+    GdiPlusSession(const GdiPlusSession&) = delete;
+    GdiPlusSession& operator=(const GdiPlusSession&) = delete;
+
+  private:
+    static inline int s_nUsers = 0;
+    static inline ULONG_PTR s_nToken = 0;
+};
+
+namespace {
+
+// The panel's controls in creation order, which is also their tab order.
+struct PanelItem {
+    PanelControl id;
+    const wchar_t* windowClass;
+    const wchar_t* caption;
+    DWORD style;
+    DWORD exStyle;
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+const PanelItem kPanelItems[] = {
+    {PanelControl::ScanCaption, L"Static", L"&Scan:", kChild | SS_LEFT, 0},
+    {PanelControl::ScanNumber, L"Edit", L"",
+     kChild | WS_TABSTOP | WS_GROUP | ES_NUMBER | ES_AUTOHSCROLL | ES_RIGHT, WS_EX_CLIENTEDGE},
+    {PanelControl::ScanSpin, UPDOWN_CLASSW, L"",
+     kChild | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_HOTTRACK, 0},
+    {PanelControl::ScanOf, L"Static", L"", kChild | SS_LEFT | SS_NOPREFIX, 0},
+    {PanelControl::ScanTexts, L"Static", L"",
+     kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_NOTIFY, 0},
+    {PanelControl::QuantityCaption, L"Static", L"&Quantity:", kChild | SS_LEFT, 0},
+    {PanelControl::Quantity, L"ComboBox", L"",
+     kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
+    {PanelControl::ShowDark, L"Button", L"&Dark", kChild | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
+     0},
+    {PanelControl::ShowReference, L"Button", L"Re&ference", kChild | WS_TABSTOP | BS_AUTOCHECKBOX,
+     0},
+    {PanelControl::ShowScan, L"Button", L"Sca&n", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0},
+    {PanelControl::Plot, kPlotClass, L"Spectrum plot", kChild | WS_TABSTOP | WS_GROUP, 0},
+    {PanelControl::Readout, L"Static", L"",
+     kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_LEFTNOWORDWRAP, 0},
+    {PanelControl::ResetZoom, L"Button", L"&Reset zoom",
+     kChild | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0},
+    {PanelControl::SavePlot, L"Button", L"Save &plot...", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0},
+};
+
+// The check box of each curve.
+constexpr std::array<std::pair<PanelControl, Curve>, 3> kCurveBoxes = {{
+    {PanelControl::ShowDark, Curve::kDark},
+    {PanelControl::ShowReference, Curve::kReference},
+    {PanelControl::ShowScan, Curve::kScan},
+}};
+
+constexpr UINT_PTR kSubclassId = 0x5150;
+
+void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
+    WNDCLASSEXW panel{};
+    panel.cbSize = sizeof panel;
+    if (!::GetClassInfoExW(instance, kPanelClass, &panel)) {
+        panel.lpfnWndProc = panelProc;
+        panel.hInstance = instance;
+        panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        panel.lpszClassName = kPanelClass;
+        ::RegisterClassExW(&panel);
+    }
+    WNDCLASSEXW plot{};
+    plot.cbSize = sizeof plot;
+    if (!::GetClassInfoExW(instance, kPlotClass, &plot)) {
+        plot.style = CS_HREDRAW | CS_VREDRAW;
+        plot.lpfnWndProc = plotProc;
+        plot.hInstance = instance;
+        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+        plot.lpszClassName = kPlotClass;
+        ::RegisterClassExW(&plot);
+    }
+}
+
+}  // namespace
+
+Win32SpectrumPanel::Win32SpectrumPanel(ChoosePlotFile choosePlotFile, ShowMessage showMessage)
+    : m_ChoosePlotFile(std::move(choosePlotFile)),
+      m_ShowMessage(std::move(showMessage)),
+      m_pGdiPlus(std::make_unique<GdiPlusSession>()) {}
+
+Win32SpectrumPanel::~Win32SpectrumPanel() {
+    if (m_hDialog != nullptr) {
+        ::RemoveWindowSubclass(m_hDialog, &FollowDialog, kSubclassId);
+    }
+    if (m_hPanel != nullptr && ::IsWindow(m_hPanel)) {
+        ::SetWindowLongPtrW(m_hPanel, GWLP_USERDATA, 0);
+    }
+    if (m_hPlot != nullptr && ::IsWindow(m_hPlot)) {
+        ::SetWindowLongPtrW(m_hPlot, GWLP_USERDATA, 0);
+    }
+    if (m_hPicture != nullptr) {
+        ::DeleteObject(m_hPicture);
+    }
+}
+
+void Win32SpectrumPanel::Create(HWND dialog) {
+    m_hDialog = dialog;
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    RegisterClasses(instance, &PanelProc, &PlotProc);
+    // A control parent: the dialog manager takes Tab, the arrows and mnemonics into it.
+    m_hPanel = ::CreateWindowExW(
+        WS_EX_CONTROLPARENT, kPanelClass, L"", kChild | WS_CLIPCHILDREN, 0, 0, 0, 0, dialog,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSpectrumPanelId)), instance, this);
+    CreateControls();
+    ::SetWindowSubclass(dialog, &FollowDialog, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+
+    // The window grows to the right by the panel's width, less where the screen is narrower.
+    RECT client{};
+    ::GetClientRect(dialog, &client);
+    RECT grown{0, 0, kMainDialogWidth + kPanelWidth + kPanelRightMargin, kMainDialogHeight};
+    ::MapDialogRect(dialog, &grown);
+    RECT frame{};
+    ::GetWindowRect(dialog, &frame);
+    int width = frame.right - frame.left + (grown.right - client.right);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        width = std::max(static_cast<int>(frame.right - frame.left),
+                         std::min<int>(width, monitor.rcWork.right - monitor.rcWork.left));
+    }
+    ::SetWindowPos(dialog, nullptr, 0, 0, width, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Place();
+    Refresh();
+}
+
+void Win32SpectrumPanel::CreateControls() {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    for (const PanelItem& item : kPanelItems) {
+        HWND control =
+            ::CreateWindowExW(item.exStyle, item.windowClass, item.caption, item.style, 0, 0, 0, 0,
+                              m_hPanel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
+                              instance, item.id == PanelControl::Plot ? this : nullptr);
+        if (item.id == PanelControl::Plot) {
+            m_hPlot = control;
+        }
+    }
+    ::SendMessageW(ControlHandle(PanelControl::ScanSpin), UDM_SETBUDDY,
+                   reinterpret_cast<WPARAM>(ControlHandle(PanelControl::ScanNumber)), 0);
+    HWND quantity = ControlHandle(PanelControl::Quantity);
+    for (Quantity choice : kPlotQuantities) {
+        ::SendMessageW(quantity, CB_ADDSTRING, 0,
+                       reinterpret_cast<LPARAM>(ToWide(QuantityLabel(choice)).c_str()));
+    }
+    // Enter in the scan number or the quantity takes what was typed or chosen; it does not
+    // end the program through the dialog's default button.
+    for (PanelControl control : {PanelControl::ScanNumber, PanelControl::Quantity}) {
+        ::SetWindowSubclass(ControlHandle(control), &TakeEnter, kSubclassId,
+                            reinterpret_cast<DWORD_PTR>(this));
+    }
+    ApplyFont();
+}
+
+void Win32SpectrumPanel::ApplyFont() {
+    m_hFont = reinterpret_cast<HFONT>(::SendMessageW(m_hDialog, WM_GETFONT, 0, 0));
+    for (const PanelItem& item : kPanelItems) {
+        ::SendMessageW(ControlHandle(item.id), WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont),
+                       FALSE);
+    }
+    m_bPictureStale = true;
+}
+
+HWND Win32SpectrumPanel::ControlHandle(PanelControl control) const {
+    return m_hPanel == nullptr ? nullptr : ::GetDlgItem(m_hPanel, static_cast<int>(control));
+}
+
+void Win32SpectrumPanel::Place() {
+    if (m_hPanel == nullptr) {
+        return;
+    }
+    RECT client{};
+    ::GetClientRect(m_hDialog, &client);
+    RECT place{kMainDialogWidth, kPanelTop, kPanelRightMargin, kPanelBottomMargin};
+    ::MapDialogRect(m_hDialog, &place);
+    const int width = std::max(0, static_cast<int>(client.right - place.left - place.right));
+    const int height = std::max(0, static_cast<int>(client.bottom - place.top - place.bottom));
+    ::SetWindowPos(m_hPanel, nullptr, place.left, place.top, width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOut();
+}
+
+void Win32SpectrumPanel::LayOut() {
+    RECT panel{};
+    ::GetClientRect(m_hPanel, &panel);
+    // Dialog units to pixels of the dialog's font at its scale.
+    auto units = [this](int x, int y, int cx, int cy) {
+        RECT rect{x, y, x + cx, y + cy};
+        ::MapDialogRect(m_hDialog, &rect);
+        return rect;
+    };
+    const RECT one = units(0, 0, 4, 8);
+    const int duX = one.right;   // pixels per 4 horizontal units
+    const int duY = one.bottom;  // pixels per 8 vertical units
+    const int width = panel.right;
+    const int height = panel.bottom;
+    auto put = [this](PanelControl control, const RECT& rect) {
+        ::SetWindowPos(ControlHandle(control), nullptr, rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    auto fromRight = [width](RECT rect) {
+        const LONG cx = rect.right - rect.left;
+        rect.left = width - rect.left - cx;
+        rect.right = rect.left + cx;
+        return rect;
+    };
+    const int labelDrop = (kRowHeight - kLabelHeight) / 2;
+    put(PanelControl::ScanCaption, units(0, labelDrop, 34, kLabelHeight));
+    put(PanelControl::ScanNumber, units(36, 0, 40, kRowHeight));
+    // The arrows stand at the right end of the number, inside its width.
+    ::SendMessageW(ControlHandle(PanelControl::ScanSpin), UDM_SETBUDDY,
+                   reinterpret_cast<WPARAM>(ControlHandle(PanelControl::ScanNumber)), 0);
+    put(PanelControl::ScanOf, units(80, labelDrop, 36, kLabelHeight));
+    RECT texts = units(118, labelDrop, 0, kLabelHeight);
+    texts.right = width;
+    put(PanelControl::ScanTexts, texts);
+
+    const int row2 = kRowHeight + kRowGap;
+    put(PanelControl::QuantityCaption, units(0, row2 + labelDrop, 34, kLabelHeight));
+    // A drop-down list's height is that of its open list.
+    put(PanelControl::Quantity, units(36, row2, 100, kRowHeight + 80));
+    put(PanelControl::ShowDark, units(146, row2, 40, kRowHeight));
+    put(PanelControl::ShowReference, units(188, row2, 56, kRowHeight));
+    put(PanelControl::ShowScan, units(246, row2, 40, kRowHeight));
+
+    const RECT bottomRow = units(0, 0, 0, kRowHeight);
+    const int bottomTop = height - (bottomRow.bottom - bottomRow.top);
+    RECT save = fromRight(units(0, 0, 54, kRowHeight));
+    RECT reset = fromRight(units(58, 0, 54, kRowHeight));
+    for (RECT* rect : {&save, &reset}) {
+        rect->top += bottomTop;
+        rect->bottom += bottomTop;
+    }
+    put(PanelControl::SavePlot, save);
+    put(PanelControl::ResetZoom, reset);
+    RECT readout = units(0, 0, 0, kLabelHeight);
+    readout.top = bottomTop + (duY * labelDrop) / 8;
+    readout.bottom = readout.top + (duY * kLabelHeight) / 8;
+    readout.right = reset.left - duX;
+    put(PanelControl::Readout, readout);
+
+    const RECT plotTop = units(0, 2 * row2, 0, 0);
+    RECT plot{0, plotTop.top, width, bottomTop - (duY * kRowGap) / 8};
+    plot.bottom = std::max(plot.bottom, plot.top);
+    put(PanelControl::Plot, plot);
+    m_bPictureStale = true;
+    ::InvalidateRect(m_hPlot, nullptr, FALSE);
+}
+
+LRESULT CALLBACK Win32SpectrumPanel::FollowDialog(HWND window, UINT message, WPARAM wParam,
+                                                  LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<Win32SpectrumPanel*>(data);
+    const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+    switch (message) {
+        case WM_SIZE:
+            self->Place();
+            break;
+        case WM_DPICHANGED:
+            // The dialog has its font and controls at the new scale now: the panel follows.
+            self->ApplyFont();
+            self->Place();
+            break;
+        case WM_SYSCOLORCHANGE:
+            self->Redraw();
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+LRESULT CALLBACK Win32SpectrumPanel::TakeEnter(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<Win32SpectrumPanel*>(data);
+    switch (message) {
+        case WM_GETDLGCODE: {
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+                return ::DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            }
+            break;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                // A number outside the file's scans goes back to the scan shown.
+                self->Refresh();
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L'\r') {
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    self->m_hPanel = window;
+    return self->OnPanelMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32SpectrumPanel::PlotProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    self->m_hPlot = window;
+    return self->OnPlotMessage(message, wParam, lParam);
+}
+
+LRESULT Win32SpectrumPanel::OnPanelMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            Run([&] { OnCommand(LOWORD(wParam), HIWORD(wParam)); });
+            return 0;
+        case WM_SIZE:
+            LayOut();
+            return 0;
+        default:
+            return ::DefWindowProcW(m_hPanel, message, wParam, lParam);
+    }
+}
+
+void Win32SpectrumPanel::Run(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        if (m_ShowMessage) {
+            m_ShowMessage(error.what());
+        }
+    }
+}
+
+void Win32SpectrumPanel::OnCommand(int id, int notification) {
+    if (m_bSettingControls) {
+        return;
+    }
+    const auto control = static_cast<PanelControl>(id);
+    if (control == PanelControl::ScanNumber && notification == EN_CHANGE) {
+        OnScanTyped();
+        return;
+    }
+    if (control == PanelControl::Quantity && notification == CBN_SELCHANGE) {
+        const LRESULT chosen = ::SendMessageW(ControlHandle(control), CB_GETCURSEL, 0, 0);
+        if (chosen >= 0 && static_cast<std::size_t>(chosen) < std::size(kPlotQuantities)) {
+            m_Plot.ShowQuantity(kPlotQuantities[static_cast<std::size_t>(chosen)]);
+            Refresh();
+        }
+        return;
+    }
+    if (notification != BN_CLICKED) {
+        return;
+    }
+    for (const auto& [box, curve] : kCurveBoxes) {
+        if (box == control) {
+            m_Plot.SetCurveVisible(
+                curve, ::SendMessageW(ControlHandle(box), BM_GETCHECK, 0, 0) == BST_CHECKED);
+            Refresh();
+            return;
+        }
+    }
+    if (control == PanelControl::ResetZoom) {
+        m_Plot.ResetZoom();
+        Refresh();
+    } else if (control == PanelControl::SavePlot) {
+        OnSavePlot();
+    }
+}
+
+void Win32SpectrumPanel::OnScanTyped() {
+    const std::wstring typed = ControlText(ControlHandle(PanelControl::ScanNumber));
+    std::size_t number = 0;
+    for (wchar_t digit : typed) {
+        if (digit < L'0' || digit > L'9' || number > 1'000'000'000) {
+            return;
+        }
+        number = number * 10 + static_cast<std::size_t>(digit - L'0');
+    }
+    // A number being typed that is not a scan of the file yet waits for more digits.
+    if (number >= 1 && number <= m_Plot.ScanCount() && number != m_Plot.ScanNumber()) {
+        m_Plot.ShowScan(number);
+        Refresh();
+    }
+}
+
+void Win32SpectrumPanel::ShowFile(const ScanFile& file) {
+    m_Plot.ShowFile(file);
+    Refresh();
+    SetControlText(ControlHandle(PanelControl::Readout), kReadoutHint);
+}
+
+void Win32SpectrumPanel::Refresh() {
+    m_bSettingControls = true;
+    const bool loaded = m_Plot.HasFile();
+    const std::size_t scans = m_Plot.ScanCount();
+    HWND number = ControlHandle(PanelControl::ScanNumber);
+    HWND spin = ControlHandle(PanelControl::ScanSpin);
+    const int top = static_cast<int>(std::min<std::size_t>(scans, 0x7FFFFFFF));
+    ::SendMessageW(spin, UDM_SETRANGE32, scans == 0 ? 0 : 1, top);
+    if (scans == 0) {
+        SetControlText(number, loaded ? "none" : "");
+        SetControlText(ControlHandle(PanelControl::ScanOf), "");
+    } else {
+        ::SendMessageW(spin, UDM_SETPOS32, 0, static_cast<LPARAM>(m_Plot.ScanNumber()));
+        SetControlText(number, std::to_string(m_Plot.ScanNumber()));
+        SetControlText(ControlHandle(PanelControl::ScanOf), "of " + std::to_string(scans));
+    }
+    ::EnableWindow(number, scans > 0 ? TRUE : FALSE);
+    ::EnableWindow(spin, scans > 0 ? TRUE : FALSE);
+    SetControlText(ControlHandle(PanelControl::ScanTexts), loaded ? m_Plot.ScanTexts() : "");
+
+    const auto* found =
+        std::find(std::begin(kPlotQuantities), std::end(kPlotQuantities), m_Plot.ShownQuantity());
+    ::SendMessageW(ControlHandle(PanelControl::Quantity), CB_SETCURSEL,
+                   static_cast<WPARAM>(found - std::begin(kPlotQuantities)), 0);
+    for (const auto& [box, curve] : kCurveBoxes) {
+        ::SendMessageW(ControlHandle(box), BM_SETCHECK,
+                       m_Plot.IsCurveVisible(curve) ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    for (PanelControl control :
+         {PanelControl::Quantity, PanelControl::ShowDark, PanelControl::ShowReference,
+          PanelControl::ShowScan, PanelControl::ResetZoom, PanelControl::SavePlot}) {
+        ::EnableWindow(ControlHandle(control), loaded ? TRUE : FALSE);
+    }
+    // A screen reader reads the plot's name: what it shows, since it cannot see the lines.
+    SetControlText(m_hPlot, loaded ? "Spectrum plot: " + m_Plot.Description() : "Spectrum plot");
+    if (!loaded) {
+        SetControlText(ControlHandle(PanelControl::Readout), "");
+    }
+    m_bSettingControls = false;
+    Redraw();
+}
+
+void Win32SpectrumPanel::Redraw() {
+    m_bPictureStale = true;
+    if (m_hPlot != nullptr) {
+        ::InvalidateRect(m_hPlot, nullptr, FALSE);
+    }
+}
+
+double Win32SpectrumPanel::Scale() const {
+    const UINT dpi = m_hPlot != nullptr ? ::GetDpiForWindow(m_hPlot) : 96;
+    return (dpi == 0 ? 96.0 : static_cast<double>(dpi)) / 96.0;
+}
+
+PlotPoint Win32SpectrumPanel::ToPicture(LPARAM position) {
+    return {static_cast<double>(GET_X_LPARAM(position)) + 0.5,
+            static_cast<double>(GET_Y_LPARAM(position)) + 0.5};
+}
+
+void Win32SpectrumPanel::UpdateLayout() {
+    if (!m_bPictureStale || m_hPlot == nullptr) {
+        return;  // the picture shown was laid out for what the model shows
+    }
+    RECT client{};
+    ::GetClientRect(m_hPlot, &client);
+    HDC dc = ::GetDC(m_hPlot);
+    {
+        Gdiplus::Graphics graphics(dc);
+        GdiPlusCanvas canvas(graphics, dc, m_hFont, 1.0);
+        m_Layout = m_Plot.HasFile()
+                       ? LayOutPlot(m_Plot, client.right, client.bottom, Scale(), canvas)
+                       : PlotLayout{};
+    }
+    ::ReleaseDC(m_hPlot, dc);
+}
+
+void Win32SpectrumPanel::ShowReadoutAt(PlotPoint at) {
+    if (!m_Plot.HasFile()) {
+        return;
+    }
+    UpdateLayout();
+    SetControlText(ControlHandle(PanelControl::Readout),
+                   m_Plot.ReadoutAt(m_Layout.area, at.x, at.y));
+}
+
+LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SIZE:
+            Redraw();
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            ::InvalidateRect(m_hPlot, nullptr, FALSE);
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
+        case WM_KEYDOWN:
+            return OnPlotKey(wParam) ? 0 : ::DefWindowProcW(m_hPlot, message, wParam, lParam);
+        case WM_LBUTTONDOWN: {
+            ::SetFocus(m_hPlot);
+            UpdateLayout();
+            const PlotPoint at = ToPicture(lParam);
+            if (m_Plot.HasFile() && m_Layout.area.Contains(at.x, at.y)) {
+                m_DragStart = at;
+                m_DragNow = at;
+                ::SetCapture(m_hPlot);
+            }
+            return 0;
+        }
+        case WM_MOUSEMOVE: {
+            if (!m_bTrackingLeave) {
+                TRACKMOUSEEVENT track{};
+                track.cbSize = sizeof track;
+                track.dwFlags = TME_LEAVE;
+                track.hwndTrack = m_hPlot;
+                m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
+            }
+            const PlotPoint at = ToPicture(lParam);
+            if (m_DragStart) {
+                m_DragNow = at;
+                ::InvalidateRect(m_hPlot, nullptr, FALSE);
+            }
+            ShowReadoutAt(at);
+            return 0;
+        }
+        case WM_LBUTTONUP: {
+            UpdateLayout();
+            const PlotPoint at = ToPicture(lParam);
+            if (m_DragStart) {
+                const PlotPoint start = *m_DragStart;
+                m_DragStart.reset();
+                ::ReleaseCapture();
+                const double least = kMinimumDrag * Scale();
+                if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+                    Run([&] {
+                        m_Plot.ZoomToRect(m_Layout.area,
+                                          {std::min(start.x, at.x), std::min(start.y, at.y),
+                                           std::abs(at.x - start.x), std::abs(at.y - start.y)});
+                        Refresh();
+                    });
+                }
+                ::InvalidateRect(m_hPlot, nullptr, FALSE);
+            } else if (const std::optional<Curve> curve = LegendEntryAt(m_Layout, at)) {
+                // A click on a legend entry hides or shows its curve.
+                if (m_Plot.HasFile()) {
+                    m_Plot.SetCurveVisible(*curve, !m_Plot.IsCurveVisible(*curve));
+                    Refresh();
+                }
+            }
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            if (m_DragStart) {
+                m_DragStart.reset();
+                ::InvalidateRect(m_hPlot, nullptr, FALSE);
+            }
+            return 0;
+        case WM_RBUTTONUP:
+            if (m_Plot.HasFile()) {
+                m_Plot.ZoomOut();
+                Refresh();
+            }
+            return 0;
+        case WM_CONTEXTMENU:
+            // A right click zooms out; it opens no menu.
+            return 0;
+        case WM_MOUSEWHEEL: {
+            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ::ScreenToClient(m_hPlot, &point);
+            const PlotPoint at{point.x + 0.5, point.y + 0.5};
+            if (m_Plot.HasFile()) {
+                UpdateLayout();
+                m_Plot.Wheel(m_Layout.area, at.x, at.y,
+                             GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA));
+                Refresh();
+                ShowReadoutAt(at);
+            }
+            return 0;
+        }
+        case WM_MOUSELEAVE:
+            m_bTrackingLeave = false;
+            if (m_Plot.HasFile()) {
+                SetControlText(ControlHandle(PanelControl::Readout), kReadoutHint);
+            }
+            return 0;
+        default:
+            return ::DefWindowProcW(m_hPlot, message, wParam, lParam);
+    }
+}
+
+bool Win32SpectrumPanel::OnPlotKey(WPARAM key) {
+    std::optional<PlotKey> action;
+    switch (key) {
+        case VK_ADD:
+        case VK_OEM_PLUS:  // the key of + and =
+            action = PlotKey::kZoomIn;
+            break;
+        case VK_SUBTRACT:
+        case VK_OEM_MINUS:
+            action = PlotKey::kZoomOut;
+            break;
+        case VK_LEFT:
+            action = PlotKey::kLeft;
+            break;
+        case VK_RIGHT:
+            action = PlotKey::kRight;
+            break;
+        case VK_UP:
+            action = PlotKey::kUp;
+            break;
+        case VK_DOWN:
+            action = PlotKey::kDown;
+            break;
+        default:
+            return false;
+    }
+    if (m_Plot.HasFile()) {
+        m_Plot.Key(*action);
+        Refresh();
+    }
+    return true;
+}
+
+PlotColors Win32SpectrumPanel::ScreenColors() {
+    return {FromSystem(COLOR_WINDOW), FromSystem(COLOR_WINDOWTEXT)};
+}
+
+void Win32SpectrumPanel::RenderPicture(HDC target, int width, int height) {
+    Gdiplus::Graphics graphics(target);
+    GdiPlusCanvas canvas(graphics, target, m_hFont, 1.0);
+    const PlotColors colors = ScreenColors();
+    if (!m_Plot.HasFile()) {
+        // Before the first load: a note where the plot will be.
+        m_Layout = PlotLayout{};
+        canvas.FillRect({0.0, 0.0, static_cast<double>(width), static_cast<double>(height)},
+                        colors.background);
+        canvas.Text(kNoFileNote, {width / 2.0, height / 2.0}, TextAnchor::kMiddle, colors.text,
+                    false);
+        return;
+    }
+    m_Layout = LayOutPlot(m_Plot, width, height, Scale(), canvas);
+    DrawPlot(m_Plot, m_Layout, canvas, colors);
+}
+
+void Win32SpectrumPanel::PaintOverlay(HDC target) {
+    if (m_DragStart) {
+        // The rectangle being dragged, in the system's selection colour.
+        Gdiplus::Graphics graphics(target);
+        const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+        const Gdiplus::Color edge(255, GetRValue(highlight), GetGValue(highlight),
+                                  GetBValue(highlight));
+        const Gdiplus::Color fill(48, GetRValue(highlight), GetGValue(highlight),
+                                  GetBValue(highlight));
+        const auto left = static_cast<Gdiplus::REAL>(std::min(m_DragStart->x, m_DragNow.x));
+        const auto top = static_cast<Gdiplus::REAL>(std::min(m_DragStart->y, m_DragNow.y));
+        const auto width = static_cast<Gdiplus::REAL>(std::abs(m_DragNow.x - m_DragStart->x));
+        const auto height = static_cast<Gdiplus::REAL>(std::abs(m_DragNow.y - m_DragStart->y));
+        Gdiplus::SolidBrush brush(fill);
+        graphics.FillRectangle(&brush, left, top, width, height);
+        Gdiplus::Pen pen(edge, static_cast<Gdiplus::REAL>(Scale()));
+        graphics.DrawRectangle(&pen, left, top, width, height);
+    }
+    if (::GetFocus() == m_hPlot) {
+        RECT client{};
+        ::GetClientRect(m_hPlot, &client);
+        ::DrawFocusRect(target, &client);
+    }
+}
+
+void Win32SpectrumPanel::Paint() {
+    PAINTSTRUCT paint{};
+    HDC dc = ::BeginPaint(m_hPlot, &paint);
+    RECT client{};
+    ::GetClientRect(m_hPlot, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    if (width > 0 && height > 0) {
+        HDC picture = ::CreateCompatibleDC(dc);
+        if (m_hPicture == nullptr || m_PictureSize.cx != width || m_PictureSize.cy != height) {
+            if (m_hPicture != nullptr) {
+                ::DeleteObject(m_hPicture);
+            }
+            m_hPicture = ::CreateCompatibleBitmap(dc, width, height);
+            m_PictureSize = {width, height};
+            m_bPictureStale = true;
+        }
+        HGDIOBJ oldPicture = ::SelectObject(picture, m_hPicture);
+        if (m_bPictureStale) {
+            RenderPicture(picture, width, height);
+            m_bPictureStale = false;
+        }
+        // The overlay goes onto a copy, so that the picture stays as drawn.
+        HDC back = ::CreateCompatibleDC(dc);
+        HBITMAP backBitmap = ::CreateCompatibleBitmap(dc, width, height);
+        HGDIOBJ oldBack = ::SelectObject(back, backBitmap);
+        ::BitBlt(back, 0, 0, width, height, picture, 0, 0, SRCCOPY);
+        PaintOverlay(back);
+        ::BitBlt(dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+        ::SelectObject(back, oldBack);
+        ::DeleteObject(backBitmap);
+        ::DeleteDC(back);
+        ::SelectObject(picture, oldPicture);
+        ::DeleteDC(picture);
+    }
+    ::EndPaint(m_hPlot, &paint);
+}
+
+void Win32SpectrumPanel::OnSavePlot() {
+    if (!m_Plot.HasFile() || !m_ChoosePlotFile) {
+        return;
+    }
+    const std::optional<std::string> path = m_ChoosePlotFile(m_hDialog, PlotPictureName(m_Plot));
+    if (!path) {
+        return;
+    }
+    if (const std::optional<std::string> reason = SavePlot(*path)) {
+        if (m_ShowMessage) {
+            m_ShowMessage("Could not save " + *path + ": " + *reason);
+        }
+    }
+}
+
+std::optional<std::string> Win32SpectrumPanel::SavePlot(const std::string& path) {
+    RECT client{};
+    ::GetClientRect(m_hPlot, &client);
+    const int width = std::max(1, static_cast<int>(client.right));
+    const int height = std::max(1, static_cast<int>(client.bottom));
+    HDC screen = ::GetDC(m_hPlot);
+    std::optional<std::string> reason;
+    try {
+        if (EndsWithNoCase(path, ".svg")) {
+            // Laid out as the window lays the plot out, with the window's font.
+            Gdiplus::Graphics measuring(screen);
+            GdiPlusCanvas measure(measuring, screen, m_hFont, 1.0);
+            SvgCanvas svg(width, height, FromWide(measure.FontFamily()), measure.FontSize(),
+                          measure);
+            const PlotLayout layout = LayOutPlot(m_Plot, width, height, Scale(), svg);
+            DrawPlot(m_Plot, layout, svg);
+            WriteWhole(path, svg.Document());
+        } else {
+            // Twice the window's pixels: sharp when printed or shown larger.
+            constexpr int kFactor = 2;
+            Gdiplus::Bitmap bitmap(kFactor * width, kFactor * height, PixelFormat32bppARGB);
+            std::optional<std::string> bytes;
+            {
+                Gdiplus::Graphics graphics(&bitmap);
+                GdiPlusCanvas canvas(graphics, screen, m_hFont, kFactor);
+                const PlotLayout layout = LayOutPlot(m_Plot, kFactor * width, kFactor * height,
+                                                     kFactor * Scale(), canvas);
+                DrawPlot(m_Plot, layout, canvas);
+            }
+            bytes = EncodePng(bitmap);
+            if (!bytes) {
+                reason = "the picture could not be encoded as PNG";
+            } else {
+                WriteWhole(path, *bytes);
+            }
+        }
+    } catch (const FileError& error) {
+        reason = error.Reason();
+    } catch (const std::exception& error) {
+        reason = error.what();
+    }
+    ::ReleaseDC(m_hPlot, screen);
+    return reason;
+}
+
+Win32SpectrumPanel::ChoosePlotFile StandardPlotFileDialog() {
+    return [](HWND owner, const std::string& suggested) -> std::optional<std::string> {
+        static constexpr wchar_t kFilters[] =
+            L"PNG image (*.png)\0*.png\0SVG image (*.svg)\0*.svg\0";
+        std::wstring file = ToWide(suggested);
+        const std::size_t slash = file.find_last_of(L"\\/");
+        const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
+        file = slash == std::wstring::npos ? file : file.substr(slash + 1);
+        file.resize(32768, L'\0');
+        OPENFILENAMEW dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = owner;
+        dialog.lpstrFilter = kFilters;
+        dialog.nFilterIndex = 1;
+        dialog.lpstrFile = file.data();
+        dialog.nMaxFile = static_cast<DWORD>(file.size());
+        dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+        // A name without an extension gets that of the type chosen.
+        dialog.lpstrDefExt = L"png";
+        dialog.lpstrTitle = L"Save plot";
+        dialog.Flags =
+            OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
+        if (!::GetSaveFileNameW(&dialog)) {
+            return std::nullopt;
+        }
+        return FromWide(file.c_str());
+    };
+}
+
+}  // namespace quillon

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+// Win32SpectrumPanel: the spectrum plot beside the main dialog's controls in the Windows
+// window. The scan chooser with the scan's texts, the quantity chooser, the Dark, Reference and
+// Scan boxes, the plot (zoom by a dragged rectangle, the wheel, the keys + and - and the
+// arrows, a right click zooms out), the readout under the pointer, Reset zoom and Save plot.
+// What it shows comes from the toolkit-free plot model; it draws the model's picture
+// (plot_picture.h) with GDI+.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dialog/plot_picture.h"
+#include "dialog/spectrum_plot.h"
+#include "scanfile/scan_file.h"
+
+namespace quillon {
+
+// The panel's controls, children of the panel window, by id.
+enum class PanelControl : int {
+    ScanCaption = 1101,
+    ScanNumber = 1102,
+    ScanSpin = 1103,
+    ScanOf = 1104,
+    ScanTexts = 1105,
+    QuantityCaption = 1106,
+    Quantity = 1107,
+    ShowDark = 1108,
+    ShowReference = 1109,
+    ShowScan = 1110,
+    Plot = 1111,
+    Readout = 1112,
+    ResetZoom = 1113,
+    SavePlot = 1114,
+};
+
+// The id of the panel window among the dialog's children.
+inline constexpr int kSpectrumPanelId = 1100;
+
+class Win32SpectrumPanel {
+  public:
+    // Asks where to save the plot, starting from a suggested full name; nothing when the user
+    // cancels.
+    using ChoosePlotFile =
+        std::function<std::optional<std::string>(HWND owner, const std::string& suggested)>;
+    // Tells the user a failure.
+    using ShowMessage = std::function<void(const std::string& text)>;
+
+    Win32SpectrumPanel(ChoosePlotFile choosePlotFile, ShowMessage showMessage);
+    ~Win32SpectrumPanel();
+    Win32SpectrumPanel(const Win32SpectrumPanel&) = delete;
+    Win32SpectrumPanel& operator=(const Win32SpectrumPanel&) = delete;
+
+    // Creates the panel as the last child of `dialog` (after its controls in the tab order)
+    // and grows the dialog to the right to make room for it.
+    void Create(HWND dialog);
+    // Places the panel beside the controls, from the top of the "SDF File" box to the bottom
+    // margin, over the rest of the dialog's width; after the dialog changed its size or scale.
+    void Place();
+
+    // Shows a newly loaded file from its first scan, in the quantity chosen, zoom reset. The
+    // file must outlive the panel or the next ShowFile.
+    void ShowFile(const ScanFile& file);
+
+    HWND Handle() const { return m_hPanel; }
+    HWND ControlHandle(PanelControl control) const;
+
+    // Writes the plot as it is shown: SVG for a name ending in ".svg", PNG (at twice the
+    // screen's pixels) otherwise; the reason of a failure, leaving no file behind.
+    std::optional<std::string> SavePlot(const std::string& path);
+
+  private:
+    class GdiPlusSession;
+
+    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK PlotProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Follows the dialog's size, scale and colours.
+    static LRESULT CALLBACK FollowDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data);
+    // Keeps Enter in the scan number and the quantity from ending the dialog.
+    static LRESULT CALLBACK TakeEnter(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR data);
+    LRESULT OnPanelMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnPlotMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnPlotKey(WPARAM key);
+    void CreateControls();
+    // The dialog's font on every control, after it was made or scaled.
+    void ApplyFont();
+    void LayOut();
+    void OnCommand(int id, int notification);
+    void OnScanTyped();
+    void OnSavePlot();
+    // Runs a handler; a failure that escapes it is shown instead of crossing the system's
+    // message dispatch.
+    void Run(const std::function<void()>& handler);
+
+    // After the model changed: the choosers, boxes and texts follow it, and the plot is drawn
+    // again.
+    void Refresh();
+    // Lays the picture out for what the model shows, unless the picture shown already is.
+    void UpdateLayout();
+    void ShowReadoutAt(PlotPoint at);
+    void Redraw();
+    void Paint();
+    void RenderPicture(HDC target, int width, int height);
+    // The rectangle being dragged and the focus, over the picture.
+    void PaintOverlay(HDC target);
+    double Scale() const;
+    static PlotColors ScreenColors();
+    // A pointer position of the plot window as a point of its picture: the pixel's middle.
+    static PlotPoint ToPicture(LPARAM position);
+
+    ChoosePlotFile m_ChoosePlotFile;
+    ShowMessage m_ShowMessage;
+    std::unique_ptr<GdiPlusSession> m_pGdiPlus;
+    HWND m_hDialog = nullptr;
+    HWND m_hPanel = nullptr;
+    HWND m_hPlot = nullptr;
+    HFONT m_hFont = nullptr;  // the dialog's, not ours
+
+    SpectrumPlot m_Plot;
+    bool m_bSettingControls = false;
+    // A rectangle being dragged: where the button went down and where the pointer is.
+    std::optional<PlotPoint> m_DragStart;
+    PlotPoint m_DragNow;
+    bool m_bTrackingLeave = false;
+
+    // The picture last drawn, kept so that the rubber band and the focus are drawn over it
+    // without drawing the curves again.
+    HBITMAP m_hPicture = nullptr;
+    SIZE m_PictureSize{};
+    PlotLayout m_Layout;
+    bool m_bPictureStale = true;
+};
+
+// Save plot's file dialog: the system's save dialog with the types PNG and SVG, opened in the
+// suggested name's folder.
+Win32SpectrumPanel::ChoosePlotFile StandardPlotFileDialog();
+
+}  // namespace quillon
