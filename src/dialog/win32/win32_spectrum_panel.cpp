@@ -101,6 +101,7 @@ class GdiPlusCanvas : public PlotCanvas {
         ::SelectObject(dc, old);
         m_dLineHeight = static_cast<double>(metrics.tmHeight);
         m_dAscent = static_cast<double>(metrics.tmAscent);
+        m_dEmSize = static_cast<double>(metrics.tmHeight - metrics.tmInternalLeading);
     }
     ~GdiPlusCanvas() override {
         m_pFont.reset();
@@ -116,10 +117,8 @@ class GdiPlusCanvas : public PlotCanvas {
         family.GetFamilyName(name);
         return name;
     }
-    double FontSize() const {
-        return static_cast<double>(m_pFont->GetHeight(static_cast<Gdiplus::REAL>(96.0f))) *
-               m_dAscent / m_dLineHeight * 1.1;
-    }
+    // The height of the font's letters (its em) in pixels, as SVG's font-size takes it.
+    double FontSize() const { return m_dEmSize; }
 
     double TextWidth(const std::string& text) override {
         // Each label is measured for the layout and again where it is drawn.
@@ -255,6 +254,7 @@ class GdiPlusCanvas : public PlotCanvas {
     std::optional<PlotArea> m_Clip;
     double m_dLineHeight = 0.0;
     double m_dAscent = 0.0;
+    double m_dEmSize = 0.0;
 };
 
 // The PNG encoder of GDI+.
