@@ -78,7 +78,8 @@ class Win32ExportTest : public ::testing::Test {
             return std::optional<std::string>(m_Dir / "out");
         };
         m_pWindow = std::make_unique<Win32DialogWindow>(std::move(prompts));
-        ASSERT_NE(m_pWindow->Create(), nullptr);
+        m_hWindow = m_pWindow->Create();
+        ASSERT_NE(m_hWindow, nullptr);
         m_pWindow->Dialog().OnDropFiles({m_strInput});
         for (Control control : {Control::ConvertSelected, Control::WithWavelength}) {
             ::SendMessageW(m_pWindow->ControlHandle(control), BM_CLICK, 0, 0);
@@ -89,14 +90,15 @@ class Win32ExportTest : public ::testing::Test {
     // Opens the export dialog with "Export..."; `actions` answer it and what it opens.
     std::vector<testing::SeenDialog> Export(std::vector<testing::ModalAnswerer::Action> actions) {
         testing::ModalAnswerer answerer(std::move(actions));
-        answerer.Ignore(m_pWindow->Handle());
-        ::SendMessageW(::GetDlgItem(m_pWindow->Handle(), kExportButtonId), BM_CLICK, 0, 0);
+        answerer.Ignore(m_hWindow);
+        ::SendMessageW(::GetDlgItem(m_hWindow, kExportButtonId), BM_CLICK, 0, 0);
         return answerer.seen;
     }
 
     testing::TempDir m_Dir;
     std::string m_strInput;
     std::unique_ptr<Win32DialogWindow> m_pWindow;
+    HWND m_hWindow = nullptr;
     std::vector<std::string> m_Messages;
     std::vector<std::string> m_FolderStarts;
 };
@@ -181,7 +183,7 @@ TEST_F(Win32ExportTest, ChoicesWriteWhatQuillonConvertWritesOrAreRefusedWithThei
 
 TEST_F(Win32ExportTest, TabReachesWhatTheChosenFormatsUseAndEveryChoiceHasAMnemonicOfItsOwn) {
     // "Export..." follows the window's controls (the selection edit last, enabled here).
-    HWND window = m_pWindow->Handle();
+    HWND window = m_hWindow;
     EXPECT_EQ(::GetDlgCtrlID(
                   ::GetNextDlgTabItem(window, m_pWindow->ControlHandle(Control::Selection), FALSE)),
               kExportButtonId);

@@ -44,7 +44,8 @@ class Win32PlotTest : public ::testing::Test {
             return m_SaveAs;
         };
         m_pWindow = std::make_unique<Win32DialogWindow>(std::move(prompts));
-        ASSERT_NE(m_pWindow->Create(), nullptr);
+        m_hWindow = m_pWindow->Create();
+        ASSERT_NE(m_hWindow, nullptr);
         fs::copy_file(kDemo, m_Dir / "demo.sdf", fs::copy_options::overwrite_existing);
         m_pWindow->Dialog().OnDropFiles({m_Dir / "demo.sdf"});
         // The panel as wide as a window on a full HD screen gives it (the test's screen is
@@ -64,7 +65,7 @@ class Win32PlotTest : public ::testing::Test {
         message.message = WM_KEYDOWN;
         message.wParam = key;
         do {
-            if (!::IsDialogMessageW(m_pWindow->Handle(), &message)) {
+            if (!::IsDialogMessageW(m_hWindow, &message)) {
                 ::TranslateMessage(&message);
                 ::DispatchMessageW(&message);
             }
@@ -136,6 +137,7 @@ class Win32PlotTest : public ::testing::Test {
 
     TempDir m_Dir;
     std::unique_ptr<Win32DialogWindow> m_pWindow;
+    HWND m_hWindow = nullptr;  // as Create returned it
     std::vector<std::string> m_Messages;
     std::optional<std::string> m_SaveAs;
     std::string m_Suggested;
@@ -147,7 +149,7 @@ std::string PlotName(const std::string& quantity, int scan) {
 }
 
 TEST_F(Win32PlotTest, TabReachesThePanelsControlsAfterTheOthersAndAltKeysTheirMnemonics) {
-    HWND window = m_pWindow->Handle();
+    HWND window = m_hWindow;
     std::vector<int> order;
     HWND item = ::GetDlgItem(window, IDOK);
     do {
@@ -466,7 +468,7 @@ TEST_F(Win32PlotTest, AFileWithoutScansOrAFailedLoadLeaveThePanelWithoutAMessage
 }
 
 TEST_F(Win32PlotTest, ThePanelFillsTheWindowRightOfTheControlsAsItsSizeChanges) {
-    HWND window = m_pWindow->Handle();
+    HWND window = m_hWindow;
     HWND log = m_pWindow->ControlHandle(Control::Log);
     auto rectOf = [window](HWND item) {
         RECT rect{};
