@@ -3,7 +3,8 @@
 # Draws docs/windows.png: quillon.exe of the Windows build with examples/demo.sdf loaded and its
 # scan 3 plotted (Alt+S, 3 typed with xdotool), under wine with its X11 driver, in a wine
 # desktop of its own (which draws the window's title bar) on a virtual display (xvfb-run),
-# taken with ImageMagick's import and trimmed to the window.
+# taken with ImageMagick's import and trimmed to the window. Then docs/windows-export.png: the
+# export dialog over the window, opened with Alt+E and CSV ticked with Alt+C.
 #
 #   scripts/windows-screenshot.sh       (after scripts/build-windows.sh)
 set -euo pipefail
@@ -20,6 +21,7 @@ done
 export WINEPREFIX="$build/wine-x11"
 export QUILLON_WINE_GRAPHICS=x11
 shot=$(mktemp --suffix=.png)
+export_shot=$(mktemp --suffix=.png)
 xvfb-run -a -s "-screen 0 1700x960x24" bash -c '
     "$1/scripts/wine-run.sh" cmd /c exit
     mkdir -p "$WINEPREFIX/drive_c/data"
@@ -31,9 +33,15 @@ xvfb-run -a -s "-screen 0 1700x960x24" bash -c '
     xdotool type 3
     sleep 2
     import -window root "$3"
+    xdotool key alt+e
+    sleep 3
+    xdotool key alt+c
+    sleep 1
+    import -window root "$4"
     wineserver -k
-' screenshot "$root" "$program" "$shot"
+' screenshot "$root" "$program" "$shot" "$export_shot"
 # The wine desktop around the window is one colour: trimming leaves the window.
 convert "$shot" -crop 1680x940+0+0 +repage -trim +repage docs/windows.png
-rm -f "$shot"
-echo "Wrote docs/windows.png"
+convert "$export_shot" -crop 1680x940+0+0 +repage -trim +repage docs/windows-export.png
+rm -f "$shot" "$export_shot"
+echo "Wrote docs/windows.png and docs/windows-export.png"

@@ -21,6 +21,7 @@
 #include "convert/output_naming.h"
 #include "dialog/dialog_template.h"
 #include "dialog/win32/win32_dialog_window.h"
+#include "dialog/win32/win32_export_dialog.h"
 #include "fake_log.h"
 #include "platform/windows_system.h"
 #include "scanfile/loader.h"
@@ -146,7 +147,9 @@ TEST_F(Win32WindowTest, ControlsStandWhereWindowsMapsTheTemplateValueByValue) {
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
-    ASSERT_EQ(children.size(), kMainDialogControls.size() + 1);
+    // The template's controls, the window's own "Export..." and the spectrum panel.
+    ASSERT_EQ(children.size(), kMainDialogControls.size() + 2);
+    EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size()]), kExportButtonId);
     EXPECT_EQ(::GetDlgCtrlID(children.back()), kSpectrumPanelId);
     for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
         const ControlTemplate& item = kMainDialogControls[i];

@@ -3,6 +3,7 @@
 #include "dialog/win32/dialog_template_builder.h"
 
 #include "dialog/dialog_view.h"
+#include "dialog/win32/win32_export_dialog.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
@@ -149,6 +150,9 @@ DialogTemplateBuilder MainDialogTemplate() {
         builder.AddControl(ControlClassOf(control.kind), control.id, ControlStyle(control),
                            ControlExStyle(control), control.rect, ToWide(control.caption));
     }
+    builder.AddControl(ControlClass::kButton, kExportButtonId,
+                       WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON | WS_TABSTOP, 0,
+                       kExportButtonRect, kExportButtonCaption);
     return builder;
 }
 

@@ -18,6 +18,7 @@ enum class ControlClass : WORD {
     kButton = 0x0080,
     kEdit = 0x0081,
     kStatic = 0x0082,
+    kComboBox = 0x0085,
 };
 
 class DialogTemplateBuilder {
@@ -55,7 +56,8 @@ DWORD ControlExStyle(const ControlTemplate& control);
 ControlClass ControlClassOf(ControlKind kind);
 
 // The main dialog's template: 477 x 367 dialog units of "MS Shell Dlg" 8 pt, caption "QUILLON",
-// and the controls of kMainDialogControls in their order.
+// the controls of kMainDialogControls in their order, then "Export..." (disabled until a file
+// is loaded).
 DialogTemplateBuilder MainDialogTemplate();
 
 }  // namespace quillon

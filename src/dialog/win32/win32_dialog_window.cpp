@@ -11,6 +11,7 @@
 
 #include "dialog/dialog_template.h"
 #include "dialog/win32/dialog_template_builder.h"
+#include "dialog/win32/win32_export_dialog.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
@@ -98,6 +99,7 @@ Win32Prompts Win32Prompts::Standard() {
         }
         return FromWide(file.c_str());
     };
+    prompts.chooseFolder = &ChooseFolderWithShell;
     prompts.choosePlotFile = StandardPlotFileDialog();
     return prompts;
 }
@@ -241,6 +243,10 @@ void Win32DialogWindow::OnCommand(int id, int notification) {
     if (notification != BN_CLICKED) {
         return;
     }
+    if (id == kExportButtonId) {
+        Run([this] { OnExport(); });
+        return;
+    }
     switch (static_cast<Control>(id)) {
         case Control::Browse:
             Run([this] { m_Dlg.OnBrowse(); });
@@ -279,6 +285,22 @@ void Win32DialogWindow::OnDropFiles(HDROP drop) {
     }
     ::DragFinish(drop);
     Run([&] { m_Dlg.OnDropFiles(paths); });
+}
+
+void Win32DialogWindow::OnExport() {
+    const std::string& path = m_Dlg.LoadedPath();
+    if (m_Dlg.IsBusy() || path.empty()) {
+        return;
+    }
+    const std::size_t slash = path.find_last_of("\\/");
+    ExportDialogSetup setup{slash == std::string::npos ? std::string() : path.substr(0, slash),
+                            m_Dlg.ExportScope(), m_strExportFolder};
+    const std::optional<ExportChoice> choice =
+        RunExportDialog(m_hWnd, setup, m_Prompts.chooseFolder);
+    m_strExportFolder = setup.folder;
+    if (choice) {
+        m_Dlg.OnExport(*choice);
+    }
 }
 
 bool Win32DialogWindow::OnPaintMinimised() {
@@ -358,6 +380,10 @@ void Win32DialogWindow::SetChecked(Control control, bool checked) {
 void Win32DialogWindow::Enable(Control control, bool enabled) {
     if (HWND item = ControlHandle(control)) {
         ::EnableWindow(item, enabled ? TRUE : FALSE);
+    }
+    // Export is offered with Convert: once a file is loaded.
+    if (control == Control::Convert && m_hWnd != nullptr) {
+        ::EnableWindow(::GetDlgItem(m_hWnd, kExportButtonId), enabled ? TRUE : FALSE);
     }
 }
 

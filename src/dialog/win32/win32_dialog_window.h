@@ -25,10 +25,12 @@ struct Win32Prompts {
     std::function<std::optional<std::string>(HWND owner, const OpenFileRequest& request)>
         chooseFile;
     std::function<void(HWND owner)> about;
+    // The export dialog's folder chooser: the chosen folder, or nothing when cancelled.
+    std::function<std::optional<std::string>(HWND owner, const std::string& start)> chooseFolder;
     Win32SpectrumPanel::ChoosePlotFile choosePlotFile;
 
-    // Message boxes and the open-file dialog of the system; the About box is left to the
-    // caller.
+    // Message boxes, the open-file dialog and the folder chooser of the system; the About box
+    // is left to the caller.
     static Win32Prompts Standard();
 };
 
@@ -89,6 +91,8 @@ class Win32DialogWindow : public DialogView {
     void OnInitDialog();
     void OnCommand(int id, int notification);
     void OnDropFiles(HDROP drop);
+    // "Export...": asks for the export choices and writes the exports.
+    void OnExport();
     bool OnPaintMinimised();
     // Runs a handler; anything that escapes it is shown instead of crossing the system's
     // message dispatch.
@@ -103,6 +107,8 @@ class Win32DialogWindow : public DialogView {
     int m_nWaitDepth = 0;
     // When the window was last painted from inside a handler.
     std::uint64_t m_nLastPaint = 0;
+    // The output folder of the last export into a folder, where the next one starts.
+    std::string m_strExportFolder;
 
     CQUILLONDlg m_Dlg;
     Win32SpectrumPanel m_Panel;
