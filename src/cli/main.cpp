@@ -64,7 +64,9 @@ void AddExportOptions(CLI::App& app, Options& options) {
     app.add_option("--layout", line.layout,
                    "CSV: one column per scan (columns, the default) or one row per scan (rows)")
         ->type_name("columns|rows");
-    app.add_option("--delimiter", line.delimiter, "CSV: the cell delimiter: ',', ';' or tab")
+    app.add_option("--delimiter", line.delimiter,
+                   "CSV: the cell delimiter: ',', ';' or tab (tab-separated values are written "
+                   "to base.tsv)")
         ->type_name("CHAR");
     app.add_flag("--decimal-comma", line.decimalComma,
                  "CSV: a decimal comma instead of the point (the delimiter becomes ';')");
@@ -84,8 +86,8 @@ int RunConverter(int argc, char** argv) {
         "Converts CCD spectrometer scan data files (.sdf) into CR LF text files beside them,\n"
         "and into CSV, JSON and HDF5 files for analysis. The outputs are named after each FILE\n"
         "up to its last '.': base_Var.txt, base_Dark.txt, base_Ref.txt and base_<l>of<n>.txt\n"
-        "for every scan, or base.txt with --one-file; base.csv, base.json, base.h5. A FILE that\n"
-        "is a folder stands for the .sdf files in it.",
+        "for every scan, or base.txt with --one-file; base.csv (base.tsv with --delimiter tab),\n"
+        "base.json, base.h5. A FILE that is a folder stands for the .sdf files in it.",
         "quillon-convert"};
     Options options;
     quillon::CommandLine& line = options.line;

@@ -60,6 +60,9 @@ class ExportDialog : public QDialog {
   private:
     // Enables what the chosen formats use.
     void UpdateEnabled();
+    // The delimiter chooser's choice, and the chooser's entry of a delimiter.
+    char ChosenDelimiter() const;
+    static int DelimiterIndex(char delimiter);
 
     FolderChooser m_ChooseFolder;
     QString m_strInputFolder;

@@ -107,9 +107,6 @@ class MainDialogWindow : public QDialog, public DialogView {
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-#ifdef _WIN32
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
   private:
     void CreateControls();
