@@ -90,6 +90,69 @@ for ((i = 0; i < reps; i++)); do
 done
 read_conv=$(printf '%s\n' "${read_conv_times[@]}" | median)
 
+[ -d "$data/folder" ] || {
+    mkdir -p "$data/folder"
+    for ((i = 1; i <= 500; i++)); do "$sample" "$data/folder/f$i.sdf" 2048 20; done
+}
+
+# The export goals, as whole runs of quillon-convert with one thread (--jobs 1) and with every
+# core (--jobs $(nproc)), each against its floor measured in the same loop: CSV absorbance
+# against CSV transmittance (alike cells: the logarithm is the difference), CSV transmittance
+# and CSV counts against writing their bytes from memory, HDF5 against writing a file of its
+# size; and a folder of 500 files (N = 2048, K = 20, text and CSV) on every core against one
+# job. QUILLON_BENCH_GOALS_ONLY=1 measures these alone.
+goals() {
+    local all jobs i c label
+    all=$(nproc)
+    local -A t=()
+    local names=(counts transmittance absorbance hdf5)
+    for ((i = 0; i < reps; i++)); do
+        for jobs in 1 "$all"; do
+            for c in "${names[@]}"; do
+                if [ "$c" = hdf5 ]; then
+                    args=(--format hdf5) ext=h5
+                else
+                    args=(--format csv --quantity "$c") ext=csv
+                fi
+                rm -f "$data/conv.$ext"
+                cat "$data/conv.sdf" >/dev/null
+                sync
+                t[$c/$jobs]+="$(seconds "$convert" -q --jobs "$jobs" "${args[@]}" "$data/conv.sdf") "
+                t[$c/$jobs/floor]+="$("$write_floor" "$data/conv.$ext") "
+                rm -f "$data/conv.$ext"
+            done
+            rm -rf "$data/folder-out"
+            cat "$data"/folder/*.sdf >/dev/null
+            sync
+            t[folder/$jobs]+="$(seconds "$convert" -q --jobs "$jobs" --format text --format csv \
+                -o "$data/folder-out" "$data/folder") "
+            rm -rf "$data/folder-out"
+        done
+    done
+    med() { printf '%s\n' ${t[$1]} | median; }
+    printf '%-48s %6s %9s %9s %9s %9s %9s\n' "export goals, whole runs, N = 2048, K = 2000" \
+        "goal" "1 job" "$all jobs" "1 job s" "$all jobs s" "floor s"
+    # "name/floor-x" stands for the floor of name's run with that many jobs.
+    key() { [ "${1%/floor-x}" != "$1" ] && echo "${1%/floor-x}/$2/floor" || echo "$1/$2"; }
+    row() { # label, goal, numerator key, denominator key (jobs appended)
+        printf '%-48s %6s %9s %9s %9.3f %9.3f %9.3f\n' "$1" "$2" \
+            "$(ratio "$(med "$3/1")" "$(med "$(key "$4" 1)")")" \
+            "$(ratio "$(med "$3/$all")" "$(med "$(key "$4" "$all")")")" \
+            "$(med "$3/1")" "$(med "$3/$all")" "$(med "$(key "$4" "$all")")"
+    }
+    row "CSV absorbance / CSV transmittance" "1.1" absorbance transmittance
+    row "CSV transmittance / writing its bytes" "5" transmittance transmittance/floor-x
+    row "CSV counts / writing its bytes" "3.5" counts counts/floor-x
+    row "HDF5 / writing a file of its size" "4" hdf5 hdf5/floor-x
+    printf '%-48s %6s %9s %9s %9.3f %9.3f\n' "folder of 500 files (K = 20, text and CSV)" "0.65" \
+        "1" "$(ratio "$(med "folder/$all")" "$(med folder/1)")" "$(med folder/1)" \
+        "$(med "folder/$all")"
+}
+if [ "${QUILLON_BENCH_GOALS_ONLY:-0}" = 1 ]; then
+    goals
+    exit 0
+fi
+
 printf '%-44s %8s %10s %10s %8s\n' "conversion / write floor" "ratio" "convert s" "floor s" "least"
 for mode in multiple one; do
     for layout in "-p -w" "-p" "-w" ""; do
@@ -324,3 +387,6 @@ for mode in one multiple; do
     done
     echo
 done
+
+echo
+goals

@@ -9,7 +9,7 @@ QUILLON_PACKAGES=(
     libcli11-dev nlohmann-json3-dev libhdf5-dev hdf5-tools python3-h5py locales
     qt6-base-dev qt6-qpa-plugins libgl-dev
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
-    clang clang-format libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev libllvmlibc-19-dev
     dpkg-dev file lintian help2man man-db appstream desktop-file-utils shared-mime-info
     libglib2.0-bin
 )

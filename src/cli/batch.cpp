@@ -3,12 +3,18 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <istream>
 #include <ostream>
+#include <set>
+#include <sstream>
+#include <streambuf>
+#include <vector>
 
 #include "cli/console_services.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "platform/failure.h"
+#include "platform/ordered_work.h"
 #include "scanfile/loader.h"
 
 namespace quillon {
@@ -43,6 +49,63 @@ void Require(bool present, const char* option, const char* formats) {
     }
 }
 
+// What one file of a batch printed, standard output and standard error in the order written.
+class FileLog {
+  public:
+    struct Event {
+        bool toError;
+        std::string bytes;
+    };
+
+    FileLog() : m_OutBuffer(*this, false), m_ErrBuffer(*this, true) {}
+    FileLog(const FileLog&) = delete;
+    FileLog& operator=(const FileLog&) = delete;
+
+    std::ostream& Out() { return m_Out; }
+    std::ostream& Err() { return m_Err; }
+    std::istream& In() { return m_In; }  // nothing to read: no question reaches a terminal
+    void Clear() {
+        events.clear();
+        ok = false;
+    }
+
+    std::vector<Event> events;
+    bool ok = false;
+
+  private:
+    class Buffer : public std::streambuf {
+      public:
+        Buffer(FileLog& log, bool toError) : m_Log(log), m_bToError(toError) {}
+
+      protected:
+        std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+            std::vector<Event>& events = m_Log.events;
+            if (events.empty() || events.back().toError != m_bToError) {
+                events.push_back({m_bToError, {}});
+            }
+            events.back().bytes.append(bytes, static_cast<std::size_t>(count));
+            return count;
+        }
+        int_type overflow(int_type c) override {
+            if (!traits_type::eq_int_type(c, traits_type::eof())) {
+                const char byte = traits_type::to_char_type(c);
+                xsputn(&byte, 1);
+            }
+            return traits_type::not_eof(c);
+        }
+
+      private:
+        FileLog& m_Log;
+        bool m_bToError;
+    };
+
+    Buffer m_OutBuffer;
+    Buffer m_ErrBuffer;
+    std::ostream m_Out{&m_OutBuffer};
+    std::ostream m_Err{&m_ErrBuffer};
+    std::istringstream m_In;
+};
+
 }  // namespace
 
 std::optional<char> ParseDelimiter(std::string_view text) {
@@ -76,6 +139,7 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
     options.outputFolder = line.outputDir;
     options.dryRun = line.dryRun;
     options.recursive = line.recursive;
+    options.request.jobs = line.jobs;
 
     ExportRequest& exports = options.request;
     if (line.quantity) {
@@ -146,16 +210,55 @@ int BatchRun::Run(const std::vector<InputFile>& inputs) {
             return 1;
         }
     }
+    // Whether each input is converted, and its messages, in the order of the inputs. The
+    // output names are settled first, in that order, so that of two inputs that would share
+    // outputs the second is refused, however many files are converted at once.
+    std::vector<std::string> refusals(inputs.size());
+    std::set<std::string> paths;
+    bool repeated = false;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        if (inputs[i].problem.empty() && !m_Options.dryRun) {
+            OutputBase(inputs[i].path, refusals[i]);
+        }
+        repeated = !paths.insert(inputs[i].path).second || repeated;
+    }
+    const auto convert = [&](std::size_t i, ConsoleServices& console, unsigned jobs) {
+        if (!inputs[i].problem.empty()) {
+            console.Message(inputs[i].path + ": " + inputs[i].problem);
+            return false;
+        }
+        if (!refusals[i].empty()) {
+            console.Message(refusals[i]);
+            return false;
+        }
+        return Convert(inputs[i].path, console, jobs);
+    };
+
     std::size_t converted = 0;
     std::size_t failed = 0;
-    for (const InputFile& input : inputs) {
-        bool ok = false;
-        if (!input.problem.empty()) {
-            m_Console.Message(input.path + ": " + input.problem);
-        } else {
-            ok = ConvertFile(input.path);
+    const unsigned jobs = WorkerCount(m_Options.request.jobs);
+    // Several files at once when nobody is asked anything at the terminal and no input comes
+    // twice (its second conversion finds the outputs of the first). Each file's log and
+    // messages are gathered and printed whole, in the order of the inputs: the same lines as
+    // one after the other.
+    if (jobs > 1 && inputs.size() > 1 && m_Console.Unattended() && !repeated) {
+        RunInOrder<FileLog>(
+            jobs, inputs.size(),
+            [&](std::size_t i, FileLog& log) {
+                log.Clear();
+                ConsoleServices console(m_Console.GetSettings(), log.Out(), log.Err(), log.In());
+                log.ok = convert(i, console, 1);
+            },
+            [&](std::size_t, FileLog& log) {
+                for (const FileLog::Event& event : log.events) {
+                    m_Console.Print(event.toError, event.bytes);
+                }
+                ++(log.ok ? converted : failed);
+            });
+    } else {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            ++(convert(i, m_Console, jobs) ? converted : failed);
         }
-        ++(ok ? converted : failed);
     }
     if (inputs.size() > 1) {
         m_Err << converted << (converted == 1 ? " file " : " files ")
@@ -165,50 +268,63 @@ int BatchRun::Run(const std::vector<InputFile>& inputs) {
     return failed == 0 ? 0 : 1;
 }
 
-std::string BatchRun::OutputBase(const std::string& path) {
+std::string BatchRun::OutputBase(const std::string& path, std::string& refusal) {
     const std::string base = ExportOutputBase(path, m_Options.outputFolder);
     // Outputs are named after the path up to its last '.'; a path without one would put them
     // under names such as "_Var.txt" in the current folder, away from the file. Said before
     // the file is loaded.
     if (base.empty()) {
-        m_Console.Message(NoOutputNamesMessage(path));
+        refusal = NoOutputNamesMessage(path);
         return base;
     }
     // Two inputs of one run never share outputs: the second would replace the first's
     // (a/x.sdf and b/x.sdf with --output-dir, x.sdf and x.SDF in one folder).
     const auto [at, added] = m_Bases.emplace(base, path);
     if (!added && at->second != path) {
-        m_Console.Message(path + ": its outputs would replace those of " + at->second +
-                          " (both are named " + base + "...); it was not converted");
+        refusal = path + ": its outputs would replace those of " + at->second +
+                  " (both are named " + base + "...); it was not converted";
         return "";
     }
     return base;
 }
 
 bool BatchRun::ConvertFile(const std::string& path) {
-    if (!m_Options.dryRun && OutputBase(path).empty()) {
+    std::string refusal;
+    if (!m_Options.dryRun && OutputBase(path, refusal).empty()) {
+        m_Console.Message(refusal);
         return false;
     }
+    return Convert(path, m_Console, WorkerCount(m_Options.request.jobs));
+}
+
+bool BatchRun::Convert(const std::string& path, ConsoleServices& console, unsigned jobs) const {
     try {
-        const ScanFile file = LoadScanFile(path, m_Console);
+        const ScanFile file = LoadScanFile(path, console);
         // A file that ends early is still converted, with the missing values as 0, but the
         // run does not count as a success: a script must not mistake it for a complete file.
         const bool complete = file.m_nMissingBytes == 0;
         if (!complete) {
-            m_Console.Message(path + ": the file ends " + std::to_string(file.m_nMissingBytes) +
-                              " bytes early; the missing values were read as 0");
+            console.Message(path + ": the file ends " + std::to_string(file.m_nMissingBytes) +
+                            " bytes early; the missing values were read as 0");
         }
         if (m_Options.dryRun) {
             return complete;
         }
-        const ExportOutcome outcome = RunExport(file, path, m_Options, m_Console);
+        ExportPlan plan = m_Options;
+        plan.request.jobs = jobs;
+        if (&console != &m_Console) {
+            plan.text.askOverwrite = [&console](const std::string& question) {
+                return console.AskYesNo(question);
+            };
+        }
+        const ExportOutcome outcome = RunExport(file, path, plan, console);
         for (const std::string& message : outcome.messages) {
-            m_Console.Message(message);
+            console.Message(message);
         }
         return outcome.ok && complete;
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), path);
-        m_Console.Message(failure.path + ": " + failure.reason);
+        console.Message(failure.path + ": " + failure.reason);
     }
     return false;
 }

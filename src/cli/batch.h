@@ -36,6 +36,7 @@ struct CommandLine {
     bool byteOrderMark = false;
     bool compress = false;
     bool recursive = false;
+    unsigned jobs = 0;  // 0: as many as the machine has cores
 };
 
 // A combination of options that makes no sense; what() says why. Exit status 2.
@@ -58,7 +59,9 @@ std::optional<char> ParseDelimiter(std::string_view text);
 // --format hdf5 here too.
 BatchOptions InterpretCommandLine(const CommandLine& line);
 
-// Converts every input in turn; a file that fails is reported and the rest still run.
+// Converts every input (several at once, on as many threads as request.jobs says, with the
+// same outputs, log and messages as one after the other); a file that fails is reported and
+// the rest still run.
 class BatchRun {
   public:
     // Messages go to the console's standard error; the summary to `err`.
@@ -72,8 +75,12 @@ class BatchRun {
     bool ConvertFile(const std::string& path);
 
   private:
-    // The base of every output name of `path`, or empty after reporting why there is none.
-    std::string OutputBase(const std::string& path);
+    // The base of every output name of `path`, or empty with the message that says why there
+    // is none in `refusal`.
+    std::string OutputBase(const std::string& path, std::string& refusal);
+    // Loads and exports one input whose output names are settled, reporting to `console`, the
+    // exports on `jobs` threads; false when it failed.
+    bool Convert(const std::string& path, ConsoleServices& console, unsigned jobs) const;
 
     BatchOptions m_Options;
     ConsoleServices& m_Console;

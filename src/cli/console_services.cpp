@@ -41,6 +41,12 @@ void ConsoleServices::Append(std::string_view text) {
     }
 }
 
+void ConsoleServices::Print(bool toError, std::string_view bytes) {
+    std::ostream& stream = toError ? m_Err : m_Out;
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    stream.flush();
+}
+
 void ConsoleServices::Message(const std::string& text) {
     m_Out.flush();
     m_Err << "quillon-convert: " << text << '\n';

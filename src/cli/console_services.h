@@ -37,6 +37,15 @@ class ConsoleServices : public LogSink {
     // The overwrite question: answered by the settings, at the terminal, or No.
     bool AskYesNo(const std::string& text);
 
+    const Settings& GetSettings() const { return m_Settings; }
+    // True when no question needs the terminal (AskYesNo reads nothing).
+    bool Unattended() const {
+        return m_Settings.overwrite != Overwrite::kAsk || !m_Settings.interactive;
+    }
+    // Bytes already as printed (by another ConsoleServices, for one file of a batch) to
+    // standard output or standard error, flushed.
+    void Print(bool toError, std::string_view bytes);
+
   private:
     Settings m_Settings;
     std::ostream& m_Out;

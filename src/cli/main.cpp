@@ -83,6 +83,11 @@ void AddExportOptions(CLI::App& app, Options& options) {
     app.add_flag("--compress", line.compress, "HDF5: shuffle and deflate the scan datasets");
     app.add_flag("-r,--recursive", line.recursive,
                  "A FILE that is a folder stands for its .sdf files and those of its subfolders");
+    app.add_option("-j,--jobs", line.jobs,
+                   "Threads to work on: several files at once, or the blocks of one export "
+                   "(default: as many as the machine has cores; the outputs are the same)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
 }
 
 int RunConverter(int argc, char** argv) {

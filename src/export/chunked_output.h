@@ -41,6 +41,16 @@ class ChunkedOutput {
         Commit(p + bytes.size());
     }
 
+    // Bytes gathered elsewhere (a block made on another thread), after what is gathered here.
+    void Write(std::string_view bytes) {
+        if (bytes.size() < kChunk / 2) {
+            Append(bytes);
+            return;
+        }
+        Flush();
+        m_Files.WriteBytes(bytes);
+    }
+
     // Writes what is gathered (as it is: the bytes are in their stored form).
     void Flush() {
         if (m_nUsed > 0) {
@@ -62,6 +72,37 @@ class ChunkedOutput {
     }
 
     OutputFiles& m_Files;
+    std::unique_ptr<char[]> m_pBuffer;
+    std::size_t m_nCapacity = 0;
+    std::size_t m_nUsed = 0;
+};
+
+// The bytes of one block of an export, made whole in memory (a block is small) with the same
+// Room and Commit as ChunkedOutput, so that the same formatting serves both.
+class ByteBlock {
+  public:
+    char* Room(std::size_t size) {
+        if (m_nUsed + size > m_nCapacity) {
+            const std::size_t capacity = std::max(2 * m_nCapacity, m_nUsed + size);
+            auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+            if (m_nUsed > 0) {
+                std::memcpy(buffer.get(), m_pBuffer.get(), m_nUsed);
+            }
+            m_pBuffer = std::move(buffer);
+            m_nCapacity = capacity;
+        }
+        return m_pBuffer.get() + m_nUsed;
+    }
+    void Commit(const char* end) { m_nUsed = static_cast<std::size_t>(end - m_pBuffer.get()); }
+    void Append(std::string_view bytes) {
+        char* const p = Room(bytes.size());
+        bytes.copy(p, bytes.size());
+        Commit(p + bytes.size());
+    }
+    void Clear() { m_nUsed = 0; }
+    std::string_view Bytes() const { return {m_pBuffer.get(), m_nUsed}; }
+
+  private:
     std::unique_ptr<char[]> m_pBuffer;
     std::size_t m_nCapacity = 0;
     std::size_t m_nUsed = 0;

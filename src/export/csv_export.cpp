@@ -2,7 +2,9 @@
 // The CSV export. Rows are formatted straight into a chunk buffer that goes to the output a
 // megabyte at a time. In the columns layout every row needs one value of every scan, so the
 // scans are copied a run of rows at a time into a block (at most kBlockBytes, scan by scan),
-// and each scan is visited once per block rather than once per row.
+// and each scan is visited once per block rather than once per row. The blocks (of rows, or of
+// scan lines in the rows layout) are computed and formatted on several threads at once and
+// written in their order: the same bytes as on one thread.
 #include "export/csv_export.h"
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "export/chunked_output.h"
 #include "export/number_text.h"
 #include "export/scan_columns.h"
+#include "platform/ordered_work.h"
 #include "platform/output_files.h"
 
 namespace quillon {
@@ -23,6 +26,10 @@ namespace {
 // The block of scan values the columns layout gathers for a run of rows: small enough to stay
 // in the processor's cache while its rows are formatted.
 constexpr std::size_t kBlockBytes = 1u << 20;
+// The text of a block: about this many bytes (a cell takes about 20), so that the blocks in
+// flight on all threads take little memory.
+constexpr std::size_t kTextBlockBytes = 1u << 20;
+constexpr std::size_t kTypicalCellBytes = 20;
 // A cell: its delimiter and the longest number; its delimiter and the longest count.
 constexpr std::size_t kCellRoom = 1 + kMaxNumberChars;
 constexpr std::size_t kCountCellRoom = 1 + kMaxInt32Chars;
@@ -45,8 +52,9 @@ std::string FormatCount(std::size_t count) {
 
 class CsvWriter {
   public:
-    CsvWriter(const ScanColumns& columns, const CsvStyle& style, ChunkedOutput& out)
-        : m_Columns(columns), m_Style(style), m_Out(out) {}
+    CsvWriter(const ScanColumns& columns, const CsvStyle& style, unsigned threads,
+              ChunkedOutput& out)
+        : m_Columns(columns), m_Style(style), m_nThreads(threads), m_Out(out) {}
 
     // Writes the whole table; returns how many scan values were not defined.
     std::size_t Write() {
@@ -88,12 +96,27 @@ class CsvWriter {
         return std::isnan(value) ? p : WriteShortest(p, value, m_Style.decimalComma);
     }
 
-    void AppendName(std::string_view name, bool first) {
-        char* p = m_Out.Room(1 + name.size());
+    template <typename Out>
+    void AppendName(Out& out, std::string_view name, bool first) const {
+        char* p = out.Room(1 + name.size());
         p = Delimit(p, first);
-        m_Out.Commit(std::copy(name.begin(), name.end(), p));
+        out.Commit(std::copy(name.begin(), name.end(), p));
     }
-    void EndLine() { m_Out.Append(kLineEnd); }
+    void AppendName(std::string_view name, bool first) { AppendName(m_Out, name, first); }
+    template <typename Out>
+    static void EndLine(Out& out) {
+        out.Append(kLineEnd);
+    }
+    void EndLine() { EndLine(m_Out); }
+
+    // A block of rows (columns layout) or of scan lines (rows layout) and its text.
+    struct Block {
+        std::vector<std::int32_t> counts;
+        std::vector<double> values;
+        std::vector<double> lead;
+        ByteBlock text;
+        std::size_t undefined = 0;
+    };
 
     std::size_t WriteColumns() {
         const std::vector<std::string> leading = LeadingNames();
@@ -109,55 +132,76 @@ class CsvWriter {
         const std::size_t rows = m_Columns.RowCount();
         const bool integers = m_Columns.IntegerScans();
         const std::size_t valueSize = integers ? sizeof(std::int32_t) : sizeof(double);
+        const std::size_t perRow = std::max<std::size_t>(scans, 1);
         const std::size_t block =
-            std::clamp<std::size_t>(kBlockBytes / (std::max<std::size_t>(scans, 1) * valueSize), 1,
-                                    std::max<std::size_t>(rows, 1));
-        std::vector<std::int32_t> counts(integers ? block * scans : 0);
-        std::vector<double> values(integers ? 0 : block * scans);
-        std::vector<double> lead(m_Columns.HasGrid() ? 3 * block : 0);
+            std::clamp<std::size_t>(std::min(kBlockBytes / (perRow * valueSize),
+                                             kTextBlockBytes / (perRow * kTypicalCellBytes)),
+                                    1, std::max<std::size_t>(rows, 1));
+        const std::size_t blocks = (rows + block - 1) / block;
         std::size_t undefined = 0;
+        RunInOrder<Block>(
+            m_nThreads, blocks,
+            [&](std::size_t b, Block& into) {
+                FormatRows(b * block, std::min(block, rows - b * block), block, into);
+            },
+            [&](std::size_t, Block& done) {
+                undefined += done.undefined;
+                m_Out.Write(done.text.Bytes());
+            });
+        return undefined;
+    }
 
-        for (std::size_t first = 0; first < rows; first += block) {
-            const std::size_t count = std::min(block, rows - first);
-            // The block, scan by scan: row r of scan k at [k * block + r].
-            for (std::size_t k = 0; k < scans; ++k) {
-                if (integers) {
-                    m_Columns.ScanCounts(k, first, std::span(counts.data() + k * block, count));
-                } else {
-                    undefined +=
-                        m_Columns.ScanValues(k, first, std::span(values.data() + k * block, count));
-                }
-            }
-            if (m_Columns.HasGrid()) {
-                m_Columns.GridPoints(first, std::span(lead.data(), count));
-                m_Columns.GridDark(first, std::span(lead.data() + block, count));
-                m_Columns.GridReference(first, std::span(lead.data() + 2 * block, count));
-            }
-            for (std::size_t r = 0; r < count; ++r) {
-                char* p = m_Out.Room(4 * kCellRoom);
-                const std::size_t row = first + r;
-                if (m_Columns.HasGrid()) {
-                    p = Number(p, lead[r]);
-                    p = Number(Delimit(p, false), lead[block + r]);
-                    p = Number(Delimit(p, false), lead[2 * block + r]);
-                } else {
-                    p = WriteInteger(p, static_cast<std::int64_t>(row) + 1);
-                    p = Number(Delimit(p, false), m_Columns.Wavelengths()[row]);
-                    p = Number(Delimit(p, false), ValueAt(m_Columns.Dark(), row));
-                    p = Number(Delimit(p, false), ValueAt(m_Columns.Reference(), row));
-                }
-                m_Out.Commit(p);
-                if (scans == 0) {
-                    // A file without scans still lists its dark and reference.
-                } else if (integers) {
-                    WriteCells(counts.data() + r, scans, block);
-                } else {
-                    WriteCells(values.data() + r, scans, block);
-                }
-                EndLine();
+    // Rows [first, first + count) of the columns layout into a block, the scans gathered
+    // `block` rows apart.
+    void FormatRows(std::size_t first, std::size_t count, std::size_t block, Block& into) const {
+        const std::size_t scans = m_Columns.ScanCount();
+        const bool integers = m_Columns.IntegerScans();
+        into.counts.resize(integers ? block * scans : 0);
+        into.values.resize(integers ? 0 : block * scans);
+        into.lead.resize(m_Columns.HasGrid() ? 3 * block : 0);
+        into.text.Clear();
+        into.undefined = 0;
+        std::int32_t* const counts = into.counts.data();
+        double* const values = into.values.data();
+        double* const lead = into.lead.data();
+        ByteBlock& out = into.text;
+        // The block, scan by scan: row r of scan k at [k * block + r].
+        for (std::size_t k = 0; k < scans; ++k) {
+            if (integers) {
+                m_Columns.ScanCounts(k, first, std::span(counts + k * block, count));
+            } else {
+                into.undefined +=
+                    m_Columns.ScanValues(k, first, std::span(values + k * block, count));
             }
         }
-        return undefined;
+        if (m_Columns.HasGrid()) {
+            m_Columns.GridPoints(first, std::span(lead, count));
+            m_Columns.GridDark(first, std::span(lead + block, count));
+            m_Columns.GridReference(first, std::span(lead + 2 * block, count));
+        }
+        for (std::size_t r = 0; r < count; ++r) {
+            char* p = out.Room(4 * kCellRoom);
+            const std::size_t row = first + r;
+            if (m_Columns.HasGrid()) {
+                p = Number(p, lead[r]);
+                p = Number(Delimit(p, false), lead[block + r]);
+                p = Number(Delimit(p, false), lead[2 * block + r]);
+            } else {
+                p = WriteInteger(p, static_cast<std::int64_t>(row) + 1);
+                p = Number(Delimit(p, false), m_Columns.Wavelengths()[row]);
+                p = Number(Delimit(p, false), ValueAt(m_Columns.Dark(), row));
+                p = Number(Delimit(p, false), ValueAt(m_Columns.Reference(), row));
+            }
+            out.Commit(p);
+            if (scans == 0) {
+                // A file without scans still lists its dark and reference.
+            } else if (integers) {
+                WriteCells(out, counts + r, scans, block);
+            } else {
+                WriteCells(out, values + r, scans, block);
+            }
+            EndLine(out);
+        }
     }
 
     std::size_t WriteRows() {
@@ -192,22 +236,42 @@ class CsvWriter {
         floatLine(leading[c++], m_Columns.Dark(), &ScanColumns::GridDark);
         floatLine(leading[c++], m_Columns.Reference(), &ScanColumns::GridReference);
 
+        // The scan lines, a block of them at a time.
+        const std::size_t perLine = std::max<std::size_t>(
+            kTextBlockBytes / (std::max<std::size_t>(rows, 1) * kTypicalCellBytes), 1);
+        const std::size_t scans = m_Columns.ScanCount();
         std::size_t undefined = 0;
-        const bool integers = m_Columns.IntegerScans();
-        std::vector<std::int32_t> counts(integers ? rows : 0);
-        std::vector<double> values(integers ? 0 : rows);
-        for (std::size_t k = 0; k < m_Columns.ScanCount(); ++k) {
-            AppendName(ScanName(k), true);
-            if (integers) {
-                m_Columns.ScanCounts(k, 0, counts);
-                WriteCells(std::span<const std::int32_t>(counts));
-            } else {
-                undefined += m_Columns.ScanValues(k, 0, values);
-                WriteCells(std::span<const double>(values));
-            }
-            EndLine();
-        }
+        RunInOrder<Block>(
+            m_nThreads, (scans + perLine - 1) / perLine,
+            [&](std::size_t b, Block& into) {
+                FormatScanLines(b * perLine, std::min(perLine, scans - b * perLine), into);
+            },
+            [&](std::size_t, Block& done) {
+                undefined += done.undefined;
+                m_Out.Write(done.text.Bytes());
+            });
         return undefined;
+    }
+
+    // The lines of scans [first, first + count) of the rows layout into a block.
+    void FormatScanLines(std::size_t first, std::size_t count, Block& into) const {
+        const std::size_t rows = m_Columns.RowCount();
+        const bool integers = m_Columns.IntegerScans();
+        into.counts.resize(integers ? rows : 0);
+        into.values.resize(integers ? 0 : rows);
+        into.text.Clear();
+        into.undefined = 0;
+        for (std::size_t k = first; k < first + count; ++k) {
+            AppendName(into.text, ScanName(k), true);
+            if (integers) {
+                m_Columns.ScanCounts(k, 0, into.counts);
+                WriteCells(into.text, std::span<const std::int32_t>(into.counts));
+            } else {
+                into.undefined += m_Columns.ScanValues(k, 0, into.values);
+                WriteCells(into.text, std::span<const double>(into.values));
+            }
+            EndLine(into.text);
+        }
     }
 
     // A spectrum shorter than N has no value for the pixels beyond its end.
@@ -217,45 +281,39 @@ class CsvWriter {
 
     // `count` cells after the first of a line, each with its delimiter, the values `stride`
     // apart; room for all at once.
-    void WriteCells(const std::int32_t* cells, std::size_t count, std::size_t stride) {
-        char* p = m_Out.Room(count * kCountCellRoom);
+    template <typename Out>
+    void WriteCells(Out& out, const std::int32_t* cells, std::size_t count,
+                    std::size_t stride) const {
+        char* p = out.Room(count * kCountCellRoom);
         const char delimiter = m_Style.delimiter;
         for (std::size_t c = 0; c < count; ++c) {
             *p++ = delimiter;
             p = WriteCount(p, cells[c * stride]);
         }
-        m_Out.Commit(p);
+        out.Commit(p);
     }
-    void WriteCells(const double* cells, std::size_t count, std::size_t stride) {
-        char* p = m_Out.Room(count * kCellRoom);
+    template <typename Out>
+    void WriteCells(Out& out, const double* cells, std::size_t count, std::size_t stride) const {
+        char* p = out.Room(count * kCellRoom);
         const char delimiter = m_Style.delimiter;
         for (std::size_t c = 0; c < count; ++c) {
             *p++ = delimiter;
             p = Number(p, cells[c * stride]);
         }
-        m_Out.Commit(p);
+        out.Commit(p);
     }
-    void WriteCells(std::span<const std::int32_t> cells) {
-        char* p = m_Out.Room(cells.size() * kCountCellRoom);
-        const char delimiter = m_Style.delimiter;
-        for (const std::int32_t value : cells) {
-            *p++ = delimiter;
-            p = WriteCount(p, value);
-        }
-        m_Out.Commit(p);
+    template <typename Out, typename Value>
+    void WriteCells(Out& out, std::span<const Value> cells) const {
+        WriteCells(out, cells.data(), cells.size(), 1);
     }
-    void WriteCells(std::span<const double> cells) {
-        char* p = m_Out.Room(cells.size() * kCellRoom);
-        const char delimiter = m_Style.delimiter;
-        for (const double value : cells) {
-            *p++ = delimiter;
-            p = Number(p, value);
-        }
-        m_Out.Commit(p);
+    template <typename Value>
+    void WriteCells(std::span<const Value> cells) {
+        WriteCells(m_Out, cells);
     }
 
     const ScanColumns& m_Columns;
     const CsvStyle& m_Style;
+    unsigned m_nThreads;
     ChunkedOutput& m_Out;
 };
 
@@ -306,7 +364,7 @@ ExportReport WriteCsv(const ScanFile& file, const ExportRequest& request, const 
         report.notices.push_back(std::move(*notice));
     }
     WriteWholeExport(file, path, files, [&](ChunkedOutput& out) {
-        report.undefined = CsvWriter(columns, request.csv, out).Write();
+        report.undefined = CsvWriter(columns, request.csv, WorkerCount(request.jobs), out).Write();
     });
     return report;
 }

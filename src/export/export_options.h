@@ -54,6 +54,9 @@ struct ExportRequest {
     CsvStyle csv;
     // HDF5: shuffle and deflate the scan datasets.
     bool compress = false;
+    // Threads that compute and format the values (the bytes written are the same for any
+    // number): as many as the machine has cores when 0.
+    unsigned jobs = 0;
 };
 
 // The output of a format is named base + this: ".csv" (".tsv" for tab-separated values),

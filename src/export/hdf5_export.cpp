@@ -20,6 +20,7 @@
 #include "export/scan_columns.h"
 #include "export/text_decoding.h"
 #include "platform/file_error.h"
+#include "platform/ordered_work.h"
 #include "platform/utf8_path.h"
 #include "scanfile/records.h"
 
@@ -408,15 +409,22 @@ class Hdf5Writer {
         const std::size_t n = m_Columns.PixelCount();
         Matrix scans(m_H5, "scans", H5T_STD_I32LE, Scans(), n, m_Request.compress);
         const std::size_t block = BlockRows(n * sizeof(std::int32_t));
-        std::vector<std::int32_t> values(block * n);
-        for (std::size_t first = 0; first < Scans(); first += block) {
-            const std::size_t count = std::min(block, Scans() - first);
-            for (std::size_t s = 0; s < count; ++s) {
-                m_Columns.ScanCounts(first + s, 0,
-                                     std::span<std::int32_t>(values.data() + s * n, n));
-            }
-            scans.WriteRows(first, count, H5T_NATIVE_INT32, values.data());
-        }
+        // Blocks of scans gathered on several threads, written in their order.
+        RunInOrder<std::vector<std::int32_t>>(
+            WorkerCount(m_Request.jobs), (Scans() + block - 1) / block,
+            [&](std::size_t b, std::vector<std::int32_t>& values) {
+                const std::size_t first = b * block;
+                const std::size_t count = std::min(block, Scans() - first);
+                values.resize(count * n);
+                for (std::size_t s = 0; s < count; ++s) {
+                    m_Columns.ScanCounts(first + s, 0,
+                                         std::span<std::int32_t>(values.data() + s * n, n));
+                }
+            },
+            [&](std::size_t b, std::vector<std::int32_t>& values) {
+                scans.WriteRows(b * block, values.size() / std::max<std::size_t>(n, 1),
+                                H5T_NATIVE_INT32, values.data());
+            });
     }
 
     // The scans' quantity as a float64 dataset of `columns` values per scan: per pixel, or on
@@ -425,17 +433,30 @@ class Hdf5Writer {
         const std::size_t columns = onGrid ? m_Columns.RowCount() : m_Columns.PixelCount();
         Matrix matrix(m_H5, name, H5T_IEEE_F64LE, Scans(), columns, m_Request.compress);
         const std::size_t block = BlockRows(columns * sizeof(double));
-        std::vector<double> values(block * columns);
+        // Blocks of scans computed on several threads, written in their order.
+        struct Block {
+            std::vector<double> values;
+            std::size_t count = 0;
+            std::size_t undefined = 0;
+        };
         std::size_t undefined = 0;
-        for (std::size_t first = 0; first < Scans(); first += block) {
-            const std::size_t count = std::min(block, Scans() - first);
-            for (std::size_t s = 0; s < count; ++s) {
-                const std::span<double> row(values.data() + s * columns, columns);
-                undefined += onGrid ? m_Columns.ScanValues(first + s, 0, row)
-                                    : m_Columns.ScanPixelValues(first + s, 0, row);
-            }
-            matrix.WriteRows(first, count, H5T_NATIVE_DOUBLE, values.data());
-        }
+        RunInOrder<Block>(
+            WorkerCount(m_Request.jobs), (Scans() + block - 1) / block,
+            [&](std::size_t b, Block& into) {
+                const std::size_t first = b * block;
+                into.count = std::min(block, Scans() - first);
+                into.values.resize(into.count * columns);
+                into.undefined = 0;
+                for (std::size_t s = 0; s < into.count; ++s) {
+                    const std::span<double> row(into.values.data() + s * columns, columns);
+                    into.undefined += onGrid ? m_Columns.ScanValues(first + s, 0, row)
+                                             : m_Columns.ScanPixelValues(first + s, 0, row);
+                }
+            },
+            [&](std::size_t b, Block& done) {
+                matrix.WriteRows(b * block, done.count, H5T_NATIVE_DOUBLE, done.values.data());
+                undefined += done.undefined;
+            });
         return undefined;
     }
 

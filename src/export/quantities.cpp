@@ -3,7 +3,6 @@
 #include "export/quantities.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -38,52 +37,6 @@ const QuantityNames& NamesOf(Quantity quantity) {
 }
 
 }  // namespace
-
-double Log10(double x) {
-    if (!(x > 0.0) || !std::isfinite(x)) {
-        if (x == 0.0) {
-            return -std::numeric_limits<double>::infinity();
-        }
-        return x > 0.0 ? x : std::numeric_limits<double>::quiet_NaN();
-    }
-    // x = (1 + f) * 2^k with 1 + f in [sqrt(1/2), sqrt(2)); frexp, the scaling and f are exact.
-    int k = 0;
-    double m = std::frexp(x, &k);
-    constexpr double kSqrtHalf = 0x1.6a09e667f3bcdp-1;
-    if (m < kSqrtHalf) {
-        m *= 2.0;
-        --k;
-    }
-    const double f = m - 1.0;
-    // ln(1 + f) = 2 atanh(s) = f - hfsq + s (hfsq + R), s = f / (2 + f), hfsq = f^2 / 2,
-    // R = 2 (z/3 + z^2/5 + ...) with z = s^2 < 0.0295: the terms beyond z^13 are below 2^-64.
-    const double s = f / (2.0 + f);
-    const double z = s * s;
-    double series = 2.0 / 29.0;
-    for (int j = 13; j >= 1; --j) {
-        series = series * z + 2.0 / (2.0 * j + 1.0);
-    }
-    const double hfsq = 0.5 * f * f;
-    const double r = s * (hfsq + z * series);
-    // f - hfsq split into a part with its low 32 bits zero and the rest, so that the products
-    // with the high parts of the constants below are exact.
-    const double hi =
-        std::bit_cast<double>(std::bit_cast<std::uint64_t>(f - hfsq) & 0xFFFFFFFF00000000u);
-    const double lo = (f - hi) - hfsq + r;
-    // 1 / ln 10 and log10(2), each as a high part with its low bits zero and the rest.
-    constexpr double kInvLn10High = 0x1.bcb7b15200000p-2;
-    constexpr double kInvLn10Low = 0x1.b9438ca9aadd5p-36;
-    constexpr double kLog10Of2High = 0x1.34413509f6000p-2;
-    constexpr double kLog10Of2Low = 0x1.9fef311f12b36p-42;
-    const double n = static_cast<double>(k);
-    double high = hi * kInvLn10High;
-    const double scaled = n * kLog10Of2High;
-    double low = n * kLog10Of2Low + (lo + hi) * kInvLn10Low + lo * kInvLn10High;
-    const double sum = scaled + high;
-    low += (scaled - sum) + high;
-    high = sum;
-    return low + high;
-}
 
 std::string_view QuantityName(Quantity quantity) {
     return NamesOf(quantity).name;

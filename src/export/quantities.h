@@ -36,10 +36,10 @@ std::string_view QuantityKey(Quantity quantity);
 // The quantity of a command-line name; nothing for any other text.
 std::optional<Quantity> ParseQuantity(std::string_view name);
 
-// The decimal logarithm from the basic operations of IEEE arithmetic alone (no call into the
-// system's mathematics library, whose last bit differs between C libraries), so that Linux and
-// Windows builds write the same absorbance to the bit. Within about one unit in the last place
-// of the exact value; exact at powers of ten. -inf for 0, NaN below 0 and for NaN, +inf for +inf.
+// The decimal logarithm, correctly rounded (the double nearest the exact value), computed from
+// the basic operations of IEEE arithmetic alone, never the system's mathematics library (whose
+// last bit differs between C libraries): Linux and Windows builds write the same absorbance to
+// the bit. Exact at powers of ten. -inf for 0, NaN below 0 and for NaN, +inf for +inf.
 double Log10(double x);
 
 // One pixel's value; NaN where it is not defined.

@@ -98,10 +98,13 @@ std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first, std::span<
     if (m_Quantity == Quantity::kCounts) {
         return m_Resampler->Resample(scan.values.subspan(begin, end - begin), begin, first, out);
     }
-    m_Scratch.resize(end - begin);
+    // The quantity of the pixels under the range, before interpolation: one buffer per thread,
+    // as the blocks of an export are computed on several at once.
+    thread_local std::vector<double> scratch;
+    scratch.resize(end - begin);
     ComputeQuantity(m_Quantity, scan.values.subspan(begin, end - begin), From(Dark(), begin),
-                    From(Reference(), begin), m_Scratch);
-    return m_Resampler->Resample(std::span<const double>(m_Scratch), begin, first, out);
+                    From(Reference(), begin), scratch);
+    return m_Resampler->Resample(std::span<const double>(scratch), begin, first, out);
 }
 
 }  // namespace quillon

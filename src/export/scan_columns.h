@@ -46,7 +46,8 @@ class ScanColumns {
     // Rows [first, first + out.size()) of selected scan k's column: its counts, per pixel; its
     // quantity per pixel (ScanPixelValues, with or without a grid); its quantity on the rows of
     // the table (ScanValues: on the grid when there is one). The last two return how many
-    // values are not defined. A range beyond the column raises std::out_of_range.
+    // values are not defined. A range beyond the column raises std::out_of_range. Safe to call
+    // from several threads at once.
     void ScanCounts(std::size_t k, std::size_t first, std::span<std::int32_t> out) const;
     std::size_t ScanPixelValues(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanValues(std::size_t k, std::size_t first, std::span<double> out) const;
@@ -58,8 +59,6 @@ class ScanColumns {
     std::vector<float> m_Axis;
     std::optional<Resampler> m_Resampler;
     std::size_t m_nRows = 0;
-    // The quantity of the pixels under a range of grid points, before interpolation.
-    mutable std::vector<double> m_Scratch;
 };
 
 }  // namespace quillon

@@ -27,6 +27,8 @@ using testing::Input;
 using testing::ProgramRun;
 using testing::ReadBytes;
 using testing::RunProgram;
+using testing::ScanContent;
+using testing::SdfBuilder;
 using testing::TempDir;
 
 const std::string kDemo = std::string(QUILLON_EXAMPLES_DIR) + "/demo.sdf";
@@ -298,6 +300,103 @@ TEST(QuillonConvert, PathWithoutADotIsRefusedBecauseNoOutputNameCanBeFormed) {
     EXPECT_NE(run.err.find("run1: "), std::string::npos);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(Files(folder.dir.Path()).size() == 1u);  // only the input copy itself
+}
+
+// A file of N = 2048 pixels and 200 scans with a dark, a reference and a rising calibration:
+// enough rows and scans that every export is cut into several blocks.
+void WriteManyBlocksFile(const std::string& path) {
+    SdfBuilder b(2048);
+    b.ccd.fCal[0] = 300.0f;
+    b.ccd.fCal[1] = 0.25f;
+    for (std::size_t p = 0; p < 2048; ++p) {
+        b.dark[p] = 900.0f + static_cast<float>(p % 7) * 0.37f;
+        b.ref[p] = p == 5 ? 800.0f : 20000.0f + static_cast<float>(p) * 9.5f;
+    }
+    for (std::int32_t k = 0; k < 200; ++k) {
+        ScanContent scan;
+        for (std::int32_t p = 0; p < 2048; ++p) {
+            scan.values.push_back((p * 7919 + k * 104729) % 66000 - 200);
+        }
+        b.AddScan(scan);
+    }
+    b.WriteTo(path);
+}
+
+TEST(QuillonConvert, ExportsOnManyThreadsWriteTheBytesOfOneThread) {
+    TempDir dir;
+    WriteManyBlocksFile(dir / "many.sdf");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--format", "csv"},
+        {"--format", "csv", "--quantity", "absorbance"},
+        {"--format", "csv", "--layout", "rows", "--quantity", "transmittance"},
+        {"--format", "csv", "--grid", "310:0.3:700", "--quantity", "absorbance"},
+        {"--format", "hdf5", "--quantity", "absorbance"},
+        {"--format", "hdf5", "--grid", "310:0.3:700", "--quantity", "dark-subtracted"},
+        {"--format", "hdf5"},
+    };
+    for (const std::vector<std::string>& options : cases) {
+        std::map<std::string, std::map<std::string, std::string>> outputs;
+        for (const std::string jobs : {"1", "2", "7"}) {
+            std::vector<std::string> args = options;
+            args.insert(args.end(), {"--jobs", jobs, "-o", "out" + jobs, "many.sdf"});
+            fs::remove_all(dir / ("out" + jobs));
+            const ProgramRun run = RunProgram(dir.Path(), args);
+            ASSERT_EQ(run.status, 0) << run.err;
+            outputs[jobs] = Files(dir / ("out" + jobs));
+        }
+        SCOPED_TRACE(options[1] + " " + options.back());
+        ASSERT_EQ(outputs["1"].size(), 1u);
+        EXPECT_GT(outputs["1"].begin()->second.size(), 1'000'000u);
+        for (const char* jobs : {"2", "7"}) {
+            EXPECT_EQ(outputs[jobs], outputs["1"]) << jobs << " threads";
+        }
+    }
+}
+
+TEST(QuillonConvert, ABatchOnSeveralJobsLogsAndWritesAsOneJobDoes) {
+    TempDir dir;
+    // Files of different sizes, so that they finish out of order; a file cut short; two that
+    // would share their outputs in the output folder; one name without a '.'.
+    for (int i = 0; i < 14; ++i) {
+        fs::create_directories(dir / ("in/" + std::to_string(i % 3)));
+        SdfBuilder(static_cast<std::uint16_t>(i % 5 == 0 ? 2048 : 16 + i))
+            .AddScans(i % 5 == 0 ? 60 : 2 + i)
+            .WriteTo(dir / ("in/" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".sdf"));
+    }
+    testing::WriteFile(dir / "in/1/cut.sdf", SdfBuilder(8).AddScans(3).BytesCutAt(300));
+    SdfBuilder(4).AddScans(1).WriteTo(dir / "in/2/f3.sdf");  // f3 is in in/0 too
+    SdfBuilder(4).AddScans(1).WriteTo(dir / "in/noname");
+    const std::vector<std::vector<std::string>> cases = {
+        {"-r", "in"},
+        {"-r", "in", "in/noname", "--format", "csv", "--format", "json", "--quantity",
+         "absorbance"},
+        {"--one-file", "-p", "in/0", "in/1", "in/2"},
+    };
+    for (const std::vector<std::string>& options : cases) {
+        std::map<std::string, ProgramRun> runs;
+        std::map<std::string, std::map<std::string, std::string>> outputs;
+        for (const std::string jobs : {"1", "3"}) {
+            std::vector<std::string> args = options;
+            args.insert(args.end(), {"--jobs", jobs, "-o", "out" + jobs});
+            runs[jobs] = RunProgram(dir.Path(), args);
+            outputs[jobs] = Files(dir / ("out" + jobs));
+        }
+        SCOPED_TRACE(options.front() + " " + options.back());
+        EXPECT_EQ(runs["1"].status, 1);  // the cut file and the clash fail
+        EXPECT_EQ(runs["3"].status, runs["1"].status);
+        // The output folders' names differ; everything else is alike.
+        const auto same = [](std::string text) {
+            for (std::size_t at; (at = text.find("out3")) != std::string::npos;) {
+                text.replace(at, 4, "out1");
+            }
+            return text;
+        };
+        EXPECT_NE(runs["1"].err.find("would replace those of"), std::string::npos);
+        EXPECT_EQ(same(runs["3"].out), runs["1"].out);
+        EXPECT_EQ(same(runs["3"].err), runs["1"].err);
+        EXPECT_GT(outputs["1"].size(), 14u);
+        EXPECT_EQ(outputs["3"], outputs["1"]);
+    }
 }
 
 }  // namespace
