@@ -47,7 +47,7 @@ class UsageError : public std::runtime_error {
 
 // What one run does to every input.
 struct BatchOptions {
-    // Distinct, in the order text, csv, json, hdf5.
+    // Distinct, in the order text, csv, json, hdf5, xlsx.
     std::vector<ExportFormat> formats = {ExportFormat::kText};
     // The text outputs' options; outputBase is set for each input.
     ConvertOptions text;
@@ -63,7 +63,7 @@ struct BatchOptions {
 std::optional<char> ParseDelimiter(std::string_view text);
 
 // Interprets the command line; raises UsageError. A build without HDF5 refuses
-// --format hdf5 here too.
+// --format hdf5 here too, one without libxlsxwriter --format xlsx.
 BatchOptions InterpretCommandLine(const CommandLine& line);
 
 // Converts every input in turn; a file that fails is reported and the rest still run.

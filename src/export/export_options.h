@@ -20,12 +20,13 @@ enum class ExportFormat {
     kCsv,
     kJson,
     kHdf5,
+    kXlsx,  // an Excel workbook
 };
 
-// "text", "csv", "json", "hdf5"; nothing for any other text.
+// "text", "csv", "json", "hdf5", "xlsx"; nothing for any other text.
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
 std::string_view ExportFormatName(ExportFormat format);
-// The output of a format is named base + this: ".csv", ".json", ".h5" (empty for text, whose
+// The output of a format is named base + this: ".csv", ".json", ".h5", ".xlsx" (empty for text, whose
 // outputs have names of their own).
 std::string_view ExportExtension(ExportFormat format);
 
