@@ -26,8 +26,8 @@ enum class ExportFormat {
 // "text", "csv", "json", "hdf5", "xlsx"; nothing for any other text.
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
 std::string_view ExportFormatName(ExportFormat format);
-// The output of a format is named base + this: ".csv", ".json", ".h5", ".xlsx" (empty for text, whose
-// outputs have names of their own).
+// The output of a format is named base + this: ".csv", ".json", ".h5", ".xlsx" (empty for text,
+// whose outputs have names of their own).
 std::string_view ExportExtension(ExportFormat format);
 
 enum class CsvLayout {

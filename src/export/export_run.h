@@ -38,8 +38,8 @@ std::vector<std::int32_t> ExportScanNumbers(bool all, std::string_view selection
 void CheckGridCalibration(const ScanFile& file, const ExportRequest& request,
                           std::span<const ExportFormat> formats);
 
-// Writes the CSV, JSON, HDF5 or workbook export of `file` to base + its extension, under a temporary
-// name first and renamed into place once complete, and logs "CSV data were written to
+// Writes the CSV, JSON, HDF5 or workbook export of `file` to base + its extension, under a
+// temporary name first and renamed into place once complete, and logs "CSV data were written to
 // <path>.\r\n" and, for a computed quantity or a grid, "<quantity>: <u> of <n> values are not
 // defined.\r\n". Raises FileError naming the output (nothing is left under its name) and
 // CalibrationError for a grid over a calibration that does not rise. The text format has
