@@ -20,6 +20,7 @@
 #include "dialog/qt/main_dialog_window.h"
 #include "dialog/qt/spectrum_panel.h"
 #include "export/hdf5_export.h"
+#include "export/xlsx_export.h"
 #include "sdf_builder.h"
 
 using quillon::Control;
@@ -145,7 +146,8 @@ class ExportDialogTest : public QObject {
     void theDefaultsAreThoseOfQuillonConvert() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
         QVERIFY(dialog.FormatBox(ExportFormat::kText)->isChecked());
-        for (ExportFormat format : {ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5}) {
+        for (ExportFormat format :
+             {ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5, ExportFormat::kXlsx}) {
             QVERIFY(!dialog.FormatBox(format)->isChecked());
         }
         const std::optional<ExportChoice> choice = dialog.Choice();
@@ -184,9 +186,21 @@ class ExportDialogTest : public QObject {
         } else {
             QVERIFY(!dialog.FormatBox(ExportFormat::kHdf5)->isEnabled());
         }
+        // The workbook alone takes the quantity and the grid.
+        for (ExportFormat format : {ExportFormat::kCsv, ExportFormat::kHdf5}) {
+            dialog.FormatBox(format)->setChecked(false);
+        }
+        QVERIFY(!dialog.QuantityChooser()->isEnabled());
+        if (quillon::XlsxAvailable()) {
+            dialog.FormatBox(ExportFormat::kXlsx)->setChecked(true);
+            QVERIFY(dialog.QuantityChooser()->isEnabled() && dialog.GridEdit()->isEnabled());
+            QVERIFY(!dialog.LayoutChooser()->isEnabled() && !dialog.CompressBox()->isEnabled());
+        } else {
+            QVERIFY(!dialog.FormatBox(ExportFormat::kXlsx)->isEnabled());
+        }
         // Without any format there is nothing to export.
-        for (ExportFormat format :
-             {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5}) {
+        for (ExportFormat format : {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson,
+                                    ExportFormat::kHdf5, ExportFormat::kXlsx}) {
             dialog.FormatBox(format)->setChecked(false);
         }
         QVERIFY(!dialog.ExportButton()->isEnabled());
@@ -249,6 +263,7 @@ class ExportDialogTest : public QObject {
                                           dialog.FormatBox(ExportFormat::kCsv),
                                           dialog.FormatBox(ExportFormat::kJson),
                                           dialog.FormatBox(ExportFormat::kHdf5),
+                                          dialog.FormatBox(ExportFormat::kXlsx),
                                           dialog.QuantityChooser(),
                                           dialog.GridBox(),
                                           dialog.GridEdit(),
@@ -296,13 +311,18 @@ class ExportDialogTest : public QObject {
             arguments << QStringLiteral("--format") << QStringLiteral("hdf5")
                       << QStringLiteral("--compress");
         }
+        const bool xlsx = quillon::XlsxAvailable();
+        if (xlsx) {
+            arguments << QStringLiteral("--format") << QStringLiteral("xlsx");
+        }
         WindowSetup setup;
         setup.selection = QStringLiteral("1,3");
         setup.withWavelength = true;
-        CompareWithConverter(arguments, setup, [hdf5](ExportDialog& dialog) {
+        CompareWithConverter(arguments, setup, [hdf5, xlsx](ExportDialog& dialog) {
             dialog.FormatBox(ExportFormat::kCsv)->setChecked(true);
             dialog.FormatBox(ExportFormat::kJson)->setChecked(true);
             dialog.FormatBox(ExportFormat::kHdf5)->setChecked(hdf5);
+            dialog.FormatBox(ExportFormat::kXlsx)->setChecked(xlsx);
             dialog.QuantityChooser()->setCurrentIndex(3);  // absorbance
             dialog.GridBox()->setChecked(true);
             dialog.GridEdit()->setText(QStringLiteral("350.5:0.25:353.5"));
