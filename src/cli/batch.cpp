@@ -6,7 +6,6 @@
 #include <ostream>
 
 #include "cli/console_services.h"
-#include "export/export_run.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "export/xlsx_export.h"
@@ -80,11 +79,11 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
     options.text.withWavelength = line.withWavelength;
     options.text.convertAll = !line.selection.has_value();
     options.text.selection = line.selection.value_or("");
-    options.outputDir = line.outputDir;
+    options.outputFolder = line.outputDir;
     options.dryRun = line.dryRun;
     options.recursive = line.recursive;
 
-    ExportRequest& exports = options.exports;
+    ExportRequest& exports = options.request;
     if (line.quantity) {
         Require(csv || hdf5 || xlsx, "--quantity", "csv, hdf5 and xlsx");
         const std::optional<Quantity> quantity = ParseQuantity(*line.quantity);
@@ -147,14 +146,9 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
 BatchRun::BatchRun(BatchOptions options, ConsoleServices& console, std::ostream& err)
     : m_Options(std::move(options)), m_Console(console), m_Err(err) {}
 
-bool BatchRun::Has(ExportFormat format) const {
-    return std::find(m_Options.formats.begin(), m_Options.formats.end(), format) !=
-           m_Options.formats.end();
-}
-
 int BatchRun::Run(const std::vector<InputFile>& inputs) {
-    if (!m_Options.outputDir.empty() && !m_Options.dryRun) {
-        const std::string problem = MakeOutputFolder(m_Options.outputDir);
+    if (!m_Options.outputFolder.empty() && !m_Options.dryRun) {
+        const std::string problem = MakeOutputFolder(m_Options.outputFolder);
         if (!problem.empty()) {
             m_Console.Message(problem);
             return 1;
@@ -180,11 +174,12 @@ int BatchRun::Run(const std::vector<InputFile>& inputs) {
 }
 
 std::string BatchRun::OutputBase(const std::string& path) {
-    const std::string base = ExportOutputBase(path, m_Options.outputDir);
+    const std::string base = ExportOutputBase(path, m_Options.outputFolder);
     // Outputs are named after the path up to its last '.'; a path without one would put them
-    // under names such as "_Var.txt" in the current folder, away from the file.
+    // under names such as "_Var.txt" in the current folder, away from the file. Said before
+    // the file is loaded.
     if (base.empty()) {
-        m_Console.Message(path + ": the name has no '.', so no output names can be formed from it");
+        m_Console.Message(NoOutputNamesMessage(path));
         return base;
     }
     // Two inputs of one run never share outputs: the second would replace the first's
@@ -199,12 +194,8 @@ std::string BatchRun::OutputBase(const std::string& path) {
 }
 
 bool BatchRun::ConvertFile(const std::string& path) {
-    std::string base;
-    if (!m_Options.dryRun) {
-        base = OutputBase(path);
-        if (base.empty()) {
-            return false;
-        }
+    if (!m_Options.dryRun && OutputBase(path).empty()) {
+        return false;
     }
     try {
         const ScanFile file = LoadScanFile(path, m_Console);
@@ -218,58 +209,16 @@ bool BatchRun::ConvertFile(const std::string& path) {
         if (m_Options.dryRun) {
             return complete;
         }
-        // A grid over a calibration that does not rise is refused before anything is written.
-        try {
-            CheckGridCalibration(file, m_Options.exports, m_Options.formats);
-        } catch (const CalibrationError& error) {
-            m_Console.Message(path + ": " + error.what() + "; nothing was written");
-            return false;
+        const ExportOutcome outcome = RunExport(file, path, m_Options, m_Console);
+        for (const std::string& message : outcome.messages) {
+            m_Console.Message(message);
         }
-        ExportRequest request = m_Options.exports;
-        request.scanNumbers = ExportScanNumbers(m_Options.text.convertAll, m_Options.text.selection,
-                                                file.ScanCount());
-
-        bool written = true;
-        for (const ExportFormat format : m_Options.formats) {
-            if (format == ExportFormat::kText) {
-                ConvertOptions text = m_Options.text;
-                text.outputBase = base;
-                const ConvertResult result = ConvertCommand(file, text, m_Console);
-                if (!result.ok) {
-                    m_Console.Message(result.Message());
-                    written = false;
-                }
-            } else if (!WriteExport(format, file, request, base)) {
-                written = false;
-            }
-        }
-        return written && complete;
+        return outcome.ok && complete;
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), path);
         m_Console.Message(failure.path + ": " + failure.reason);
     }
     return false;
-}
-
-bool BatchRun::WriteExport(ExportFormat format, const ScanFile& file, const ExportRequest& request,
-                           const std::string& base) {
-    const std::string path = base + std::string(ExportExtension(format));
-    ExportReport report;
-    try {
-        report = WriteExportOutput(format, file, request, base, m_Console);
-    } catch (...) {
-        const Failure failure = DescribeFailure(std::current_exception(), path);
-        // A failure of the input (cut shorter while it was read) names the input as well.
-        const std::string reason =
-            failure.path == path ? failure.reason : failure.path + ": " + failure.reason;
-        m_Console.Message("Could not write " + path + ": " + reason + ".");
-        m_Console.Append("Could not write " + path + ".\r\n");
-        return false;
-    }
-    for (const std::string& notice : report.notices) {
-        m_Console.Message(path + ": " + notice);
-    }
-    return true;
 }
 
 }  // namespace quillon

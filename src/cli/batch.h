@@ -12,8 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/convert_command.h"
-#include "export/export_options.h"
+#include "export/export_run.h"
 #include "export/input_files.h"
 
 namespace quillon {
@@ -45,16 +44,9 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// What one run does to every input.
-struct BatchOptions {
-    // Distinct, in the order text, csv, json, hdf5, xlsx.
-    std::vector<ExportFormat> formats = {ExportFormat::kText};
-    // The text outputs' options; outputBase is set for each input.
-    ConvertOptions text;
-    // The exports' options; scanNumbers is set for each input.
-    ExportRequest exports;
-    // Every output goes here under its input's base name; empty: beside each input.
-    std::string outputDir;
+// What one run does to every input: the export of each (made in the output folder, when one
+// is given, before the first input), or with dryRun only its load.
+struct BatchOptions : ExportPlan {
     bool dryRun = false;
     bool recursive = false;
 };
@@ -80,11 +72,8 @@ class BatchRun {
     bool ConvertFile(const std::string& path);
 
   private:
-    bool Has(ExportFormat format) const;
     // The base of every output name of `path`, or empty after reporting why there is none.
     std::string OutputBase(const std::string& path);
-    bool WriteExport(ExportFormat format, const ScanFile& file, const ExportRequest& request,
-                     const std::string& base);
 
     BatchOptions m_Options;
     ConsoleServices& m_Console;

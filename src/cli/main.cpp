@@ -46,9 +46,12 @@ void AddExportOptions(CLI::App& app, Options& options) {
            "repeat the option "
            "(or list them with commas) for several")
         ->type_name("FORMAT")
-        ->expected(1)
         ->delimiter(',')
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        // One argument per --format (a list of formats is one argument with commas): the
+        // arguments after it are files, as in `--format csv a.sdf b.sdf`.
+        ->expected(1)
+        ->allow_extra_args(false);
     app.add_option("-o,--output-dir", line.outputDir,
                    "Write every output into DIR (made if missing) under its input's base name")
         ->type_name("DIR");

@@ -11,7 +11,6 @@
 #include "convert/convert_command.h"
 #include "convert/output_naming.h"
 #include "export/export_run.h"
-#include "export/grid.h"
 #include "platform/failure.h"
 #include "platform/utf8_path.h"
 #include "scanfile/loader.h"
@@ -302,70 +301,21 @@ bool CQUILLONDlg::OnExport(const ExportChoice& choice) {
     }
     BusyScope busy(*this);
     BeginWaitCursor();
-    try {
-        Read();
-        ResetLog("");
-        Refresh();
-        const std::string base = ExportOutputBase(m_strFilePath, choice.outputFolder);
-        if (base.empty()) {
-            ReportFailure(m_strFilePath +
-                          ": the name has no '.', so no output names can be formed from it");
-            return false;
-        }
-        if (!choice.outputFolder.empty()) {
-            // A folder typed into the export dialog is made, as quillon-convert -o makes it.
-            const std::string problem = MakeOutputFolder(choice.outputFolder);
-            if (!problem.empty()) {
-                ReportFailure(problem);
-                return false;
-            }
-        }
-        try {
-            CheckGridCalibration(m_ScanFile, choice.request, choice.formats);
-        } catch (const CalibrationError& error) {
-            ReportFailure(m_strFilePath + ": " + error.what() + "; nothing was written");
-            return false;
-        }
-        if (!WriteExports(choice, base)) {
-            return false;
-        }
-        EndWaitCursor();
-        return true;
-    } catch (...) {
-        const Failure failure = DescribeFailure(std::current_exception(), m_strFilePath);
-        // The input itself may fail (cut shorter while it was read): that is not a write.
-        ReportFailure(
-            (failure.path == m_strFilePath ? "The export was stopped: " : "Could not write ") +
-            failure.path + ": " + failure.reason);
+    Read();
+    ResetLog("");
+    Refresh();
+    ExportPlan plan;
+    plan.formats = choice.formats;
+    plan.text = CurrentConvertOptions("");
+    plan.request = choice.request;
+    plan.outputFolder = choice.outputFolder;
+    const ExportOutcome outcome = RunExport(m_ScanFile, m_strFilePath, plan, *this);
+    EndWaitCursor();
+    for (const std::string& message : outcome.messages) {
+        ReportFailure(message);
     }
     Refresh();
-    return false;
-}
-
-bool CQUILLONDlg::WriteExports(const ExportChoice& choice, const std::string& base) {
-    ExportRequest request = choice.request;
-    request.scanNumbers = ExportScanNumbers(m_bConvertAll, m_strSelection, m_ScanFile.ScanCount());
-    std::vector<std::string> notices;
-    for (const ExportFormat format : choice.formats) {
-        if (format == ExportFormat::kText) {
-            const ConvertResult result =
-                ConvertCommand(m_ScanFile, CurrentConvertOptions(base), *this);
-            if (!result.ok) {
-                ReportFailure(result.Message());
-                return false;
-            }
-            continue;
-        }
-        const ExportReport report = WriteExportOutput(format, m_ScanFile, request, base, *this);
-        for (const std::string& notice : report.notices) {
-            notices.push_back(report.path + ": " + notice);
-        }
-    }
-    EndWaitCursor();
-    for (const std::string& notice : notices) {
-        Message(notice);
-    }
-    return true;
+    return outcome.ok;
 }
 
 void CQUILLONDlg::OnOneFileClicked() {

@@ -131,8 +131,6 @@ class CQUILLONDlg : public LogSink {
     void ReportFailure(const std::string& text);
     // The Convert options the controls show (after a read), for outputs named from `base`.
     ConvertOptions CurrentConvertOptions(const std::string& base);
-    // Writes the exports of OnExport; raises what the writers raise.
-    bool WriteExports(const ExportChoice& choice, const std::string& base);
 
     DialogView& m_View;
     ScanFile m_ScanFile;

@@ -13,6 +13,7 @@
 #include "export/json_export.h"
 #include "export/xlsx_export.h"
 #include "platform/atomic_file.h"
+#include "platform/failure.h"
 #include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "render/spectrum_tables.h"
@@ -37,7 +38,98 @@ std::string ExportName(ExportFormat format) {
     return "text";
 }
 
+// Writes one CSV, JSON or HDF5 output of the run into `outcome`; false when the input can no
+// longer be read and the run stops.
+bool RunExportPass(ExportFormat format, const ScanFile& file, const ExportRequest& request,
+                   const std::string& base, LogSink& log, ExportOutcome& outcome) {
+    const std::string path = base + std::string(ExportExtension(format));
+    ExportReport report;
+    try {
+        report = WriteExportOutput(format, file, request, base, log);
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception(), path);
+        outcome.ok = false;
+        if (failure.path != path) {
+            // The input itself failed (cut shorter while it was read): every further output
+            // would fail alike.
+            outcome.messages.push_back("The export was stopped: " + failure.path + ": " +
+                                       failure.reason);
+            return false;
+        }
+        outcome.failed.push_back(path);
+        outcome.messages.push_back("Could not write " + path + ": " + failure.reason + ".");
+        log.Append("Could not write " + path + ".\r\n");
+        return true;
+    }
+    outcome.written.push_back(path);
+    for (const std::string& notice : report.notices) {
+        outcome.messages.push_back(path + ": " + notice);
+    }
+    return true;
+}
+
+// The passes of RunExport once the base, the folder and the grid are settled.
+void RunExportPasses(const ScanFile& file, const ExportPlan& plan, const std::string& base,
+                     LogSink& log, ExportOutcome& outcome) {
+    ExportRequest request = plan.request;
+    request.scanNumbers =
+        ExportScanNumbers(plan.text.convertAll, plan.text.selection, file.ScanCount());
+    for (const ExportFormat format : plan.formats) {
+        if (format != ExportFormat::kText) {
+            if (!RunExportPass(format, file, request, base, log, outcome)) {
+                return;
+            }
+            continue;
+        }
+        ConvertOptions text = plan.text;
+        text.outputBase = base;
+        const ConvertResult result = ConvertCommand(file, text, log);
+        if (!result.ok) {
+            outcome.ok = false;
+            outcome.failed.push_back(result.failedName);
+            outcome.messages.push_back(result.Message());
+        }
+    }
+}
+
 }  // namespace
+
+std::string NoOutputNamesMessage(const std::string& inputPath) {
+    return inputPath + ": the name has no '.', so no output names can be formed from it";
+}
+
+ExportOutcome RunExport(const ScanFile& file, const std::string& inputPath, const ExportPlan& plan,
+                        LogSink& log) {
+    ExportOutcome outcome;
+    const auto stop = [&outcome](std::string message) {
+        outcome.ok = false;
+        outcome.messages.push_back(std::move(message));
+        return outcome;
+    };
+    const std::string base = ExportOutputBase(inputPath, plan.outputFolder);
+    if (base.empty()) {
+        return stop(NoOutputNamesMessage(inputPath));
+    }
+    if (!plan.outputFolder.empty()) {
+        if (std::string problem = MakeOutputFolder(plan.outputFolder); !problem.empty()) {
+            return stop(std::move(problem));
+        }
+    }
+    try {
+        // A grid over a calibration that does not rise is refused before anything is written.
+        CheckGridCalibration(file, plan.request, plan.formats);
+    } catch (const CalibrationError& error) {
+        return stop(inputPath + ": " + error.what() + "; nothing was written");
+    }
+    try {
+        RunExportPasses(file, plan, base, log, outcome);
+    } catch (...) {
+        // The input could no longer be read while the text outputs were written.
+        const Failure failure = DescribeFailure(std::current_exception(), inputPath);
+        return stop("The export was stopped: " + failure.path + ": " + failure.reason);
+    }
+    return outcome;
+}
 
 std::string ExportOutputBase(const std::string& inputPath, const std::string& folder) {
     const std::string base = OutputBaseName(inputPath);

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// One export of a loaded file, as the command line and the window both run it: the base of
-// the output names (beside the input or in a chosen folder), the scans the selection names,
-// the check that a wavelength grid can be laid over the calibration before anything is
-// written, and each CSV, JSON or HDF5 output written whole under base + its extension, with
-// its log lines.
+// RunExport: one export of a loaded file, as the command line and the window both run it: the
+// base of the output names (beside the input or in a chosen folder), the output folder, the
+// check that a wavelength grid can be laid over the calibration before anything is written,
+// the scans the selection names, and one pass per format (the text outputs through the
+// Convert command, each CSV, JSON or HDF5 output written whole under base + its extension),
+// with its log lines and every failure worded for the user.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +13,52 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/convert_command.h"
 #include "export/export_options.h"
 #include "platform/log_sink.h"
 #include "scanfile/scan_file.h"
 
 namespace quillon {
+
+// Everything one export of a loaded file writes and how. The front ends fill it in and hand it
+// to RunExport; a new format or a new setting of the run joins it here.
+struct ExportPlan {
+    // Distinct, in the order they are written: text, csv, json, hdf5, xlsx.
+    std::vector<ExportFormat> formats = {ExportFormat::kText};
+    // The text outputs' options; convertAll and selection choose the scans of every format.
+    // outputBase is set by the run.
+    ConvertOptions text;
+    // What the CSV, JSON and HDF5 outputs hold and how; scanNumbers is set by the run.
+    ExportRequest request;
+    // Every output goes into this folder (made when missing) under the input's base name;
+    // empty: beside the input.
+    std::string outputFolder;
+};
+
+// How an export ended.
+struct ExportOutcome {
+    // Every format was written.
+    bool ok = true;
+    // The CSV, JSON and HDF5 outputs written whole, in the order written (the text outputs
+    // are named in the log).
+    std::vector<std::string> written;
+    // The outputs that could not be written.
+    std::vector<std::string> failed;
+    // What the user is told, in order: every failure, naming the file and the reason, and
+    // every remark on an output written (such as a table too large for a spreadsheet).
+    std::vector<std::string> messages;
+};
+
+// Runs the export of `file`, loaded from `inputPath`. An input whose outputs cannot be named,
+// an output folder that cannot be made and a grid over a calibration that does not rise stop
+// it before anything is written. An output that cannot be written is reported ("Could not
+// write <path>: <reason>.") and the other formats are still written; an input that can no
+// longer be read stops the run ("The export was stopped: <path>: <reason>").
+ExportOutcome RunExport(const ScanFile& file, const std::string& inputPath, const ExportPlan& plan,
+                        LogSink& log);
+
+// What the user is told of an input whose path has no '.' (ExportOutputBase is empty).
+std::string NoOutputNamesMessage(const std::string& inputPath);
 
 // The base of every output name of `inputPath`: the path up to its last '.', moved into
 // `folder` under its own file name when a folder is given. Empty when the path has no '.'

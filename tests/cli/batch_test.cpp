@@ -28,8 +28,8 @@ TEST(CommandLine, WithoutNewOptionsOnlyTheTextOutputsAreWritten) {
     const BatchOptions options = InterpretCommandLine({});
     EXPECT_EQ(options.formats, std::vector<ExportFormat>{ExportFormat::kText});
     EXPECT_TRUE(options.text.convertAll);
-    EXPECT_EQ(options.exports.quantity, Quantity::kCounts);
-    EXPECT_FALSE(options.exports.grid.has_value());
+    EXPECT_EQ(options.request.quantity, Quantity::kCounts);
+    EXPECT_FALSE(options.request.grid.has_value());
 }
 
 TEST(CommandLine, FormatsAreTakenOnceEachInAFixedOrder) {
@@ -131,11 +131,11 @@ TEST(CommandLine, ADecimalCommaWithoutADelimiterSeparatesCellsWithSemicolons) {
     CommandLine line;
     line.formats = {"csv"};
     line.decimalComma = true;
-    EXPECT_EQ(InterpretCommandLine(line).exports.csv.delimiter, ';');
+    EXPECT_EQ(InterpretCommandLine(line).request.csv.delimiter, ';');
     line.delimiter = "tab";
     const BatchOptions options = InterpretCommandLine(line);
-    EXPECT_EQ(options.exports.csv.delimiter, '\t');
-    EXPECT_TRUE(options.exports.csv.decimalComma);
+    EXPECT_EQ(options.request.csv.delimiter, '\t');
+    EXPECT_TRUE(options.request.csv.decimalComma);
 }
 
 TEST(CommandLine, ExportOptionsReachTheRequest) {
@@ -147,12 +147,12 @@ TEST(CommandLine, ExportOptionsReachTheRequest) {
     line.byteOrderMark = true;
     line.selection = "1,3-5";
     const BatchOptions options = InterpretCommandLine(line);
-    EXPECT_EQ(options.exports.quantity, Quantity::kDarkSubtracted);
-    ASSERT_TRUE(options.exports.grid.has_value());
-    EXPECT_EQ(options.exports.grid->step, 0.5);
-    EXPECT_EQ(options.exports.csv.layout, CsvLayout::kRows);
-    EXPECT_TRUE(options.exports.csv.byteOrderMark);
-    EXPECT_FALSE(options.exports.compress);
+    EXPECT_EQ(options.request.quantity, Quantity::kDarkSubtracted);
+    ASSERT_TRUE(options.request.grid.has_value());
+    EXPECT_EQ(options.request.grid->step, 0.5);
+    EXPECT_EQ(options.request.csv.layout, CsvLayout::kRows);
+    EXPECT_TRUE(options.request.csv.byteOrderMark);
+    EXPECT_FALSE(options.request.compress);
     EXPECT_FALSE(options.text.convertAll);
     EXPECT_EQ(options.text.selection, "1,3-5");
 }
@@ -162,7 +162,7 @@ TEST(CommandLine, CompressionReachesTheRequestOrHdf5IsRefused) {
     line.formats = {"hdf5"};
     line.compress = true;
     if (Hdf5Available()) {
-        EXPECT_TRUE(InterpretCommandLine(line).exports.compress);
+        EXPECT_TRUE(InterpretCommandLine(line).request.compress);
     } else {
         EXPECT_THROW(InterpretCommandLine(line), UsageError);
     }
@@ -291,7 +291,7 @@ TEST(BatchRun, TwoInputsOfTheSameNameNeverShareAnOutputFolder) {
     SdfBuilder(2).AddScans(1).WriteTo(dir / "a/x.sdf");
     SdfBuilder(2).AddScans(2).WriteTo(dir / "b/x.sdf");
     BatchOptions options = Formats({"json"});
-    options.outputDir = dir / "out";
+    options.outputFolder = dir / "out";
     KeptRun run(std::move(options));
     EXPECT_EQ(run.batch.Run({{dir / "a/x.sdf", ""}, {dir / "b/x.sdf", ""}}), 1);
     EXPECT_EQ(run.err.str(), "quillon-convert: " + (dir / "b/x.sdf") +
@@ -339,7 +339,7 @@ TEST(BatchRun, TheOutputFolderIsMadeAndHoldsEveryOutputTextIncluded) {
     TempDir dir;
     SdfBuilder(4).AddScans(2).WriteTo(dir / "run.sdf");
     BatchOptions options = Formats({"text", "csv"});
-    options.outputDir = dir / "out/nested";
+    options.outputFolder = dir / "out/nested";
     KeptRun run(std::move(options));
     EXPECT_EQ(run.batch.Run({{dir / "run.sdf", ""}}), 0);
     for (const char* name : {"run_Var.txt", "run_Dark.txt", "run_Ref.txt", "run_1of2.txt",

@@ -569,21 +569,22 @@ TEST_F(MainDialog, AGridOverACalibrationThatDoesNotRiseIsRefusedAndNothingIsWrit
     EXPECT_EQ(view.waitDepth, 0);
 }
 
-TEST_F(MainDialog, AnExportThatCannotBeWrittenNamesTheFileAndTheReason) {
+TEST_F(MainDialog,
+       AnExportThatCannotBeWrittenIsReportedAsTheCommandLineDoesAndTheOthersAreWritten) {
     const std::string path = WriteSdf("run1.sdf", 1);
     Load(path);
-    std::filesystem::create_directory(dir / "run1.json");  // a folder where the output goes
+    std::filesystem::create_directory(dir / "run1.csv");  // a folder where the output goes
 
     EXPECT_FALSE(dlg.OnExport(Formats({ExportFormat::kCsv, ExportFormat::kJson})));
 
     ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_TRUE(view.messages[0].starts_with("Could not write " + (dir / "run1.json") + ": "))
-        << view.messages[0];
-    EXPECT_GT(view.messages[0].size(), ("Could not write " + (dir / "run1.json") + ": ").size());
+    EXPECT_EQ(view.messages[0], "Could not write " + (dir / "run1.csv") + ": Is a directory.");
+    EXPECT_EQ(dlg.m_strLog, "Could not write " + (dir / "run1.csv") +
+                                ".\r\nJSON data were written to " + (dir / "run1.json") + ".\r\n");
     EXPECT_EQ(view.waitDepth, 0);
     // The window keeps its file and can export again.
-    std::filesystem::remove(dir / "run1.json");
-    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kJson})));
+    std::filesystem::remove(dir / "run1.csv");
+    EXPECT_TRUE(dlg.OnExport(Formats({ExportFormat::kCsv})));
 }
 
 #ifndef _WIN32
