@@ -43,8 +43,7 @@ void AddExportOptions(CLI::App& app, Options& options) {
     app.add_option(
            "--format", line.formats,
            "Output format: text (the default), csv, json, hdf5 or xlsx (an Excel workbook); "
-           "repeat the option "
-           "(or list them with commas) for several")
+           "repeat the option (or list them with commas) for several")
         ->type_name("FORMAT")
         ->delimiter(',')
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)

@@ -176,8 +176,8 @@ TEST(CommandLine, AWorkbookTakesTheQuantityAndGridOrXlsxIsRefused) {
     if (XlsxAvailable()) {
         const BatchOptions options = InterpretCommandLine(line);
         EXPECT_EQ(options.formats, std::vector<ExportFormat>{ExportFormat::kXlsx});
-        EXPECT_EQ(options.exports.quantity, Quantity::kTransmittance);
-        EXPECT_TRUE(options.exports.grid.has_value());
+        EXPECT_EQ(options.request.quantity, Quantity::kTransmittance);
+        EXPECT_TRUE(options.request.grid.has_value());
     } else {
         EXPECT_THROW(InterpretCommandLine(line), UsageError);
     }
