@@ -7,7 +7,7 @@ QUILLON_PACKAGES=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     libcli11-dev nlohmann-json3-dev libhdf5-dev hdf5-tools python3-h5py locales
-    python3-xarray python3-h5netcdf netcdf-bin
+    python3-xarray python3-h5netcdf netcdf-bin python3-openpyxl
     qt6-base-dev qt6-qpa-plugins libgl-dev
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
     clang clang-format libclang-rt-14-dev
