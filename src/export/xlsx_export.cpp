@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -108,27 +109,53 @@ class Workbook {
             throw XlsxFailure("a temporary file for the sheet \"" + name + "\" could not be made");
         }
         worksheet_freeze_panes(sheet, 1, 0);
+        m_Sheets.push_back(sheet);
         return sheet;
+    }
+
+    // The library does not check its writes to the sheets' temporary files, so a full disk
+    // would give a workbook of cut sheets, reported as written: each file is checked here (and
+    // flushed first with flush), and a failed write raised with the system's reason.
+    void CheckSheetFiles(bool flush) const {
+        for (lxw_worksheet* sheet : m_Sheets) {
+            std::FILE* file = sheet->optimize_tmpfile;
+            if (file == nullptr) {
+                continue;
+            }
+            // errno is still that of the failed write: nothing since has failed.
+            if (std::ferror(file)) {
+                throw XlsxFailure(SystemReason(errno, "a sheet could not be written"));
+            }
+            errno = 0;
+            if (flush && std::fflush(file) != 0) {
+                throw XlsxFailure(SystemReason(errno, "a sheet could not be written"));
+            }
+        }
     }
 
     // Writes the zip and releases the workbook. The system's reason for a failure (a full
     // disk) where there is one, else the library's.
     void Close() {
+        CheckSheetFiles(true);
         lxw_workbook* workbook = m_pWorkbook;
         m_pWorkbook = nullptr;
         errno = 0;
         const lxw_error error = workbook_close(workbook);
         const int system = errno;
         if (error != LXW_NO_ERROR) {
-            throw XlsxFailure(
-                system != 0 ? ErrorCodeReason(std::error_code(system, std::generic_category()))
-                            : std::string(lxw_strerror(error)));
+            throw XlsxFailure(SystemReason(system, lxw_strerror(error)));
         }
     }
 
   private:
+    static std::string SystemReason(int system, const char* otherwise) {
+        return system != 0 ? ErrorCodeReason(std::error_code(system, std::generic_category()))
+                           : std::string(otherwise);
+    }
+
     std::string m_strFolder;
     lxw_workbook* m_pWorkbook = nullptr;
+    std::vector<lxw_worksheet*> m_Sheets;
 };
 
 // Cells of one sheet; row 0 is the header.
@@ -250,6 +277,7 @@ class XlsxWriter {
                     }
                 }
             }
+            m_Workbook.CheckSheetFiles(false);
         }
         return undefined;
     }
@@ -353,10 +381,8 @@ ExportReport WriteXlsx(const ScanFile& file, const ExportRequest& request,
     AtomicReplacement replacement(path);
     try {
         // The sheets' temporary files go beside the output, on the disk that receives it.
-        std::string folder = Utf8FromPath(PathFromUtf8(replacement.WritePath()).parent_path());
-        if (folder.empty()) {
-            folder = ".";
-        }
+        const std::filesystem::path parent = PathFromUtf8(replacement.WritePath()).parent_path();
+        const std::string folder = parent.empty() ? std::string(1, '.') : Utf8FromPath(parent);
         Workbook workbook(replacement.WritePath(), folder);
         report.undefined = XlsxWriter(file, columns, workbook).Write();
         workbook.Close();

@@ -168,21 +168,6 @@ TEST(CommandLine, CompressionReachesTheRequestOrHdf5IsRefused) {
     }
 }
 
-TEST(CommandLine, AWorkbookTakesTheQuantityAndGridOrXlsxIsRefused) {
-    CommandLine line;
-    line.formats = {"xlsx"};
-    line.quantity = "transmittance";
-    line.grid = "400:1:800";
-    if (XlsxAvailable()) {
-        const BatchOptions options = InterpretCommandLine(line);
-        EXPECT_EQ(options.formats, std::vector<ExportFormat>{ExportFormat::kXlsx});
-        EXPECT_EQ(options.request.quantity, Quantity::kTransmittance);
-        EXPECT_TRUE(options.request.grid.has_value());
-    } else {
-        EXPECT_THROW(InterpretCommandLine(line), UsageError);
-    }
-}
-
 TEST(CommandLine, DelimiterSpellings) {
     EXPECT_EQ(ParseDelimiter(","), ',');
     EXPECT_EQ(ParseDelimiter(";"), ';');

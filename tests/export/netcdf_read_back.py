@@ -38,37 +38,26 @@ def main():
     g = stored["grid_nm"].size
 
     ds = xr.open_dataset(h5, engine="h5netcdf")
-    dims = {
-        "scans": ("scan_number", "wavelength_nm"),
-        "absorbance": ("scan_number", "wavelength_nm"),
-        "dark": ("wavelength_nm",),
-        "reference": ("wavelength_nm",),
-        "scan_optical_blank": ("scan_number",),
-        "scan_title": ("scan_number",),
-        "scan_subtitle": ("scan_number",),
-        "scan_date_time": ("scan_number",),
-        "grid_absorbance": ("scan_number", "grid_nm"),
-        "grid_dark": ("grid_nm",),
-        "grid_reference": ("grid_nm",),
-    }
-    for name, expected in dims.items():
-        assert ds[name].dims == expected, (name, ds[name].dims)
+    per_scan = ("scan_number",)
+    dims = {"scans": per_scan + ("wavelength_nm",), "absorbance": per_scan + ("wavelength_nm",),
+            "grid_absorbance": per_scan + ("grid_nm",), "dark": ("wavelength_nm",),
+            "reference": ("wavelength_nm",), "grid_dark": ("grid_nm",),
+            "grid_reference": ("grid_nm",), "scan_optical_blank": per_scan,
+            "scan_title": per_scan, "scan_subtitle": per_scan, "scan_date_time": per_scan}
+    assert {name: ds[name].dims for name in dims} == dims, ds
     assert dict(ds.sizes) == {"scan_number": k, "wavelength_nm": n, "pixel": n, "grid_nm": g}
-    for coordinate in ("wavelength_nm", "scan_number", "grid_nm", "pixel"):
-        assert coordinate in ds.coords, coordinate
-        assert np.array_equal(ds[coordinate].values, stored[coordinate]), coordinate
-    # The values are the stored ones, bit for bit, under their coordinates.
+    # The coordinates and the values are the stored ones, bit for bit.
+    for name in ("wavelength_nm", "scan_number", "grid_nm", "pixel"):
+        assert name in ds.coords and np.array_equal(ds[name].values, stored[name]), name
     for name in ("scans", "absorbance", "dark", "grid_absorbance"):
         assert np.array_equal(ds[name].values, stored[name], equal_nan=True), name
-    first = ds["absorbance"].sel(scan_number=1)
-    assert np.array_equal(first.values, stored["absorbance"][0], equal_nan=True)
-    assert first.wavelength_nm.values[0] == stored["wavelength_nm"][0]
+    assert np.array_equal(ds["absorbance"].sel(scan_number=1).values, stored["absorbance"][0],
+                          equal_nan=True)
     units = {"wavelength_nm": "nm", "grid_nm": "nm", "scans": "counts", "dark": "counts",
              "reference": "counts", "grid_dark": "counts", "absorbance": "1",
              "grid_absorbance": "1"}
-    for name, unit in units.items():
-        assert ds[name].attrs["units"] == unit, (name, ds[name].attrs)
-        assert ds[name].attrs["long_name"], name
+    assert {name: ds[name].attrs["units"] for name in units} == units
+    assert all(ds[name].attrs["long_name"] for name in dims)
     ds.close()
 
     header = subprocess.run(["ncdump", "-h", h5], check=True, capture_output=True,
