@@ -4,7 +4,8 @@
 # runs every test under wine, then checks the packages: the zip holds both programs, the
 # README and the licence; the installer installs silently, the installed converter writes the
 # same bytes as the Linux build for examples/demo.sdf in every layout and mode, .sdf files are
-# given to QUILLON, and the uninstaller takes everything away again.
+# given to QUILLON, and the uninstaller takes everything away again. The workbook and HDF5
+# exports are compared with the Linux build's as well.
 #
 # The Linux converter compared with is build/src/cli/quillon-convert (stage 1 of ./test.sh) or
 # QUILLON_LINUX_CONVERT; without one, the build tree's own quillon-convert.exe.
@@ -93,6 +94,35 @@ for mode in multiple one-file selection; do
 done
 echo "The installed converter wrote $compared files in 12 layouts and modes, byte for byte" \
     "those of $reference."
+
+# The workbook (its numbers written by libxlsxwriter's own shortest-number code, not the C
+# library's) and the HDF5 file, where the Windows build has HDF5: the same bytes as well.
+for format in xlsx hdf5; do
+    options=(-q --format "$format" --quantity absorbance --grid 400:0.5:800)
+    for side in windows reference; do
+        mkdir -p "$work/$format/$side"
+        cp examples/demo.sdf "$work/$format/$side/demo.sdf"
+    done
+    status=0
+    (cd "$work/$format/windows" && run "$target\\quillon-convert.exe" "${options[@]}" demo.sdf) ||
+        status=$?
+    if [ "$format" = hdf5 ] && [ "$status" -eq 2 ]; then
+        echo "The Windows build has no HDF5: its file is not compared."
+        continue
+    fi
+    [ "$status" -eq 0 ] || fail "the installed converter failed on --format $format"
+    if [ -n "$linux" ]; then
+        (cd "$work/$format/reference" && "$linux" "${options[@]}" demo.sdf)
+    else
+        (cd "$work/$format/reference" &&
+            run "$build/src/cli/quillon-convert.exe" "${options[@]}" demo.sdf)
+    fi
+    extension=$([ "$format" = xlsx ] && echo xlsx || echo h5)
+    cmp "$work/$format/windows/demo.$extension" "$work/$format/reference/demo.$extension" ||
+        fail "the installed converter's $format file differs from $reference"
+    echo "--format $format: $(md5sum <"$work/$format/windows/demo.$extension" | cut -c1-32)," \
+        "byte for byte that of $reference."
+done
 
 run "$target\\Uninstall.exe" /S "_?=$target"
 for name in quillon.exe quillon-convert.exe README.md LICENSE.txt; do
