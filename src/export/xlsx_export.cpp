@@ -28,6 +28,12 @@
 #include "platform/utf8_path.h"
 #include "scanfile/records.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/utf16.h"
+#endif
+
 namespace quillon {
 
 XlsxUnavailable::XlsxUnavailable()
@@ -77,6 +83,48 @@ double FloatCellValue(float value) {
     std::from_chars(text.data(), text.data() + text.size(), number);
     return number;
 }
+
+#ifdef _WIN32
+// libxlsxwriter opens its files with the C library's fopen, which takes a name in the ANSI
+// code page: a path with other characters ("Wärme Ω") would not open. Such a path is given
+// as its short (8.3) form, which is ASCII; a file is made first, since only an existing one
+// has a short name.
+std::string LibraryPath(const std::string& path, bool file) {
+    if (std::all_of(path.begin(), path.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return path;
+    }
+    const std::u16string wide = Utf8ToUtf16(path);
+    const auto* name = reinterpret_cast<const wchar_t*>(wide.c_str());
+    if (file) {
+        const HANDLE made = CreateFileW(name, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (made != INVALID_HANDLE_VALUE) {
+            CloseHandle(made);
+        }
+    }
+    std::wstring shortName(MAX_PATH, L'\0');
+    DWORD size = GetShortPathNameW(name, shortName.data(), MAX_PATH);
+    if (size > MAX_PATH) {
+        shortName.resize(size);
+        size = GetShortPathNameW(name, shortName.data(), size);
+    }
+    shortName.resize(size <= shortName.size() ? size : 0);
+    if (shortName.empty() ||
+        std::any_of(shortName.begin(), shortName.end(), [](wchar_t c) { return c >= 0x80; })) {
+        throw XlsxFailure(
+            "the workbook library cannot open a path with characters beyond "
+            "ASCII where the disk keeps no short names; choose another folder "
+            "(-o) or name");
+    }
+    return std::string(shortName.begin(), shortName.end());
+}
+#else
+// The C library takes the UTF-8 path as it is.
+std::string LibraryPath(const std::string& path, bool) {
+    return path;
+}
+#endif
 
 // The library's workbook, released on every path: closed (written) by Close, freed unwritten
 // when the export fails before.
@@ -383,7 +431,7 @@ ExportReport WriteXlsx(const ScanFile& file, const ExportRequest& request,
         // The sheets' temporary files go beside the output, on the disk that receives it.
         const std::filesystem::path parent = PathFromUtf8(replacement.WritePath()).parent_path();
         const std::string folder = parent.empty() ? std::string(1, '.') : Utf8FromPath(parent);
-        Workbook workbook(replacement.WritePath(), folder);
+        Workbook workbook(LibraryPath(replacement.WritePath(), true), LibraryPath(folder, false));
         report.undefined = XlsxWriter(file, columns, workbook).Write();
         workbook.Close();
     } catch (const XlsxFailure& failure) {
