@@ -104,7 +104,10 @@ fi
 
 say "building $source_name $version for $target into $prefix (once; later builds reuse it)"
 started=$SECONDS
-work=$(mktemp -d "$cache/.build-$name-XXXXXX")
+# A folder of the same name each time, so that a compiler cache finds an earlier build's objects.
+work=$cache/.build-$name-$version-$target
+rm -rf "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
 # Debian's archive that gives the binary package, with its sources.
