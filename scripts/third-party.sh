@@ -141,16 +141,24 @@ fi
 
 # Configured from inside the build folder: a check run under wine writes its result into the
 # current folder.
+# Its compiler warnings are the library's own: they go into a log, shown only on failure.
 mkdir -p "$work/build"
+log=$work/build.log
+failed() {
+    tail -n 40 "$log" >&2
+    die "$1 $source_name failed"
+}
+say "configuring"
 (cd "$work/build" && cmake "$src" -G "Unix Makefiles" "${toolchain[@]}" "${options[@]}" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" >&2) || die "configuring $source_name failed"
-cmake --build "$work/build" -j"${QUILLON_JOBS:-2}" >&2 || die "building $source_name failed"
+    -DCMAKE_INSTALL_PREFIX="$prefix" >"$log" 2>&1) || failed configuring
+say "compiling"
+cmake --build "$work/build" -j"${QUILLON_JOBS:-2}" >>"$log" 2>&1 || failed building
 if [ "$target" = mingw64 ]; then
     wineserver -k 2>/dev/null || true
 fi
 # The recipe is written last: a folder without it is an unfinished build and is built again.
 rm -rf "$prefix"
-cmake --install "$work/build" >&2
+cmake --install "$work/build" >>"$log" 2>&1 || failed installing
 printf '%s\n' "$recipe" >"$prefix/.quillon-recipe"
 say "built $source_name $version for $target in $((SECONDS - started)) s"
 echo "$prefix"
