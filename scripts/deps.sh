@@ -21,7 +21,7 @@ QUILLON_PACKAGES=(
 QUILLON_WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 nsis icoutils libgtest-dev libcli11-dev cmake make
-    libz-mingw-w64-dev dpkg-dev
+    libz-mingw-w64-dev dpkg-dev python3-h5py
 )
 
 # Both take a list of packages; without one, QUILLON_PACKAGES.

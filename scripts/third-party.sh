@@ -44,19 +44,24 @@ case $name/$target in
     *) die "$name is not built for $target here" ;;
 esac
 
-# The source package and version of the binary package, from the system's package lists.
-fields=$(apt-cache show --no-all-versions "$binary" 2>/dev/null |
-    sed -n 's/^Version: //p; s/^Source: //p')
-version=$(sed -n 1p <<<"$fields")
-[ -n "$version" ] || die "the package lists do not know $binary (run apt-get update)"
-source_name=$name
-if [ "$(wc -l <<<"$fields")" -gt 1 ]; then
-    # "Source: NAME" or "Source: NAME (VERSION)" comes before "Version:".
-    read -r source_name source_version <<<"$(sed -n 1p <<<"$fields")"
-    version=$(sed -n 2p <<<"$fields")
-    source_version=${source_version//[()]/}
-    [ -n "$source_version" ] && version=$source_version
+# The source package and version of the binary package: the installed one, else the one the
+# system's package lists offer.
+if dpkg-query -W -f='${Status}' "$binary" 2>/dev/null | grep -q "install ok installed"; then
+    read -r source_name version <<<"$(dpkg-query -W \
+        -f='${source:Package} ${source:Version}' "$binary")"
+else
+    fields=$(apt-cache show --no-all-versions "$binary" 2>/dev/null |
+        sed -n 's/^Source: //p; s/^Version: //p')
+    # "Source: NAME [(VERSION)]" comes before "Version:", and only where the names differ.
+    source_name=$name
+    version=$(tail -n1 <<<"$fields")
+    if [ "$(wc -l <<<"$fields")" -gt 1 ]; then
+        read -r source_name source_version <<<"$(head -n1 <<<"$fields")"
+        source_version=${source_version//[()]/}
+        [ -n "$source_version" ] && version=$source_version
+    fi
 fi
+[ -n "$version" ] || die "the package lists do not know $binary (run apt-get update)"
 
 # What the build depends on besides the source: a change here builds again.
 zlib_mingw=(-DZLIB_LIBRARY="$mingw_root/lib/libz.a" -DZLIB_INCLUDE_DIR="$mingw_root/include")
@@ -99,7 +104,10 @@ fi
 
 say "building $source_name $version for $target into $prefix (once; later builds reuse it)"
 started=$SECONDS
-work=$(mktemp -d "$cache/.build-$name-XXXXXX")
+# A folder of the same name each time, so that a compiler cache finds an earlier build's objects.
+work=$cache/.build-$name-$version-$target
+rm -rf "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
 # Debian's archive that gives the binary package, with its sources.
@@ -126,23 +134,31 @@ if [ "$name" = hdf5 ]; then
         "$src/src/H5private.h"
 fi
 if [ "$target" = mingw64 ]; then
-    [ -f "$mingw_root/lib/libz.a" ] || die "zlib for mingw-w64 is missing (Debian: libz-mingw-w64-dev)"
+    [ -f "$mingw_root/lib/libz.a" ] || die "no zlib for mingw-w64 (Debian: libz-mingw-w64-dev)"
     # HDF5's configure-time checks run under wine in a prefix of this build's own.
     export WINEPREFIX=$work/wine
 fi
 
 # Configured from inside the build folder: a check run under wine writes its result into the
 # current folder.
+# Its compiler warnings are the library's own: they go into a log, shown only on failure.
 mkdir -p "$work/build"
+log=$work/build.log
+failed() {
+    tail -n 40 "$log" >&2
+    die "$1 $source_name failed"
+}
+say "configuring"
 (cd "$work/build" && cmake "$src" -G "Unix Makefiles" "${toolchain[@]}" "${options[@]}" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" >&2) || die "configuring $source_name failed"
-cmake --build "$work/build" -j"${QUILLON_JOBS:-2}" >&2 || die "building $source_name failed"
+    -DCMAKE_INSTALL_PREFIX="$prefix" >"$log" 2>&1) || failed configuring
+say "compiling"
+cmake --build "$work/build" -j"${QUILLON_JOBS:-2}" >>"$log" 2>&1 || failed building
 if [ "$target" = mingw64 ]; then
     wineserver -k 2>/dev/null || true
 fi
 # The recipe is written last: a folder without it is an unfinished build and is built again.
 rm -rf "$prefix"
-cmake --install "$work/build" >&2
+cmake --install "$work/build" >>"$log" 2>&1 || failed installing
 printf '%s\n' "$recipe" >"$prefix/.quillon-recipe"
 say "built $source_name $version for $target in $((SECONDS - started)) s"
 echo "$prefix"
