@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Installs what is missing, builds QUILLON and runs every test. Exits non-zero on any failure.
 #
-#   0. the sources are formatted as .clang-format says;
+#   0. the sources are formatted as .clang-format says, and git tracks no build output and no
+#      file named like an option (scripts/check-tree.sh);
 #   1. the normal build (build/), warnings as errors, and its whole test suite;
 #   2. the Debian package made from build/ and checked (scripts/check-package.sh);
 #   3. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
@@ -29,6 +30,7 @@ stage() { printf '\n==== %s\n' "$*"; }
 stage "Check the formatting"
 scripts/check-format.sh
 scripts/spdx.sh --check
+scripts/check-tree.sh
 
 stage "Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON -DQUILLON_WERROR=ON

@@ -4,13 +4,14 @@
 // series of scans, with a calibration from about 200 nm to 1100 nm.
 //
 //   quillon_make_sample OUTPUT [PIXELS [SCANS]]      (defaults: 2048 pixels, 5 scans)
+//   quillon_make_sample -- -odd-name.sdf              (a name that starts with '-')
 //
 // The output is the same on every run and every machine: the noise comes from a fixed
 // linear congruential generator. Scans are written one at a time, so files of any size can
 // be made without holding them in memory.
+#include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -55,16 +56,27 @@ double Lamp(double nm, double scale) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 4) {
-        std::cerr << "usage: quillon_make_sample OUTPUT [PIXELS [SCANS]]\n";
-        return 2;
-    }
-    const std::string out = argv[1];
-    const long pixels = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 2048;
-    const long scans = argc > 3 ? std::strtol(argv[3], nullptr, 10) : 5;
-    if (pixels < 0 || pixels > 65535 || scans < 0) {
-        std::cerr << "quillon_make_sample: PIXELS must be 0 to 65535 and SCANS at least 0\n";
-        return 2;
+    CLI::App app{
+        "Writes a sample scan data file of a mercury-argon lamp: the same bytes on every run.",
+        "quillon_make_sample"};
+    std::string out;
+    long pixels = 2048;
+    long scans = 5;
+    app.add_option("OUTPUT", out, "The scan data file to write")->required();
+    app.add_option("PIXELS", pixels, "Pixels per spectrum")
+        ->capture_default_str()
+        ->check(CLI::Range(0L, 65535L));
+    app.add_option("SCANS", scans, "Scans in the file")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
+    // An argument that starts with '-' and is not an option is refused, never taken for the
+    // output's name.
+    app.allow_windows_style_options(false);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help prints the help and succeeds; any other mistake is a usage error.
+        return app.exit(error) == 0 ? 0 : 2;
     }
     const auto n = static_cast<std::uint16_t>(pixels);
     Noise noise;

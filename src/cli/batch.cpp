@@ -111,27 +111,25 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
             throw UsageError("--layout: " + Quoted(*line.layout) + " is not columns or rows");
         }
     }
+    std::optional<char> chosen;
     if (line.delimiter) {
         Require(csv, "--delimiter", "csv");
-        const std::optional<char> delimiter = ParseDelimiter(*line.delimiter);
-        if (!delimiter) {
+        chosen = ParseDelimiter(*line.delimiter);
+        if (!chosen) {
             throw UsageError("--delimiter: " + Quoted(*line.delimiter) + " is not ',', ';' or tab");
         }
-        exports.csv.delimiter = *delimiter;
     }
     if (line.decimalComma) {
         Require(csv, "--decimal-comma", "csv");
-        if (line.delimiter && exports.csv.delimiter == ',') {
-            throw UsageError(
-                "--decimal-comma cannot be used with the ',' delimiter: a number such as 1,5 "
-                "would read as two cells; use --delimiter ';' or --delimiter tab");
-        }
-        // Spreadsheets set up for a decimal comma separate their cells with ';'.
-        if (!line.delimiter) {
-            exports.csv.delimiter = ';';
-        }
-        exports.csv.decimalComma = true;
     }
+    const std::optional<char> delimiter = CsvDelimiter(chosen, line.decimalComma);
+    if (!delimiter) {
+        throw UsageError(
+            "--decimal-comma cannot be used with the ',' delimiter: a number such as 1,5 "
+            "would read as two cells; use --delimiter ';' or --delimiter tab");
+    }
+    exports.csv.delimiter = *delimiter;
+    exports.csv.decimalComma = line.decimalComma;
     if (line.byteOrderMark) {
         Require(csv, "--bom", "csv");
         exports.csv.byteOrderMark = true;

@@ -66,7 +66,9 @@ void AddExportOptions(CLI::App& app, Options& options) {
     app.add_option("--layout", line.layout,
                    "CSV: one column per scan (columns, the default) or one row per scan (rows)")
         ->type_name("columns|rows");
-    app.add_option("--delimiter", line.delimiter, "CSV: the cell delimiter: ',', ';' or tab")
+    app.add_option("--delimiter", line.delimiter,
+                   "CSV: the cell delimiter: ',', ';' or tab (tab-separated values are written "
+                   "to base.tsv)")
         ->type_name("CHAR");
     app.add_flag("--decimal-comma", line.decimalComma,
                  "CSV: a decimal comma instead of the point (the delimiter becomes ';')");
@@ -79,10 +81,11 @@ void AddExportOptions(CLI::App& app, Options& options) {
 int RunConverter(int argc, char** argv) {
     CLI::App app{
         "Converts CCD spectrometer scan data files (.sdf) into CR LF text files beside them,\n"
-        "and into CSV, JSON, HDF5 files and Excel workbooks for analysis. The outputs are named\n"
-        "after each FILE up to its last '.': base_Var.txt, base_Dark.txt, base_Ref.txt and\n"
-        "base_<l>of<n>.txt for every scan, or base.txt with --one-file; base.csv, base.json,\n"
-        "base.h5, base.xlsx. A FILE that is a folder stands for the .sdf files in it.",
+        "and into CSV, JSON and HDF5 files and Excel workbooks for analysis. The outputs are\n"
+        "named after each FILE up to its last '.': base_Var.txt, base_Dark.txt, base_Ref.txt and\n"
+        "base_<l>of<n>.txt for every scan, or base.txt with --one-file; base.csv (base.tsv with\n"
+        "--delimiter tab), base.json, base.h5, base.xlsx. A FILE that is a folder stands for\n"
+        "the .sdf files in it.",
         "quillon-convert"};
     Options options;
     quillon::CommandLine& line = options.line;

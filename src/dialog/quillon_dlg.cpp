@@ -2,7 +2,6 @@
 // CQUILLONDlg: initialisation, data exchange and the handlers of the main dialog.
 #include "dialog/quillon_dlg.h"
 
-#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "convert/output_naming.h"
 #include "export/export_run.h"
 #include "platform/failure.h"
+#include "platform/file_error.h"
 #include "platform/utf8_path.h"
 #include "scanfile/loader.h"
 
@@ -55,12 +55,17 @@ bool CQUILLONDlg::OnInitDialog() {
 
     m_View.AddAboutCommand(kAboutCommandCaption);
 
-    // The open-file dialog starts in the folder the program was started from.
+    // The open-file dialog starts in the folder the program was started from; when that folder
+    // cannot be read (it was removed meanwhile), in the dialog's own default one, and the user
+    // is told why.
     std::error_code error;
     const std::filesystem::path cwd = std::filesystem::current_path(error);
+    std::string folderProblem;
     if (error) {
-        std::fprintf(stderr, "_getcwd error: %s\n", error.message().c_str());
         m_strFolder.clear();
+        folderProblem =
+            "The folder QUILLON was started from cannot be read: " + ErrorCodeReason(error) +
+            ". The open-file dialog starts in its own default folder.";
     } else {
         m_strFolder = Utf8FromPath(cwd);
     }
@@ -87,6 +92,9 @@ bool CQUILLONDlg::OnInitDialog() {
     Read();
 
     m_View.AcceptDroppedFiles();
+    if (!folderProblem.empty()) {
+        Message(folderProblem);
+    }
     return true;
 }
 

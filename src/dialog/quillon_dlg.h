@@ -87,7 +87,6 @@ class CQUILLONDlg : public LogSink {
     // The file whose data the dialog holds (empty until a file has been loaded).
     const ScanFile& File() const { return m_ScanFile; }
     const std::string& Folder() const { return m_strFolder; }
-    const std::string& ScanCountText() const { return m_strScanCountLabel; }
     // The path of the loaded file; empty while none is loaded.
     const std::string& LoadedPath() const { return m_strLoadedPath; }
 

@@ -42,11 +42,22 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
     return std::nullopt;
 }
 
-std::string_view ExportFormatName(ExportFormat format) {
-    return NamesOf(format).name;
+std::optional<char> CsvDelimiter(std::optional<char> chosen, bool decimalComma) {
+    if (!chosen) {
+        return decimalComma ? ';' : ',';
+    }
+    if (decimalComma && *chosen == ',') {
+        return std::nullopt;
+    }
+    return chosen;
 }
 
-std::string_view ExportExtension(ExportFormat format) {
+std::string_view ExportExtension(ExportFormat format, const ExportRequest& request) {
+    // A spreadsheet that picks the separator from the name reads tab-separated values only
+    // from a .tsv file.
+    if (format == ExportFormat::kCsv && request.csv.delimiter == '\t') {
+        return ".tsv";
+    }
     return NamesOf(format).extension;
 }
 

@@ -25,10 +25,6 @@ enum class ExportFormat {
 
 // "text", "csv", "json", "hdf5", "xlsx"; nothing for any other text.
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
-std::string_view ExportFormatName(ExportFormat format);
-// The output of a format is named base + this: ".csv", ".json", ".h5", ".xlsx" (empty for text,
-// whose outputs have names of their own).
-std::string_view ExportExtension(ExportFormat format);
 
 enum class CsvLayout {
     kColumns,  // one row per pixel (or grid point), one column per scan
@@ -42,6 +38,12 @@ struct CsvStyle {
     bool byteOrderMark = false;
 };
 
+// The delimiter a CSV export separates its cells with: the one chosen, or with none chosen ','
+// for decimal points and ';' for a decimal comma (spreadsheets set up for a decimal comma
+// separate their cells with ';'). Nothing when the choice cannot be written: with the ','
+// delimiter a decimal comma would read 1,5 as two cells.
+std::optional<char> CsvDelimiter(std::optional<char> chosen, bool decimalComma);
+
 struct ExportRequest {
     // The scans to write, by their numbers in the file (from 1), ascending.
     std::vector<std::int32_t> scanNumbers;
@@ -54,6 +56,10 @@ struct ExportRequest {
     // HDF5: shuffle and deflate the scan datasets.
     bool compress = false;
 };
+
+// The output of a format is named base + this: ".csv" (".tsv" for tab-separated values),
+// ".json", ".h5", ".xlsx" (empty for text, whose outputs have names of their own).
+std::string_view ExportExtension(ExportFormat format, const ExportRequest& request);
 
 // Scan numbers 1 to the file's scan count.
 std::vector<std::int32_t> AllScanNumbers(std::size_t scanCount);

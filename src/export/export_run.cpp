@@ -42,7 +42,7 @@ std::string ExportName(ExportFormat format) {
 // longer be read and the run stops.
 bool RunExportPass(ExportFormat format, const ScanFile& file, const ExportRequest& request,
                    const std::string& base, LogSink& log, ExportOutcome& outcome) {
-    const std::string path = base + std::string(ExportExtension(format));
+    const std::string path = base + std::string(ExportExtension(format, request));
     ExportReport report;
     try {
         report = WriteExportOutput(format, file, request, base, log);
@@ -179,7 +179,7 @@ void CheckGridCalibration(const ScanFile& file, const ExportRequest& request,
 ExportReport WriteExportOutput(ExportFormat format, const ScanFile& file,
                                const ExportRequest& request, const std::string& base,
                                LogSink& log) {
-    const std::string path = base + std::string(ExportExtension(format));
+    const std::string path = base + std::string(ExportExtension(format, request));
     ExportReport report;
     AtomicDiskOutputFiles files;
     switch (format) {

@@ -625,31 +625,4 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
     return report;
 }
 
-std::string Hdf5Image(const ScanFile& file, const ExportRequest& request, ExportReport* report) {
-    SetUpLibrary();
-    const ScanColumns columns(file, request);
-    try {
-        const Id access = ExportAccess();
-        // The core driver without a backing store: the file lives in memory only.
-        Check(H5Pset_fapl_core(access, 64u << 10, 0), "set file properties");
-        const Id creation = Untimed(H5P_FILE_CREATE);
-        Id h5(H5Fcreate("quillon-in-memory.h5", H5F_ACC_TRUNC, creation, access), H5Fclose,
-              "create the file");
-        ExportReport written;
-        Hdf5Writer(file, request, columns, h5).Write(written);
-        Check(H5Fflush(h5, H5F_SCOPE_GLOBAL), "flush the file");
-        const ssize_t size = H5Fget_file_image(h5, nullptr, 0);
-        Check(size, "read the file image");
-        std::string image(static_cast<std::size_t>(size), '\0');
-        Check(H5Fget_file_image(h5, image.data(), image.size()), "read the file image");
-        h5.Close("close the file");
-        if (report != nullptr) {
-            *report = std::move(written);
-        }
-        return image;
-    } catch (const Hdf5Failure& failure) {
-        throw FileError("(in memory)", failure.what());
-    }
-}
-
 }  // namespace quillon

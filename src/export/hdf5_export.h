@@ -36,8 +36,4 @@ class Hdf5Unavailable : public std::runtime_error {
 // CalibrationError for a grid over a calibration that does not rise.
 ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request, const std::string& path);
 
-// The same file, built in memory only: returns its bytes and writes nothing to disk.
-std::string Hdf5Image(const ScanFile& file, const ExportRequest& request,
-                      ExportReport* report = nullptr);
-
 }  // namespace quillon

@@ -17,8 +17,4 @@ ExportReport WriteHdf5(const ScanFile&, const ExportRequest&, const std::string&
     throw Hdf5Unavailable();
 }
 
-std::string Hdf5Image(const ScanFile&, const ExportRequest&, ExportReport*) {
-    throw Hdf5Unavailable();
-}
-
 }  // namespace quillon

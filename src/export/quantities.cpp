@@ -134,20 +134,6 @@ double Absorbance(std::int32_t count, float dark, float reference) {
     return 0.0 - Log10(signal / full);
 }
 
-double QuantityValue(Quantity quantity, std::int32_t count, float dark, float reference) {
-    switch (quantity) {
-        case Quantity::kCounts:
-            return static_cast<double>(count);
-        case Quantity::kDarkSubtracted:
-            return DarkSubtracted(count, dark);
-        case Quantity::kTransmittance:
-            return Transmittance(count, dark, reference);
-        case Quantity::kAbsorbance:
-            return Absorbance(count, dark, reference);
-    }
-    return kUndefined;
-}
-
 std::size_t ComputeQuantity(Quantity quantity, std::span<const std::int32_t> counts,
                             std::span<const float> dark, std::span<const float> reference,
                             std::span<double> out) {

@@ -46,7 +46,6 @@ double Log10(double x);
 double DarkSubtracted(std::int32_t count, float dark);
 double Transmittance(std::int32_t count, float dark, float reference);
 double Absorbance(std::int32_t count, float dark, float reference);
-double QuantityValue(Quantity quantity, std::int32_t count, float dark, float reference);
 
 // Fills out[i] with the quantity of pixel i for every i < out.size(), from counts[i], dark[i]
 // and reference[i]. A pixel beyond the end of dark or reference has no such value, so its

@@ -19,10 +19,6 @@ FileError FileError::FromErrno(std::string path, int errorNumber) {
     return FileError(std::move(path), std::strerror(errorNumber));
 }
 
-FileError FileError::FromErrorCode(std::string path, const std::error_code& code) {
-    return FileError(std::move(path), ErrorCodeReason(code));
-}
-
 std::string ErrorCodeReason(const std::error_code& code) {
 #ifdef _WIN32
     if (code.category() == std::system_category()) {

@@ -15,9 +15,6 @@ class FileError : public std::runtime_error {
 
     // Builds the error from an errno value, with the system's text for it.
     static FileError FromErrno(std::string path, int errorNumber);
-    // Builds the error from a std::filesystem error code, with the same words for a reason as
-    // FromErrno on Linux (ErrorCodeReason).
-    static FileError FromErrorCode(std::string path, const std::error_code& code);
 
     const std::string& Path() const noexcept { return m_strPath; }
     const std::string& Reason() const noexcept { return m_strReason; }

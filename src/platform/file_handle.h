@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// FileHandle: the one owner of a file opened through the operating system, with the few calls
-// the writer and the tests make on it. POSIX systems and Windows each implement it in a file of
-// their own; everything above it is the same on both.
+// FileHandle: the one owner of a file opened for writing through the operating system, with
+// the few calls the text writer makes on it. POSIX systems and Windows each implement it in a file
+// of their own; everything above it is the same on both.
 #pragma once
 
 #include <cstddef>
@@ -38,21 +38,12 @@ class FileHandle {
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    // Opens a file read-only. A missing file, a folder or a file that may not be read raises
-    // FileError with the path and the reason.
-    static FileHandle OpenForReading(const std::string& path);
     // Opens a file for writing as the mode says; raises FileError when it cannot be opened.
     static FileHandle OpenForWriting(const std::string& path, WriteMode mode);
 
     bool IsOpen() const noexcept;
     const std::string& Path() const noexcept { return m_strPath; }
 
-    // The file's size now, in bytes (64 bits: files beyond 4 GiB are sized correctly).
-    std::uint64_t Size() const;
-
-    // Reads up to k bytes with one request to the system, retried when a signal interrupts it.
-    // Returns the bytes delivered; 0 only at the end of the file. Raises FileError.
-    std::size_t ReadSome(void* dst, std::size_t k);
     // Writes all bytes, in as many requests as the system needs. Raises FileError.
     void WriteAll(const void* data, std::size_t size);
 

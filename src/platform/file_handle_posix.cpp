@@ -77,22 +77,6 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     return *this;
 }
 
-FileHandle FileHandle::OpenForReading(const std::string& path) {
-    const int fd = OpenRaw(path, O_RDONLY);
-    if (fd < 0) {
-        throw FileError::FromErrno(path, errno);
-    }
-    FileHandle file(fd, path);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        throw FileError::FromErrno(path, errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        throw FileError::FromErrno(path, EISDIR);
-    }
-    return file;
-}
-
 FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
     int fd = -1;
     switch (mode) {
@@ -119,24 +103,6 @@ FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
 
 bool FileHandle::IsOpen() const noexcept {
     return m_Native != Invalid();
-}
-
-std::uint64_t FileHandle::Size() const {
-    struct stat info {};
-    if (::fstat(m_Native, &info) != 0) {
-        throw FileError::FromErrno(m_strPath, errno);
-    }
-    return info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-}
-
-std::size_t FileHandle::ReadSome(void* dst, std::size_t k) {
-    // One request never asks for more than the system returns in one go.
-    const std::size_t ask = std::min<std::size_t>(k, SSIZE_MAX);
-    const ssize_t n = RetryOnInterrupt([&] { return ::read(m_Native, dst, ask); });
-    if (n < 0) {
-        throw FileError::FromErrno(m_strPath, errno);
-    }
-    return static_cast<std::size_t>(n);
 }
 
 void FileHandle::WriteAll(const void* data, std::size_t size) {

@@ -89,16 +89,6 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     return *this;
 }
 
-FileHandle FileHandle::OpenForReading(const std::string& path) {
-    const std::wstring wide = WidePath(path);
-    HANDLE file = Create(wide, GENERIC_READ, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
-    if (file == INVALID_HANDLE_VALUE) {
-        ThrowOpenError(path, wide);
-    }
-    return FileHandle(file, path);
-}
-
 FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
     const std::wstring wide = WidePath(path);
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -127,27 +117,6 @@ FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
 
 bool FileHandle::IsOpen() const noexcept {
     return m_Native != Invalid();
-}
-
-std::uint64_t FileHandle::Size() const {
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(m_Native, &size)) {
-        ThrowLastError(m_strPath);
-    }
-    return size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
-}
-
-std::size_t FileHandle::ReadSome(void* dst, std::size_t k) {
-    DWORD got = 0;
-    const auto ask = static_cast<DWORD>(std::min(k, kMaxRequest));
-    if (!::ReadFile(m_Native, dst, ask, &got, nullptr)) {
-        const DWORD code = ::GetLastError();
-        if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
-            return 0;
-        }
-        throw FileError(m_strPath, WindowsErrorReason(code));
-    }
-    return got;
 }
 
 void FileHandle::WriteAll(const void* data, std::size_t size) {

@@ -4,6 +4,7 @@
 // killed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -58,6 +59,50 @@ TEST(ExportRun, TheTextOutputsStayByteForByteBesideEveryExport) {
     }
     EXPECT_EQ(text, Files(plain.Path(), "demo.sdf"));
     EXPECT_EQ(text.size(), 8u);
+}
+
+// Every option takes its own value and no more, wherever it stands among the files; the
+// outputs a command line writes from a.sdf, b.sdf and c.sdf (copies of the demo file).
+TEST(ExportRun, OptionsBeforeBetweenAndAfterTheFilesWriteTheOutputsOfEveryFile) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> outputs;
+    } cases[] = {
+        {{"--format", "csv", "a.sdf"}, {"a.csv"}},
+        {{"--format", "csv", "a.sdf", "b.sdf"}, {"a.csv", "b.csv"}},
+        {{"--format=csv", "a.sdf", "b.sdf"}, {"a.csv", "b.csv"}},
+        {{"--format", "csv,json", "a.sdf", "b.sdf", "c.sdf"},
+         {"a.csv", "a.json", "b.csv", "b.json", "c.csv", "c.json"}},
+        {{"a.sdf", "--format", "json", "b.sdf"}, {"a.json", "b.json"}},
+        {{"a.sdf", "b.sdf", "--format", "json", "--format", "csv"},
+         {"a.csv", "a.json", "b.csv", "b.json"}},
+        {{"-o", "out", "--format", "json", "a.sdf", "b.sdf"}, {"out/a.json", "out/b.json"}},
+        {{"-s", "2", "--format", "json", "a.sdf", "--delimiter", "tab", "--format", "csv", "b.sdf"},
+         {"a.json", "a.tsv", "b.json", "b.tsv"}},
+        {{"--format", "csv", "--delimiter", ";", "a.sdf"}, {"a.csv"}},
+        {{"--format", "csv", "--decimal-comma", "--delimiter", "tab", "a.sdf"}, {"a.tsv"}},
+        {{"--one-file", "a.sdf", "b.sdf"}, {"a.txt", "b.txt"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        for (const char* name : {"a.sdf", "b.sdf", "c.sdf"}) {
+            fs::copy_file(kDemo, dir / name);
+        }
+        std::vector<std::string> args = {"-q"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProgramRun run = RunProgram(dir.Path(), args);
+        const std::string line = ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.status, 0) << line << "\n" << run.err;
+        std::vector<std::string> outputs;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.Path())) {
+            const std::string name = fs::relative(entry.path(), dir.Path()).generic_string();
+            if (entry.is_regular_file() && !name.ends_with(".sdf")) {
+                outputs.push_back(name);
+            }
+        }
+        std::sort(outputs.begin(), outputs.end());
+        EXPECT_EQ(outputs, c.outputs) << line;
+    }
 }
 
 TEST(ExportRun, UsageErrorsExitTwoAndWriteNothing) {

@@ -38,6 +38,34 @@ struct WindowSetup {
     bool withPixel = false;
 };
 
+// The dialog's control of a kind with an accessible name, found as assistive technology finds
+// it; a test fails at once when there is none.
+template <typename Widget>
+Widget* Named(QWidget& dialog, const char* name) {
+    for (Widget* widget : dialog.findChildren<Widget*>()) {
+        if (widget->accessibleName() == QLatin1String(name)) {
+            return widget;
+        }
+    }
+    qFatal("the dialog has no control named %s", name);
+}
+
+QCheckBox* FormatBox(QWidget& dialog, ExportFormat format) {
+    switch (format) {
+        case ExportFormat::kText:
+            return Named<QCheckBox>(dialog, "Text files");
+        case ExportFormat::kCsv:
+            return Named<QCheckBox>(dialog, "CSV table");
+        case ExportFormat::kJson:
+            return Named<QCheckBox>(dialog, "JSON parameters");
+        case ExportFormat::kHdf5:
+            return Named<QCheckBox>(dialog, "HDF5 file");
+        case ExportFormat::kXlsx:
+            return Named<QCheckBox>(dialog, "Excel workbook");
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 class ExportDialogTest : public QObject {
@@ -107,8 +135,8 @@ class ExportDialogTest : public QObject {
             ExportDialog dialog(inputFolder, scope, nullptr, parent);
             choose(dialog);
             if (!outputFolder.isEmpty()) {
-                dialog.InFolderButton()->setChecked(true);
-                dialog.FolderEdit()->setText(outputs);
+                Named<QRadioButton>(dialog, "Write into a folder")->setChecked(true);
+                Named<QLineEdit>(dialog, "Output folder")->setText(outputs);
             }
             return dialog.Choice();
         };
@@ -145,10 +173,10 @@ class ExportDialogTest : public QObject {
   private slots:
     void theDefaultsAreThoseOfQuillonConvert() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
-        QVERIFY(dialog.FormatBox(ExportFormat::kText)->isChecked());
+        QVERIFY(FormatBox(dialog, ExportFormat::kText)->isChecked());
         for (ExportFormat format :
              {ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5, ExportFormat::kXlsx}) {
-            QVERIFY(!dialog.FormatBox(format)->isChecked());
+            QVERIFY(!FormatBox(dialog, format)->isChecked());
         }
         const std::optional<ExportChoice> choice = dialog.Choice();
         QVERIFY(choice.has_value());
@@ -161,82 +189,95 @@ class ExportDialogTest : public QObject {
         QVERIFY(!choice->request.csv.decimalComma && !choice->request.csv.byteOrderMark);
         QVERIFY(!choice->request.compress);
         QVERIFY(choice->outputFolder.empty());
-        QVERIFY(dialog.BesideInputButton()->isChecked());
+        QVERIFY(Named<QRadioButton>(dialog, "Write beside the input file")->isChecked());
     }
 
     void eachFormatEnablesTheChoicesItUses() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
-        QVERIFY(!dialog.QuantityChooser()->isEnabled());
-        QVERIFY(!dialog.GridBox()->isEnabled());
-        QVERIFY(!dialog.LayoutChooser()->isEnabled());
-        QVERIFY(!dialog.CompressBox()->isEnabled());
+        QVERIFY(!Named<QComboBox>(dialog, "Quantity")->isEnabled());
+        QVERIFY(!Named<QCheckBox>(dialog, "Resample onto a wavelength grid")->isEnabled());
+        QVERIFY(!Named<QComboBox>(dialog, "CSV layout")->isEnabled());
+        QVERIFY(!Named<QCheckBox>(dialog, "Compress the HDF5 scans")->isEnabled());
 
-        dialog.FormatBox(ExportFormat::kJson)->setChecked(true);
-        QVERIFY(!dialog.QuantityChooser()->isEnabled());
-        dialog.FormatBox(ExportFormat::kCsv)->setChecked(true);
-        QVERIFY(dialog.QuantityChooser()->isEnabled());
-        QVERIFY(dialog.LayoutChooser()->isEnabled() && dialog.DelimiterChooser()->isEnabled());
-        QVERIFY(!dialog.GridEdit()->isEnabled());
-        dialog.GridBox()->setChecked(true);
-        QVERIFY(dialog.GridEdit()->isEnabled());
-        QVERIFY(!dialog.CompressBox()->isEnabled());
+        FormatBox(dialog, ExportFormat::kJson)->setChecked(true);
+        QVERIFY(!Named<QComboBox>(dialog, "Quantity")->isEnabled());
+        FormatBox(dialog, ExportFormat::kCsv)->setChecked(true);
+        QVERIFY(Named<QComboBox>(dialog, "Quantity")->isEnabled());
+        QVERIFY(Named<QComboBox>(dialog, "CSV layout")->isEnabled() &&
+                Named<QComboBox>(dialog, "CSV delimiter")->isEnabled());
+        QVERIFY(!Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")
+                     ->isEnabled());
+        Named<QCheckBox>(dialog, "Resample onto a wavelength grid")->setChecked(true);
+        QVERIFY(
+            Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")->isEnabled());
+        QVERIFY(!Named<QCheckBox>(dialog, "Compress the HDF5 scans")->isEnabled());
         if (quillon::Hdf5Available()) {
-            dialog.FormatBox(ExportFormat::kHdf5)->setChecked(true);
-            QVERIFY(dialog.CompressBox()->isEnabled());
+            FormatBox(dialog, ExportFormat::kHdf5)->setChecked(true);
+            QVERIFY(Named<QCheckBox>(dialog, "Compress the HDF5 scans")->isEnabled());
         } else {
-            QVERIFY(!dialog.FormatBox(ExportFormat::kHdf5)->isEnabled());
+            QVERIFY(!FormatBox(dialog, ExportFormat::kHdf5)->isEnabled());
         }
         // The workbook alone takes the quantity and the grid.
         for (ExportFormat format : {ExportFormat::kCsv, ExportFormat::kHdf5}) {
-            dialog.FormatBox(format)->setChecked(false);
+            FormatBox(dialog, format)->setChecked(false);
         }
-        QVERIFY(!dialog.QuantityChooser()->isEnabled());
+        QVERIFY(!Named<QComboBox>(dialog, "Quantity")->isEnabled());
         if (quillon::XlsxAvailable()) {
-            dialog.FormatBox(ExportFormat::kXlsx)->setChecked(true);
-            QVERIFY(dialog.QuantityChooser()->isEnabled() && dialog.GridEdit()->isEnabled());
-            QVERIFY(!dialog.LayoutChooser()->isEnabled() && !dialog.CompressBox()->isEnabled());
+            FormatBox(dialog, ExportFormat::kXlsx)->setChecked(true);
+            QVERIFY(Named<QComboBox>(dialog, "Quantity")->isEnabled());
+            QVERIFY(Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")
+                        ->isEnabled());
+            QVERIFY(!Named<QComboBox>(dialog, "CSV layout")->isEnabled());
+            QVERIFY(!Named<QCheckBox>(dialog, "Compress the HDF5 scans")->isEnabled());
         } else {
-            QVERIFY(!dialog.FormatBox(ExportFormat::kXlsx)->isEnabled());
+            QVERIFY(!FormatBox(dialog, ExportFormat::kXlsx)->isEnabled());
         }
         // Without any format there is nothing to export.
         for (ExportFormat format : {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson,
                                     ExportFormat::kHdf5, ExportFormat::kXlsx}) {
-            dialog.FormatBox(format)->setChecked(false);
+            FormatBox(dialog, format)->setChecked(false);
         }
-        QVERIFY(!dialog.ExportButton()->isEnabled());
+        QVERIFY(!Named<QPushButton>(dialog, "Export")->isEnabled());
         QVERIFY(!dialog.Choice().has_value());
     }
 
     void aDecimalCommaTakesTheSemicolonDelimiterAndNeverTheComma() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
-        dialog.FormatBox(ExportFormat::kCsv)->setChecked(true);
-        dialog.DecimalCommaBox()->setChecked(true);
-        QCOMPARE(dialog.DelimiterChooser()->currentIndex(), 1);
-        auto* model = qobject_cast<QStandardItemModel*>(dialog.DelimiterChooser()->model());
+        FormatBox(dialog, ExportFormat::kCsv)->setChecked(true);
+        Named<QCheckBox>(dialog, "Decimal comma")->setChecked(true);
+        QCOMPARE(Named<QComboBox>(dialog, "CSV delimiter")->currentIndex(), 1);
+        auto* model =
+            qobject_cast<QStandardItemModel*>(Named<QComboBox>(dialog, "CSV delimiter")->model());
         QVERIFY(model != nullptr && !model->item(0)->isEnabled());
         std::optional<ExportChoice> choice = dialog.Choice();
         QVERIFY(choice.has_value());
         QCOMPARE(choice->request.csv.delimiter, ';');
         QVERIFY(choice->request.csv.decimalComma);
         // Forced back to the comma, it is refused with the reason.
-        dialog.DelimiterChooser()->setCurrentIndex(0);
+        Named<QComboBox>(dialog, "CSV delimiter")->setCurrentIndex(0);
         QVERIFY(!dialog.Choice().has_value());
-        QVERIFY(dialog.Problem()->text().contains(QStringLiteral("decimal comma")));
+        QVERIFY(Named<QLabel>(dialog, "Problem with the choices")
+                    ->text()
+                    .contains(QStringLiteral("decimal comma")));
     }
 
     void aGridThatIsNotStartStepEndKeepsTheDialogOpenAndSaysWhy() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
-        dialog.FormatBox(ExportFormat::kCsv)->setChecked(true);
-        dialog.GridBox()->setChecked(true);
+        FormatBox(dialog, ExportFormat::kCsv)->setChecked(true);
+        Named<QCheckBox>(dialog, "Resample onto a wavelength grid")->setChecked(true);
         for (const char* text : {"", "400:0.5", "500:1:400", "400:0:500", "a:b:c"}) {
-            dialog.GridEdit()->setText(QString::fromLatin1(text));
-            QTest::mouseClick(dialog.ExportButton(), Qt::LeftButton);
+            Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")
+                ->setText(QString::fromLatin1(text));
+            QTest::mouseClick(Named<QPushButton>(dialog, "Export"), Qt::LeftButton);
             QVERIFY2(!dialog.Accepted().has_value(), text);
-            QVERIFY2(dialog.Problem()->text().startsWith(QStringLiteral("The wavelength grid: ")),
+            QVERIFY2(Named<QLabel>(dialog, "Problem with the choices")
+                         ->text()
+                         .startsWith(QStringLiteral("The wavelength grid: ")),
                      text);
         }
-        dialog.GridEdit()->setText(QStringLiteral("400:0.5:800"));
-        QTest::mouseClick(dialog.ExportButton(), Qt::LeftButton);
+        Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")
+            ->setText(QStringLiteral("400:0.5:800"));
+        QTest::mouseClick(Named<QPushButton>(dialog, "Export"), Qt::LeftButton);
         QVERIFY(dialog.Accepted().has_value());
         QCOMPARE(dialog.Accepted()->request.grid->step, 0.5);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -249,34 +290,35 @@ class ExportDialogTest : public QObject {
                                 asked = start;
                                 return QStringLiteral("/data/out");
                             });
-        QTest::mouseClick(dialog.FolderButton(), Qt::LeftButton);
+        QTest::mouseClick(Named<QPushButton>(dialog, "Choose the output folder"), Qt::LeftButton);
         QCOMPARE(asked, QStringLiteral("/data/in"));
-        QVERIFY(dialog.InFolderButton()->isChecked());
+        QVERIFY(Named<QRadioButton>(dialog, "Write into a folder")->isChecked());
         QCOMPARE(dialog.Choice()->outputFolder, std::string("/data/out"));
-        dialog.FolderEdit()->clear();
+        Named<QLineEdit>(dialog, "Output folder")->clear();
         QVERIFY(!dialog.Choice().has_value());
     }
 
     void everyControlOfTheDialogHasAnAccessibleName() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
-        const QList<QWidget*> controls = {dialog.FormatBox(ExportFormat::kText),
-                                          dialog.FormatBox(ExportFormat::kCsv),
-                                          dialog.FormatBox(ExportFormat::kJson),
-                                          dialog.FormatBox(ExportFormat::kHdf5),
-                                          dialog.FormatBox(ExportFormat::kXlsx),
-                                          dialog.QuantityChooser(),
-                                          dialog.GridBox(),
-                                          dialog.GridEdit(),
-                                          dialog.LayoutChooser(),
-                                          dialog.DelimiterChooser(),
-                                          dialog.DecimalCommaBox(),
-                                          dialog.ByteOrderMarkBox(),
-                                          dialog.CompressBox(),
-                                          dialog.BesideInputButton(),
-                                          dialog.InFolderButton(),
-                                          dialog.FolderEdit(),
-                                          dialog.FolderButton(),
-                                          dialog.ExportButton()};
+        const QList<QWidget*> controls = {
+            FormatBox(dialog, ExportFormat::kText),
+            FormatBox(dialog, ExportFormat::kCsv),
+            FormatBox(dialog, ExportFormat::kJson),
+            FormatBox(dialog, ExportFormat::kHdf5),
+            FormatBox(dialog, ExportFormat::kXlsx),
+            Named<QComboBox>(dialog, "Quantity"),
+            Named<QCheckBox>(dialog, "Resample onto a wavelength grid"),
+            Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres"),
+            Named<QComboBox>(dialog, "CSV layout"),
+            Named<QComboBox>(dialog, "CSV delimiter"),
+            Named<QCheckBox>(dialog, "Decimal comma"),
+            Named<QCheckBox>(dialog, "UTF-8 byte-order mark"),
+            Named<QCheckBox>(dialog, "Compress the HDF5 scans"),
+            Named<QRadioButton>(dialog, "Write beside the input file"),
+            Named<QRadioButton>(dialog, "Write into a folder"),
+            Named<QLineEdit>(dialog, "Output folder"),
+            Named<QPushButton>(dialog, "Choose the output folder"),
+            Named<QPushButton>(dialog, "Export")};
         for (QWidget* control : controls) {
             QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
         }
@@ -319,18 +361,19 @@ class ExportDialogTest : public QObject {
         setup.selection = QStringLiteral("1,3");
         setup.withWavelength = true;
         CompareWithConverter(arguments, setup, [hdf5, xlsx](ExportDialog& dialog) {
-            dialog.FormatBox(ExportFormat::kCsv)->setChecked(true);
-            dialog.FormatBox(ExportFormat::kJson)->setChecked(true);
-            dialog.FormatBox(ExportFormat::kHdf5)->setChecked(hdf5);
-            dialog.FormatBox(ExportFormat::kXlsx)->setChecked(xlsx);
-            dialog.QuantityChooser()->setCurrentIndex(3);  // absorbance
-            dialog.GridBox()->setChecked(true);
-            dialog.GridEdit()->setText(QStringLiteral("350.5:0.25:353.5"));
-            dialog.LayoutChooser()->setCurrentIndex(1);
-            dialog.DelimiterChooser()->setCurrentIndex(2);
-            dialog.DecimalCommaBox()->setChecked(true);
-            dialog.ByteOrderMarkBox()->setChecked(true);
-            dialog.CompressBox()->setChecked(hdf5);
+            FormatBox(dialog, ExportFormat::kCsv)->setChecked(true);
+            FormatBox(dialog, ExportFormat::kJson)->setChecked(true);
+            FormatBox(dialog, ExportFormat::kHdf5)->setChecked(hdf5);
+            FormatBox(dialog, ExportFormat::kXlsx)->setChecked(xlsx);
+            Named<QComboBox>(dialog, "Quantity")->setCurrentIndex(3);  // absorbance
+            Named<QCheckBox>(dialog, "Resample onto a wavelength grid")->setChecked(true);
+            Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")
+                ->setText(QStringLiteral("350.5:0.25:353.5"));
+            Named<QComboBox>(dialog, "CSV layout")->setCurrentIndex(1);
+            Named<QComboBox>(dialog, "CSV delimiter")->setCurrentIndex(2);
+            Named<QCheckBox>(dialog, "Decimal comma")->setChecked(true);
+            Named<QCheckBox>(dialog, "UTF-8 byte-order mark")->setChecked(true);
+            Named<QCheckBox>(dialog, "Compress the HDF5 scans")->setChecked(hdf5);
         });
     }
 
@@ -339,7 +382,7 @@ class ExportDialogTest : public QObject {
             {QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--format"),
              QStringLiteral("text"), QStringLiteral("-p")},
             WindowSetup{{}, false, true},
-            [](ExportDialog& dialog) { dialog.FormatBox(ExportFormat::kCsv)->setChecked(true); },
+            [](ExportDialog& dialog) { FormatBox(dialog, ExportFormat::kCsv)->setChecked(true); },
             QStringLiteral("out"));
     }
 };

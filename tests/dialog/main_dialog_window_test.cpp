@@ -111,7 +111,6 @@ class MainDialogWindowTest : public QObject {
         QCOMPARE(window.windowTitle(), QStringLiteral("QUILLON"));
         QCOMPARE(window.font().pointSize(), 8);
         const quillon::DialogBaseUnits units = quillon::BaseUnitsOf(window.font());
-        QCOMPARE(window.BaseUnits(), units);
         QVERIFY(units.x > 0 && units.y > 0);
 
         const quillon::PixelRect client = quillon::MapDialogRect({0, 0, 477, 367}, units);

@@ -114,6 +114,27 @@ TEST(MainDialogStart, TheStartFolderIsNamedInUtf8WhateverTheSystemsCodePage) {
     EXPECT_EQ(dlg.Folder(), std::string(expected.begin(), expected.end()));
 }
 
+#ifndef _WIN32
+TEST(MainDialogStart, AStartFolderRemovedMeanwhileIsReportedToTheUserAndTheWindowStillStarts) {
+    TempDir dir;
+    const std::filesystem::path folder = std::filesystem::path(dir.Path()) / "gone";
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    std::filesystem::remove(folder);
+    testing::FakeView view;
+    CQUILLONDlg dlg(view);
+    EXPECT_TRUE(dlg.OnInitDialog());
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(view.messages, std::vector<std::string>{
+                                 "The folder QUILLON was started from cannot be read: No such "
+                                 "file or directory. The open-file dialog starts in its own "
+                                 "default folder."});
+    EXPECT_EQ(dlg.Folder(), "");
+    EXPECT_EQ(view.Text(Control::Log), "No data to display.");
+}
+#endif
+
 TEST_F(MainDialog, BrowseOffersScanDataFilesAndAllFilesFromTheStartFolder) {
     dlg.OnBrowse();
     ASSERT_EQ(view.fileRequests.size(), 1u);

@@ -93,7 +93,10 @@ int main(int argc, char* argv[]) {
         quillon::ExportDialog dialog(QFileInfo(sdf).absolutePath(),
                                      QString::fromStdString(window.Dialog().ExportScope()), nullptr,
                                      &window);
-        dialog.FormatBox(quillon::ExportFormat::kCsv)->setChecked(true);
+        for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
+            box->setChecked(box->accessibleName() == QStringLiteral("CSV table") ||
+                            box->isChecked());
+        }
         dialog.show();
         QApplication::processEvents();
         if (!dialog.grab().save(exportPicture)) {

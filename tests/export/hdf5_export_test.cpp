@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The HDF5 export read back through the HDF5 library: datasets, their types and shapes, the
-// parameter attributes, quantities, grids, compression, the in-memory image and failures.
+// parameter attributes, quantities, grids, compression and failures.
 #include "export/hdf5_export.h"
 
 #include <gtest/gtest.h>
@@ -35,14 +35,6 @@ class H5Reader {
   public:
     explicit H5Reader(const std::string& path)
         : m_File(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT)) {}
-    // Opens a file image held in memory.
-    explicit H5Reader(std::string& image) {
-        const hid_t access = H5Pcreate(H5P_FILE_ACCESS);
-        H5Pset_fapl_core(access, 1 << 20, 0);
-        H5Pset_file_image(access, image.data(), image.size());
-        m_File = H5Fopen("image.h5", H5F_ACC_RDONLY, access);
-        H5Pclose(access);
-    }
     ~H5Reader() {
         if (m_File >= 0) {
             H5Fclose(m_File);
@@ -397,23 +389,6 @@ TEST(Hdf5Export, AFileWithoutPixelsOrScansGivesEmptyDatasets) {
     EXPECT_EQ(h5.Shape("scans"), (std::vector<hsize_t>{0, 0}));
     EXPECT_EQ(h5.Shape("pixel"), (std::vector<hsize_t>{0}));
     EXPECT_TRUE(h5.Strings("scan_title").empty());
-}
-
-TEST(Hdf5Export, TheImageInMemoryIsTheSameFile) {
-    testing::TempDir dir;
-    const ScanFile file = testing::InMemoryFile(SmallFile());
-    ExportRequest request = Request({1, 2, 3});
-    request.quantity = Quantity::kTransmittance;
-    ExportReport report;
-    std::string image = Hdf5Image(file, request, &report);
-    EXPECT_EQ(image.substr(0, 8), "\x89HDF\r\n\x1a\n");
-    EXPECT_EQ(report.values, 12u);
-    const H5Reader h5(image);
-    ASSERT_TRUE(h5.IsOpen());
-    EXPECT_EQ(h5.Read<std::int32_t>("scans", H5T_NATIVE_INT32).size(), 12u);
-    EXPECT_EQ(h5.Strings("scan_title")[1], "second");
-    EXPECT_TRUE(fs::is_empty(dir.Path()));
-    EXPECT_FALSE(fs::exists("quillon-in-memory.h5"));
 }
 
 #ifndef _WIN32

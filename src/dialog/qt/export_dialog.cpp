@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 #include "dialog/spectrum_plot.h"
 #include "export/grid.h"
@@ -104,7 +106,7 @@ ExportDialog::ExportDialog(const QString& inputFolder, const QString& scans,
     m_pDelimiter = new QComboBox(csv);
     m_pDelimiter->addItem(tr("Comma"));
     m_pDelimiter->addItem(tr("Semicolon"));
-    m_pDelimiter->addItem(tr("Tab"));
+    m_pDelimiter->addItem(tr("Tab (a .tsv file)"));
     m_pDelimiter->setAccessibleName(tr("CSV delimiter"));
     csvForm->addRow(tr("&Delimiter:"), m_pDelimiter);
     m_pDecimalComma = new QCheckBox(tr("Decimal co&mma"), csv);
@@ -116,11 +118,10 @@ ExportDialog::ExportDialog(const QString& inputFolder, const QString& scans,
     csvBoxes->addWidget(m_pByteOrderMark);
     csvBoxes->addStretch(1);
     csvForm->addRow(csvBoxes);
-    // A decimal comma cannot go with the comma delimiter: 1,5 would read as two cells.
-    // Spreadsheets set up for a decimal comma separate cells with ';'.
+    // A delimiter that cannot go with the decimal comma gives way to the one it calls for.
     connect(m_pDecimalComma, &QCheckBox::toggled, this, [this](bool on) {
-        if (on && m_pDelimiter->currentIndex() == 0) {
-            m_pDelimiter->setCurrentIndex(1);
+        if (!CsvDelimiter(ChosenDelimiter(), on)) {
+            m_pDelimiter->setCurrentIndex(DelimiterIndex(*CsvDelimiter(std::nullopt, on)));
         }
         UpdateEnabled();
     });
@@ -202,6 +203,15 @@ QCheckBox* ExportDialog::FormatBox(ExportFormat format) const {
     return nullptr;
 }
 
+char ExportDialog::ChosenDelimiter() const {
+    return kDelimiters[static_cast<std::size_t>(std::max(0, m_pDelimiter->currentIndex()))];
+}
+
+int ExportDialog::DelimiterIndex(char delimiter) {
+    const auto* at = std::find(std::begin(kDelimiters), std::end(kDelimiters), delimiter);
+    return static_cast<int>(at - std::begin(kDelimiters));
+}
+
 void ExportDialog::UpdateEnabled() {
     const bool csv = m_pCsv->isChecked();
     const bool hdf5 = m_pHdf5->isChecked();
@@ -214,7 +224,11 @@ void ExportDialog::UpdateEnabled() {
         widget->setEnabled(csv);
     }
     if (auto* model = qobject_cast<QStandardItemModel*>(m_pDelimiter->model())) {
-        model->item(0)->setEnabled(!m_pDecimalComma->isChecked());
+        for (std::size_t i = 0; i < std::size(kDelimiters); ++i) {
+            model->item(static_cast<int>(i))
+                ->setEnabled(
+                    CsvDelimiter(kDelimiters[i], m_pDecimalComma->isChecked()).has_value());
+        }
     }
     m_pCompress->setEnabled(hdf5);
     m_pFolder->setEnabled(m_pInFolder->isChecked());
@@ -254,14 +268,16 @@ std::optional<ExportChoice> ExportDialog::Choice() {
     if (csv) {
         request.csv.layout =
             m_pLayout->currentIndex() == 1 ? CsvLayout::kRows : CsvLayout::kColumns;
-        request.csv.delimiter = kDelimiters[static_cast<std::size_t>(m_pDelimiter->currentIndex())];
         request.csv.decimalComma = m_pDecimalComma->isChecked();
         request.csv.byteOrderMark = m_pByteOrderMark->isChecked();
-        if (request.csv.decimalComma && request.csv.delimiter == ',') {
+        const std::optional<char> delimiter =
+            CsvDelimiter(ChosenDelimiter(), request.csv.decimalComma);
+        if (!delimiter) {
             return refuse(
                 tr("A decimal comma needs the semicolon or the tab delimiter: with "
                    "commas, 1,5 would read as two cells."));
         }
+        request.csv.delimiter = *delimiter;
     }
     request.compress = m_pHdf5->isChecked() && m_pCompress->isChecked();
     if (m_pInFolder->isChecked()) {

@@ -36,21 +36,6 @@ class ExportDialog : public QDialog {
     // not complete (no format, a grid that is not START:STEP:END, no output folder).
     std::optional<ExportChoice> Choice();
 
-    QCheckBox* FormatBox(ExportFormat format) const;
-    QComboBox* QuantityChooser() const { return m_pQuantity; }
-    QCheckBox* GridBox() const { return m_pUseGrid; }
-    QLineEdit* GridEdit() const { return m_pGrid; }
-    QComboBox* LayoutChooser() const { return m_pLayout; }
-    QComboBox* DelimiterChooser() const { return m_pDelimiter; }
-    QCheckBox* DecimalCommaBox() const { return m_pDecimalComma; }
-    QCheckBox* ByteOrderMarkBox() const { return m_pByteOrderMark; }
-    QCheckBox* CompressBox() const { return m_pCompress; }
-    QRadioButton* BesideInputButton() const { return m_pBesideInput; }
-    QRadioButton* InFolderButton() const { return m_pInFolder; }
-    QLineEdit* FolderEdit() const { return m_pFolder; }
-    QPushButton* FolderButton() const { return m_pChooseFolder; }
-    QPushButton* ExportButton() const { return m_pExport; }
-    QLabel* Problem() const { return m_pProblem; }
     // The choice accepted with "Export" (once exec() has returned Accepted).
     const std::optional<ExportChoice>& Accepted() const { return m_Accepted; }
 
@@ -58,8 +43,12 @@ class ExportDialog : public QDialog {
     void accept() override;
 
   private:
+    QCheckBox* FormatBox(ExportFormat format) const;
     // Enables what the chosen formats use.
     void UpdateEnabled();
+    // The delimiter chooser's choice, and the chooser's entry of a delimiter.
+    char ChosenDelimiter() const;
+    static int DelimiterIndex(char delimiter);
 
     FolderChooser m_ChooseFolder;
     QString m_strInputFolder;

@@ -35,10 +35,6 @@
 #include "dialog/qt/export_dialog.h"
 #include "dialog/qt/spectrum_panel.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace quillon {
 
 namespace {
@@ -541,15 +537,6 @@ void MainDialogWindow::AddAboutCommand(const std::string& caption) {
     }
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { Run([this] { m_Dlg.OnAboutCommand(); }); });
-#ifdef _WIN32
-    // The window's own system menu gets a separator and the About entry, as usual there.
-    HWND window = reinterpret_cast<HWND>(winId());
-    if (HMENU menu = ::GetSystemMenu(window, FALSE)) {
-        const std::wstring text = m_strAboutCaption.toStdWString();
-        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(menu, MF_STRING, kIdmAboutBox, text.c_str());
-    }
-#endif
 }
 
 void MainDialogWindow::ShowAboutBox() {
@@ -675,19 +662,5 @@ bool MainDialogWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
-
-#ifdef _WIN32
-bool MainDialogWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    if (eventType == "windows_generic_MSG") {
-        const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message == WM_SYSCOMMAND &&
-            m_Dlg.OnSysCommand(static_cast<unsigned>(msg->wParam))) {
-            *result = 0;
-            return true;
-        }
-    }
-    return QDialog::nativeEvent(eventType, message, result);
-}
-#endif
 
 }  // namespace quillon

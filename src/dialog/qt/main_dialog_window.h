@@ -62,7 +62,6 @@ class MainDialogWindow : public QDialog, public DialogView {
     ~MainDialogWindow() override;
 
     CQUILLONDlg& Dialog() { return m_Dlg; }
-    DialogBaseUnits BaseUnits() const { return m_Units; }
     // The widget of a control, for the accessibility layer and tests.
     QWidget* ControlWidget(Control control) const;
     // The spectrum plot to the right of the controls.
@@ -107,9 +106,6 @@ class MainDialogWindow : public QDialog, public DialogView {
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-#ifdef _WIN32
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
   private:
     void CreateControls();

@@ -54,13 +54,10 @@ class Win32DialogWindow : public DialogView {
     // opened the program with).
     void OpenAtStart(std::vector<std::string> paths);
 
-    HWND Handle() const { return m_hWnd; }
     HWND ControlHandle(Control control) const;
     CQUILLONDlg& Dialog() { return m_Dlg; }
     // The result the dialog ended with, while it has not ended nothing.
     std::optional<int> Result() const { return m_nResult; }
-    // True while a wait cursor is on.
-    bool IsWaiting() const { return m_nWaitDepth > 0; }
 
     // DialogView
     std::string Text(Control control) const override;
