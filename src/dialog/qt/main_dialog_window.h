@@ -62,6 +62,7 @@ class MainDialogWindow : public QDialog, public DialogView {
     ~MainDialogWindow() override;
 
     CQUILLONDlg& Dialog() { return m_Dlg; }
+    DialogBaseUnits BaseUnits() const { return m_Units; }
     // The widget of a control, for the accessibility layer and tests.
     QWidget* ControlWidget(Control control) const;
     // The spectrum plot to the right of the controls.
