@@ -36,5 +36,9 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 # (the sources, examples/, the converter) carry that drive.
 set(QUILLON_TEST_PATH_PREFIX "Z:" CACHE STRING "Drive of the build machine's files in the tests")
 
+# HDF5 output, with the HDF5 library built for Windows from Debian's sources
+# (cmake/Hdf5Windows.cmake).
+set(QUILLON_WITH_HDF5 ON CACHE BOOL "Write HDF5 files (needs the HDF5 C library)")
+
 # Windows programs live in the folder they are installed to, not in a bin/ below it.
 set(CMAKE_INSTALL_BINDIR "." CACHE STRING "Where the executables are installed")

@@ -8,7 +8,9 @@
 # Installs what the cross build needs when it is missing (scripts/deps.sh), configures
 # build-windows/ with the mingw-w64 toolchain (cmake/toolchain-mingw64.cmake), builds
 # quillon.exe, quillon-convert.exe and the tests, and runs CPack. BUILD_DIR names another
-# folder; QUILLON_BUILD_TESTS=OFF leaves the tests out (they are listed under wine).
+# folder; QUILLON_BUILD_TESTS=OFF leaves the tests out (they are listed under wine). HDF5 is
+# built for Windows from Debian's sources on the first configure and then taken from a cache
+# (scripts/third-party.sh says where and how long it took); QUILLON_WITH_HDF5=OFF goes without.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -20,6 +22,7 @@ cmake -S . -B "$build" \
     -DCMAKE_BUILD_TYPE=Release \
     -DQUILLON_BUILD_GUI=OFF -DQUILLON_BUILD_BENCH=OFF \
     -DQUILLON_BUILD_TESTS="${QUILLON_BUILD_TESTS:-ON}" \
+    -DQUILLON_WITH_HDF5="${QUILLON_WITH_HDF5:-ON}" \
     -DQUILLON_WERROR=ON
 cmake --build "$build" -j2
 (cd "$build" && cpack -C Release)

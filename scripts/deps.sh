@@ -5,8 +5,9 @@
 
 QUILLON_PACKAGES=(
     cmake g++ make pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     libcli11-dev nlohmann-json3-dev libhdf5-dev hdf5-tools python3-h5py locales
+    python3-xarray python3-h5netcdf netcdf-bin python3-openpyxl
     qt6-base-dev qt6-qpa-plugins libgl-dev
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
     clang clang-format libclang-rt-14-dev libllvmlibc-19-dev
@@ -15,10 +16,12 @@ QUILLON_PACKAGES=(
 )
 
 # The Windows build and its tests under wine (scripts/build-windows.sh, scripts/test-windows.sh),
-# installed only when they run.
+# installed only when they run. HDF5 and libxlsxwriter are built for it from Debian's sources
+# (scripts/third-party.sh, which needs dpkg-dev) with zlib from libz-mingw-w64-dev.
 QUILLON_WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 nsis icoutils libgtest-dev libcli11-dev cmake make
+    libz-mingw-w64-dev dpkg-dev python3-h5py
 )
 
 # Both take a list of packages; without one, QUILLON_PACKAGES.

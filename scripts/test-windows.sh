@@ -48,12 +48,26 @@ for name in quillon.exe quillon-convert.exe README.md LICENSE.txt Uninstall.exe;
 done
 shortcut=$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/QUILLON/QUILLON.lnk' | head -1)
 [ -n "$shortcut" ] || fail "the installer made no Start-menu shortcut"
-run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUILLON' >/dev/null ||
+# The installer lists QUILLON for the machine when it runs as an administrator (as under wine),
+# else for the user; .sdf files are given to QUILLON for the installing user either way.
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\QUILLON'
+run reg query "HKLM\\$uninstall_key" >/dev/null 2>&1 ||
+    run reg query "HKCU\\$uninstall_key" >/dev/null ||
     fail "the installer did not list QUILLON for uninstalling"
-run reg query 'HKLM\Software\Classes\.sdf' /ve | grep -q QUILLON.ScanDataFile ||
+type_key='HKCU\Software\Classes\QUILLON.ScanDataFile'
+run reg query 'HKCU\Software\Classes\.sdf' /ve | grep -q QUILLON.ScanDataFile ||
     fail ".sdf files are not given to QUILLON"
-run reg query 'HKLM\Software\Classes\QUILLON.ScanDataFile\shell\open\command' /ve |
+run reg query 'HKCU\Software\Classes\.sdf\OpenWithProgids' /v QUILLON.ScanDataFile >/dev/null ||
+    fail "QUILLON is not offered to open .sdf files"
+run reg query "$type_key" /ve | grep -q 'QUILLON scan data file' ||
+    fail "the file type is not named \"QUILLON scan data file\""
+run reg query "$type_key\\DefaultIcon" /ve | grep -qF 'quillon-package-test\quillon.exe,0' ||
+    fail "the file type's icon is not QUILLON's"
+run reg query "$type_key\\shell\\open\\command" /ve |
     grep -qF 'quillon-package-test\quillon.exe" "%1"' || fail "the open command is not QUILLON's"
+if run reg query 'HKLM\Software\Classes\QUILLON.ScanDataFile' >/dev/null 2>&1; then
+    fail "the installer gave .sdf files to QUILLON for every user"
+fi
 
 linux=${QUILLON_LINUX_CONVERT:-$root/build/src/cli/quillon-convert}
 reference="the Linux build ($linux)"
@@ -64,45 +78,81 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
 compared=0
+# Converts examples/demo.sdf with OPTIONS by the installed converter and by the reference, each
+# in a folder of its own, and compares every file written:  compare NAME OPTIONS...
+compare() {
+    local name=$1 side dir
+    shift
+    for side in windows reference; do
+        dir="$work/$name/$side"
+        mkdir -p "$dir"
+        cp examples/demo.sdf "$dir/demo.sdf"
+        if [ "$side" = windows ]; then
+            (cd "$dir" && run "$target\\quillon-convert.exe" -q "$@" demo.sdf)
+        elif [ -n "$linux" ]; then
+            (cd "$dir" && "$linux" -q "$@" demo.sdf)
+        else
+            (cd "$dir" && run "$build/src/cli/quillon-convert.exe" -q "$@" demo.sdf)
+        fi
+        rm "$dir/demo.sdf"
+    done
+    [ -n "$(ls -A "$work/$name/windows")" ] || fail "the installed converter wrote nothing: $name"
+    diff -r "$work/$name/windows" "$work/$name/reference" >/dev/null ||
+        fail "the installed converter differs from $reference: $name"
+    compared=$((compared + $(find "$work/$name/windows" -type f | wc -l)))
+}
 for mode in multiple one-file selection; do
     for layout in "" "-p" "-w" "-p -w"; do
         case $mode in
-            multiple) options=(-q) ;;
-            one-file) options=(-q --one-file --overwrite) ;;
-            selection) options=(-q -s 1,3-4) ;;
+            multiple) options=() ;;
+            one-file) options=(--one-file --overwrite) ;;
+            selection) options=(-s 1,3-4) ;;
         esac
         # shellcheck disable=SC2206
         options+=($layout)
-        for side in windows reference; do
-            dir="$work/$mode${layout// /}/$side"
-            mkdir -p "$dir"
-            cp examples/demo.sdf "$dir/demo.sdf"
-            if [ "$side" = windows ]; then
-                (cd "$dir" && run "$target\\quillon-convert.exe" "${options[@]}" demo.sdf)
-            elif [ -n "$linux" ]; then
-                (cd "$dir" && "$linux" "${options[@]}" demo.sdf)
-            else
-                (cd "$dir" && run "$build/src/cli/quillon-convert.exe" "${options[@]}" demo.sdf)
-            fi
-            rm "$dir/demo.sdf"
-        done
-        diff -r "$work/$mode${layout// /}/windows" "$work/$mode${layout// /}/reference" >/dev/null ||
-            fail "the installed converter differs from $reference: $mode ${layout:-counts only}"
-        compared=$((compared + $(find "$work/$mode${layout// /}/windows" -type f | wc -l)))
+        compare "$mode${layout// /}" "${options[@]}"
     done
 done
-echo "The installed converter wrote $compared files in 12 layouts and modes, byte for byte" \
-    "those of $reference."
+echo "The installed converter wrote $compared text files in 12 layouts and modes, byte for" \
+    "byte those of $reference."
+compared=0
+compare csv --format csv
+compare csv-rows --format csv --layout rows --decimal-comma --bom
+compare csv-absorbance-grid --format csv --quantity absorbance --grid 200:2.5:1095
+compare json --format json
+compare hdf5 --format hdf5
+compare hdf5-compress --format hdf5 --compress
+compare hdf5-transmittance-grid --format hdf5 --compress --quantity transmittance \
+    --grid 200:2.5:1095 -s 2-4
+# The workbook's numbers are written by libxlsxwriter's own shortest-number code, not the C
+# library's.
+compare xlsx --format xlsx
+compare xlsx-absorbance-grid --format xlsx --quantity absorbance --grid 200:2.5:1095 -s 2-4
+echo "The installed converter wrote $compared CSV, JSON, HDF5 and workbook files, byte for byte" \
+    "those of $reference:"
+(cd "$work" && md5sum -- csv*/windows/* json/windows/* hdf5*/windows/* xlsx*/windows/* |
+    sed 's|/windows/|: |')
+
+# The workbook in a folder whose name is not ASCII, which libxlsxwriter's own file opening
+# must be given in a form it can open on Windows.
+mkdir -p "$work/Wärme Ω"
+cp examples/demo.sdf "$work/Wärme Ω/demo.sdf"
+(cd "$work/Wärme Ω" && run "$target\\quillon-convert.exe" -q --format xlsx demo.sdf)
+cmp "$work/Wärme Ω/demo.xlsx" "$work/xlsx/windows/demo.xlsx" ||
+    fail "the workbook written into a folder named beyond ASCII differs"
 
 run "$target\\Uninstall.exe" /S "_?=$target"
 for name in quillon.exe quillon-convert.exe README.md LICENSE.txt; do
     [ ! -e "$unix_target/$name" ] || fail "the uninstaller left $name"
 done
-if run reg query 'HKLM\Software\Classes\QUILLON.ScanDataFile' >/dev/null 2>&1; then
+if run reg query "$type_key" >/dev/null 2>&1; then
     fail "the uninstaller left QUILLON's file type"
 fi
-if run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUILLON' \
-    >/dev/null 2>&1; then
+if run reg query 'HKCU\Software\Classes\.sdf' /ve 2>/dev/null | grep -q QUILLON; then
+    fail "the uninstaller left .sdf files given to QUILLON"
+fi
+if run reg query "HKLM\\$uninstall_key" >/dev/null 2>&1 ||
+    run reg query "HKCU\\$uninstall_key" >/dev/null 2>&1; then
     fail "the uninstaller left QUILLON in the list of installed programs"
 fi
 rm -rf "$unix_target"

@@ -13,6 +13,7 @@
 #include "cli/console_services.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
+#include "export/xlsx_export.h"
 #include "platform/failure.h"
 #include "platform/ordered_work.h"
 #include "scanfile/loader.h"
@@ -30,7 +31,8 @@ std::vector<ExportFormat> Formats(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         const std::optional<ExportFormat> format = ParseExportFormat(name);
         if (!format) {
-            throw UsageError("--format: " + Quoted(name) + " is not one of text, csv, json, hdf5");
+            throw UsageError("--format: " + Quoted(name) +
+                             " is not one of text, csv, json, hdf5, xlsx");
         }
         formats.push_back(*format);
     }
@@ -130,6 +132,10 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
     if (hdf5 && !Hdf5Available()) {
         throw UsageError("--format hdf5: " + std::string(Hdf5Unavailable().what()));
     }
+    const bool xlsx = has(ExportFormat::kXlsx);
+    if (xlsx && !XlsxAvailable()) {
+        throw UsageError("--format xlsx: " + std::string(XlsxUnavailable().what()));
+    }
 
     options.text.oneFile = line.oneFile;
     options.text.withPixel = line.withPixel;
@@ -143,7 +149,7 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
 
     ExportRequest& exports = options.request;
     if (line.quantity) {
-        Require(csv || hdf5, "--quantity", "csv and hdf5");
+        Require(csv || hdf5 || xlsx, "--quantity", "csv, hdf5 and xlsx");
         const std::optional<Quantity> quantity = ParseQuantity(*line.quantity);
         if (!quantity) {
             throw UsageError("--quantity: " + Quoted(*line.quantity) +
@@ -152,7 +158,7 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
         exports.quantity = *quantity;
     }
     if (line.grid) {
-        Require(csv || hdf5, "--grid", "csv and hdf5");
+        Require(csv || hdf5 || xlsx, "--grid", "csv, hdf5 and xlsx");
         try {
             exports.grid = ParseGrid(*line.grid);
         } catch (const GridSyntaxError& error) {

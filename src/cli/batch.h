@@ -56,7 +56,7 @@ struct BatchOptions : ExportPlan {
 std::optional<char> ParseDelimiter(std::string_view text);
 
 // Interprets the command line; raises UsageError. A build without HDF5 refuses
-// --format hdf5 here too.
+// --format hdf5 here too, one without libxlsxwriter --format xlsx.
 BatchOptions InterpretCommandLine(const CommandLine& line);
 
 // Converts every input (several at once, on as many threads as request.jobs says, with the

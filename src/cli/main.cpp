@@ -49,9 +49,10 @@ void PrintUsageError(const std::string& what) {
 // The options of the exports: formats, output folder, quantity, grid and the CSV style.
 void AddExportOptions(CLI::App& app, Options& options) {
     quillon::CommandLine& line = options.line;
-    app.add_option("--format", line.formats,
-                   "Output format: text (the default), csv, json or hdf5; repeat the option "
-                   "(or list them with commas) for several")
+    app.add_option(
+           "--format", line.formats,
+           "Output format: text (the default), csv, json, hdf5 or xlsx (an Excel workbook); "
+           "repeat the option (or list them with commas) for several")
         ->type_name("FORMAT")
         ->delimiter(',')
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -63,12 +64,13 @@ void AddExportOptions(CLI::App& app, Options& options) {
                    "Write every output into DIR (made if missing) under its input's base name")
         ->type_name("DIR");
     app.add_option("--quantity", line.quantity,
-                   "CSV and HDF5: the scans as counts (the default), dark-subtracted, "
+                   "CSV, HDF5 and XLSX: the scans as counts (the default), dark-subtracted, "
                    "transmittance or absorbance")
         ->type_name("NAME");
-    app.add_option("--grid", line.grid,
-                   "CSV and HDF5: resample every column onto the wavelengths START, START+STEP, "
-                   "... up to END (nm), e.g. 400:0.5:800")
+    app.add_option(
+           "--grid", line.grid,
+           "CSV, HDF5 and XLSX: resample every column onto the wavelengths START, START+STEP, "
+           "... up to END (nm), e.g. 400:0.5:800")
         ->type_name("START:STEP:END");
     app.add_option("--layout", line.layout,
                    "CSV: one column per scan (columns, the default) or one row per scan (rows)")
@@ -93,10 +95,11 @@ void AddExportOptions(CLI::App& app, Options& options) {
 int RunConverter(int argc, char** argv) {
     CLI::App app{
         "Converts CCD spectrometer scan data files (.sdf) into CR LF text files beside them,\n"
-        "and into CSV, JSON and HDF5 files for analysis. The outputs are named after each FILE\n"
-        "up to its last '.': base_Var.txt, base_Dark.txt, base_Ref.txt and base_<l>of<n>.txt\n"
-        "for every scan, or base.txt with --one-file; base.csv (base.tsv with --delimiter tab),\n"
-        "base.json, base.h5. A FILE that is a folder stands for the .sdf files in it.",
+        "and into CSV, JSON and HDF5 files and Excel workbooks for analysis. The outputs are\n"
+        "named after each FILE up to its last '.': base_Var.txt, base_Dark.txt, base_Ref.txt and\n"
+        "base_<l>of<n>.txt for every scan, or base.txt with --one-file; base.csv (base.tsv with\n"
+        "--delimiter tab), base.json, base.h5, base.xlsx. A FILE that is a folder stands for\n"
+        "the .sdf files in it.",
         "quillon-convert"};
     Options options;
     quillon::CommandLine& line = options.line;

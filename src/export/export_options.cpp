@@ -14,11 +14,12 @@ struct FormatNames {
     std::string_view extension;
 };
 
-constexpr std::array<FormatNames, 4> kFormats = {{
+constexpr std::array<FormatNames, 5> kFormats = {{
     {ExportFormat::kText, "text", ""},
     {ExportFormat::kCsv, "csv", ".csv"},
     {ExportFormat::kJson, "json", ".json"},
     {ExportFormat::kHdf5, "hdf5", ".h5"},
+    {ExportFormat::kXlsx, "xlsx", ".xlsx"},
 }};
 
 const FormatNames& NamesOf(ExportFormat format) {

@@ -20,9 +20,10 @@ enum class ExportFormat {
     kCsv,
     kJson,
     kHdf5,
+    kXlsx,  // an Excel workbook
 };
 
-// "text", "csv", "json", "hdf5"; nothing for any other text.
+// "text", "csv", "json", "hdf5", "xlsx"; nothing for any other text.
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
 
 enum class CsvLayout {
@@ -60,7 +61,7 @@ struct ExportRequest {
 };
 
 // The output of a format is named base + this: ".csv" (".tsv" for tab-separated values),
-// ".json", ".h5" (empty for text, whose outputs have names of their own).
+// ".json", ".h5", ".xlsx" (empty for text, whose outputs have names of their own).
 std::string_view ExportExtension(ExportFormat format, const ExportRequest& request);
 
 // Scan numbers 1 to the file's scan count.

@@ -12,6 +12,7 @@
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "export/json_export.h"
+#include "export/xlsx_export.h"
 #include "platform/atomic_file.h"
 #include "platform/failure.h"
 #include "platform/file_error.h"
@@ -30,6 +31,8 @@ std::string ExportName(ExportFormat format) {
             return "JSON";
         case ExportFormat::kHdf5:
             return "HDF5";
+        case ExportFormat::kXlsx:
+            return "XLSX";
         case ExportFormat::kText:
             break;
     }
@@ -187,7 +190,8 @@ std::vector<std::int32_t> ExportScanNumbers(bool all, std::string_view selection
 void CheckGridCalibration(const ScanFile& file, const ExportRequest& request,
                           std::span<const ExportFormat> formats) {
     const bool gridded = std::any_of(formats.begin(), formats.end(), [](ExportFormat format) {
-        return format == ExportFormat::kCsv || format == ExportFormat::kHdf5;
+        return format == ExportFormat::kCsv || format == ExportFormat::kHdf5 ||
+               format == ExportFormat::kXlsx;
     });
     if (request.grid && gridded) {
         CheckRisingCalibration(WavelengthAxis(file));
@@ -209,6 +213,9 @@ ExportReport WriteExportOutput(ExportFormat format, const ScanFile& file,
             break;
         case ExportFormat::kHdf5:
             report = WriteHdf5(file, request, path);
+            break;
+        case ExportFormat::kXlsx:
+            report = WriteXlsx(file, request, path);
             break;
         case ExportFormat::kText:
             return report;

@@ -23,7 +23,7 @@ namespace quillon {
 // Everything one export of a loaded file writes and how. The front ends fill it in and hand it
 // to RunExport; a new format or a new setting of the run joins it here.
 struct ExportPlan {
-    // Distinct, in the order they are written: text, csv, json, hdf5.
+    // Distinct, in the order they are written: text, csv, json, hdf5, xlsx.
     std::vector<ExportFormat> formats = {ExportFormat::kText};
     // The text outputs' options; convertAll and selection choose the scans of every format.
     // outputBase is set by the run.
@@ -80,13 +80,13 @@ std::vector<std::int32_t> ExportScanNumbers(bool all, std::string_view selection
                                             std::size_t scanCount);
 
 // Raises CalibrationError when `request` asks for a wavelength grid in one of `formats` that
-// uses it (CSV, HDF5) and the file's calibration does not rise strictly: checked before
+// uses it (CSV, HDF5, workbook) and the file's calibration does not rise strictly: checked before
 // anything is written, so that a refused export writes nothing at all.
 void CheckGridCalibration(const ScanFile& file, const ExportRequest& request,
                           std::span<const ExportFormat> formats);
 
-// Writes the CSV, JSON or HDF5 export of `file` to base + its extension, under a temporary
-// name first and renamed into place once complete, and logs "CSV data were written to
+// Writes the CSV, JSON, HDF5 or workbook export of `file` to base + its extension, under a
+// temporary name first and renamed into place once complete, and logs "CSV data were written to
 // <path>.\r\n" and, for a computed quantity or a grid, "<quantity>: <u> of <n> values are not
 // defined.\r\n". Raises FileError naming the output (nothing is left under its name) and
 // CalibrationError for a grid over a calibration that does not rise. The text format has

@@ -3,9 +3,14 @@
 // library's own error printing is switched off and its error stack turned into a FileError
 // whose reason is the system's text when the failure came from the system (a full disk).
 //
+// The axes carry dimension scales (the high-level library's H5DS) and every dataset its
+// `units` and `long_name`, so that netCDF readers (xarray, ncdump, MATLAB's ncread) see named
+// dimensions with wavelength and scan number as coordinates.
+//
 // Memory stays bounded: the 2-D datasets are written a block of scans at a time (at most
 // kBlockBytes), and the per-scan strings kStringBlock scans at a time.
 #include <hdf5.h>
+#include <hdf5_hl.h>
 
 #include <algorithm>
 #include <bit>
@@ -139,6 +144,15 @@ void TextAttribute(hid_t location, const std::string& name, const std::string& t
     Attribute(location, name, type, type, &value, ScalarSpace());
 }
 
+// A fixed-length text: what netCDF readers take for a character attribute (`units = "nm"`).
+void CharAttribute(hid_t location, const char* name, const std::string& text) {
+    Id type(H5Tcopy(H5T_C_S1), H5Tclose, "create a string type");
+    Check(H5Tset_size(type, std::max<std::size_t>(text.size(), 1)), "create a string type");
+    Check(H5Tset_strpad(type, H5T_STR_NULLPAD), "create a string type");
+    Check(H5Tset_cset(type, H5T_CSET_UTF8), "create a string type");
+    Attribute(location, name, type, type, text.c_str(), ScalarSpace());
+}
+
 // prefix + name, appended (g++ 12 warns falsely, -Wrestrict, on "literal" + string at -O3).
 std::string DatasetName(std::string_view prefix, std::string_view name) {
     std::string path(prefix);
@@ -268,6 +282,7 @@ class Hdf5Writer {
             report.undefined += WriteGrid();
             report.values += Scans() * m_Columns.RowCount();
         }
+        WriteScales();
     }
 
   private:
@@ -472,6 +487,96 @@ class Hdf5Writer {
         const std::string name = DatasetName("/grid_", QuantityKey(m_Columns.ScanQuantity()));
         return WriteValues(name.c_str(), true);
     }
+
+    // Makes the axis datasets dimension scales and attaches them to the axes of every other
+    // dataset, and gives each dataset its units and long name. Where two scales share an axis
+    // (pixel and wavelength), the wavelength is attached last: netCDF readers take the last
+    // scale attached as the axis's dimension, so the wavelength is its coordinate.
+    void WriteScales() {
+        const std::string quantity(QuantityKey(m_Columns.ScanQuantity()));
+        const char* const valueUnits = ValueUnits(m_Columns.ScanQuantity());
+        const std::string quantityName(QuantityName(m_Columns.ScanQuantity()));
+
+        Dataset pixel(m_H5, "pixel", "1", "pixel number");
+        Dataset wavelength(m_H5, "wavelength_nm", "nm", "wavelength");
+        Dataset number(m_H5, "scan_number", "1", "scan number");
+        pixel.MakeScale();
+        wavelength.MakeScale();
+        number.MakeScale();
+        const std::size_t n = m_Columns.PixelCount();
+        // One pixel axis: the pixel number, then the wavelength.
+        const auto perPixel = [&](Dataset& dataset, unsigned axis) {
+            if (dataset.Extent(axis) == n) {
+                dataset.Attach(pixel, axis);
+                dataset.Attach(wavelength, axis);
+            }
+        };
+        Dataset dark(m_H5, "dark", "counts", "dark spectrum");
+        Dataset reference(m_H5, "reference", "counts", "reference spectrum");
+        perPixel(dark, 0);
+        perPixel(reference, 0);
+        Dataset scans(m_H5, "scans", "counts", "scan counts");
+        scans.Attach(number, 0);
+        perPixel(scans, 1);
+        Dataset blank(m_H5, "scan_optical_blank", nullptr, "scan optical blank");
+        blank.Attach(number, 0);
+        const char* const texts[3][2] = {{"scan_title", "scan title"},
+                                         {"scan_subtitle", "scan subtitle"},
+                                         {"scan_date_time", "scan date and time"}};
+        for (const auto& text : texts) {
+            Dataset(m_H5, text[0], nullptr, text[1]).Attach(number, 0);
+        }
+        if (m_Columns.ScanQuantity() != Quantity::kCounts) {
+            Dataset values(m_H5, quantity.c_str(), valueUnits, quantityName.c_str());
+            values.Attach(number, 0);
+            perPixel(values, 1);
+        }
+        if (m_Columns.HasGrid()) {
+            Dataset grid(m_H5, "grid_nm", "nm", "wavelength grid");
+            grid.MakeScale();
+            Dataset(m_H5, "grid_dark", "counts", "dark spectrum on the grid").Attach(grid, 0);
+            Dataset(m_H5, "grid_reference", "counts", "reference spectrum on the grid")
+                .Attach(grid, 0);
+            const std::string name = DatasetName("grid_", quantity);
+            const std::string longName = quantityName + " on the grid";
+            Dataset values(m_H5, name.c_str(), valueUnits, longName.c_str());
+            values.Attach(number, 0);
+            values.Attach(grid, 1);
+        }
+    }
+
+    // "counts" for counts and dark-subtracted counts; "1" for the ratios.
+    static const char* ValueUnits(Quantity quantity) {
+        return quantity == Quantity::kCounts || quantity == Quantity::kDarkSubtracted ? "counts"
+                                                                                      : "1";
+    }
+
+    // A written dataset, opened again to describe it and tie its axes to their scales.
+    class Dataset {
+      public:
+        Dataset(hid_t h5, const char* name, const char* units, const char* longName)
+            : m_Name(name), m_Id(H5Dopen2(h5, name, H5P_DEFAULT), H5Dclose, "open a dataset") {
+            if (units != nullptr) {
+                CharAttribute(m_Id, "units", units);
+            }
+            CharAttribute(m_Id, "long_name", longName);
+        }
+        std::size_t Extent(unsigned axis) const {
+            const Id space(H5Dget_space(m_Id), H5Sclose, "read a dataspace");
+            hsize_t dims[2] = {0, 0};
+            Check(H5Sget_simple_extent_dims(space, dims, nullptr), "read a dataspace");
+            return dims[axis];
+        }
+        // A scale named after the dataset: the name of the dimension it stands for.
+        void MakeScale() { Check(H5DSset_scale(m_Id, m_Name), "make a dimension scale"); }
+        void Attach(const Dataset& scale, unsigned axis) {
+            Check(H5DSattach_scale(m_Id, scale.m_Id, axis), "attach a dimension scale");
+        }
+
+      private:
+        const char* m_Name;
+        Id m_Id;
+    };
 
     const ScanFile& m_File;
     const ExportRequest& m_Request;

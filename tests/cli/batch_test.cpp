@@ -12,6 +12,7 @@
 #include "cli/console_services.h"
 #include "export/hdf5_export.h"
 #include "export/input_files.h"
+#include "export/xlsx_export.h"
 #include "sdf_builder.h"
 #include "temp_dir.h"
 
@@ -46,15 +47,15 @@ TEST(CommandLine, OptionsThatMakeNoSenseTogetherAreUsageErrors) {
         const char* message;  // a part of it
     } cases[] = {
         {"unknown format", [](CommandLine& l) { l.formats = {"xml"}; },
-         "--format: 'xml' is not one of text, csv, json, hdf5"},
+         "--format: 'xml' is not one of text, csv, json, hdf5, xlsx"},
         {"quantity with text", [](CommandLine& l) { l.quantity = "absorbance"; },
-         "--quantity applies to --format csv and hdf5 only"},
+         "--quantity applies to --format csv, hdf5 and xlsx only"},
         {"quantity with json",
          [](CommandLine& l) {
              l.formats = {"json"};
              l.quantity = "absorbance";
          },
-         "--quantity applies to --format csv and hdf5 only"},
+         "--quantity applies to --format csv, hdf5 and xlsx only"},
         {"unknown quantity",
          [](CommandLine& l) {
              l.formats = {"csv"};
@@ -62,7 +63,7 @@ TEST(CommandLine, OptionsThatMakeNoSenseTogetherAreUsageErrors) {
          },
          "--quantity: 'Absorbance' is not one of"},
         {"grid with text", [](CommandLine& l) { l.grid = "400:1:800"; },
-         "--grid applies to --format csv and hdf5 only"},
+         "--grid applies to --format csv, hdf5 and xlsx only"},
         {"grid without STEP > 0",
          [](CommandLine& l) {
              l.formats = {"csv"};

@@ -113,13 +113,13 @@ TEST(ExportRun, UsageErrorsExitTwoAndWriteNothing) {
         const char* message;
     } cases[] = {
         {{"--quantity", "absorbance", "demo.sdf"},
-         "quillon-convert: --quantity applies to --format csv and hdf5 only\n"},
+         "quillon-convert: --quantity applies to --format csv, hdf5 and xlsx only\n"},
         {{"--format", "csv", "--grid", "500:-1:600", "demo.sdf"},
          "quillon-convert: --grid: the grid's STEP must be above 0\n"},
         {{"--format", "csv", "--delimiter", ",", "--decimal-comma", "demo.sdf"},
          "quillon-convert: --decimal-comma cannot be used with the ',' delimiter"},
         {{"--format", "pdf", "demo.sdf"},
-         "quillon-convert: --format: 'pdf' is not one of text, csv, json, hdf5\n"},
+         "quillon-convert: --format: 'pdf' is not one of text, csv, json, hdf5, xlsx\n"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = RunProgram(dir.Path(), c.args);

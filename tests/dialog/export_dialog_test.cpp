@@ -20,6 +20,7 @@
 #include "dialog/qt/main_dialog_window.h"
 #include "dialog/qt/spectrum_panel.h"
 #include "export/hdf5_export.h"
+#include "export/xlsx_export.h"
 #include "sdf_builder.h"
 
 using quillon::Control;
@@ -59,6 +60,8 @@ QCheckBox* FormatBox(QWidget& dialog, ExportFormat format) {
             return Named<QCheckBox>(dialog, "JSON parameters");
         case ExportFormat::kHdf5:
             return Named<QCheckBox>(dialog, "HDF5 file");
+        case ExportFormat::kXlsx:
+            return Named<QCheckBox>(dialog, "Excel workbook");
     }
     return nullptr;
 }
@@ -172,7 +175,8 @@ class ExportDialogTest : public QObject {
     void theDefaultsAreThoseOfQuillonConvert() {
         ExportDialog dialog(QStringLiteral("/data"), QStringLiteral("all 3 scans"), nullptr);
         QVERIFY(FormatBox(dialog, ExportFormat::kText)->isChecked());
-        for (ExportFormat format : {ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5}) {
+        for (ExportFormat format :
+             {ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5, ExportFormat::kXlsx}) {
             QVERIFY(!FormatBox(dialog, format)->isChecked());
         }
         const std::optional<ExportChoice> choice = dialog.Choice();
@@ -214,9 +218,24 @@ class ExportDialogTest : public QObject {
         } else {
             QVERIFY(!FormatBox(dialog, ExportFormat::kHdf5)->isEnabled());
         }
+        // The workbook alone takes the quantity and the grid.
+        for (ExportFormat format : {ExportFormat::kCsv, ExportFormat::kHdf5}) {
+            FormatBox(dialog, format)->setChecked(false);
+        }
+        QVERIFY(!Named<QComboBox>(dialog, "Quantity")->isEnabled());
+        if (quillon::XlsxAvailable()) {
+            FormatBox(dialog, ExportFormat::kXlsx)->setChecked(true);
+            QVERIFY(Named<QComboBox>(dialog, "Quantity")->isEnabled());
+            QVERIFY(Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")
+                        ->isEnabled());
+            QVERIFY(!Named<QComboBox>(dialog, "CSV layout")->isEnabled());
+            QVERIFY(!Named<QCheckBox>(dialog, "Compress the HDF5 scans")->isEnabled());
+        } else {
+            QVERIFY(!FormatBox(dialog, ExportFormat::kXlsx)->isEnabled());
+        }
         // Without any format there is nothing to export.
-        for (ExportFormat format :
-             {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5}) {
+        for (ExportFormat format : {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson,
+                                    ExportFormat::kHdf5, ExportFormat::kXlsx}) {
             FormatBox(dialog, format)->setChecked(false);
         }
         QVERIFY(!Named<QPushButton>(dialog, "Export")->isEnabled());
@@ -287,6 +306,7 @@ class ExportDialogTest : public QObject {
             FormatBox(dialog, ExportFormat::kCsv),
             FormatBox(dialog, ExportFormat::kJson),
             FormatBox(dialog, ExportFormat::kHdf5),
+            FormatBox(dialog, ExportFormat::kXlsx),
             Named<QComboBox>(dialog, "Quantity"),
             Named<QCheckBox>(dialog, "Resample onto a wavelength grid"),
             Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres"),
@@ -334,13 +354,18 @@ class ExportDialogTest : public QObject {
             arguments << QStringLiteral("--format") << QStringLiteral("hdf5")
                       << QStringLiteral("--compress");
         }
+        const bool xlsx = quillon::XlsxAvailable();
+        if (xlsx) {
+            arguments << QStringLiteral("--format") << QStringLiteral("xlsx");
+        }
         WindowSetup setup;
         setup.selection = QStringLiteral("1,3");
         setup.withWavelength = true;
-        CompareWithConverter(arguments, setup, [hdf5](ExportDialog& dialog) {
+        CompareWithConverter(arguments, setup, [hdf5, xlsx](ExportDialog& dialog) {
             FormatBox(dialog, ExportFormat::kCsv)->setChecked(true);
             FormatBox(dialog, ExportFormat::kJson)->setChecked(true);
             FormatBox(dialog, ExportFormat::kHdf5)->setChecked(hdf5);
+            FormatBox(dialog, ExportFormat::kXlsx)->setChecked(xlsx);
             Named<QComboBox>(dialog, "Quantity")->setCurrentIndex(3);  // absorbance
             Named<QCheckBox>(dialog, "Resample onto a wavelength grid")->setChecked(true);
             Named<QLineEdit>(dialog, "Wavelength grid, start:step:end in nanometres")

@@ -22,6 +22,7 @@
 #include "dialog/spectrum_plot.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
+#include "export/xlsx_export.h"
 
 namespace quillon {
 
@@ -53,23 +54,29 @@ ExportDialog::ExportDialog(const QString& inputFolder, const QString& scans,
     m_pCsv = new QCheckBox(tr("&CSV"), formats);
     m_pJson = new QCheckBox(tr("&JSON"), formats);
     m_pHdf5 = new QCheckBox(tr("&HDF5"), formats);
+    m_pXlsx = new QCheckBox(tr("E&xcel workbook"), formats);
     m_pText->setAccessibleName(tr("Text files"));
     m_pCsv->setAccessibleName(tr("CSV table"));
     m_pJson->setAccessibleName(tr("JSON parameters"));
     m_pHdf5->setAccessibleName(tr("HDF5 file"));
+    m_pXlsx->setAccessibleName(tr("Excel workbook"));
     m_pText->setChecked(true);
     if (!Hdf5Available()) {
         m_pHdf5->setEnabled(false);
         m_pHdf5->setToolTip(FromUtf8(Hdf5Unavailable().what()));
     }
-    for (QCheckBox* box : {m_pText, m_pCsv, m_pJson, m_pHdf5}) {
+    if (!XlsxAvailable()) {
+        m_pXlsx->setEnabled(false);
+        m_pXlsx->setToolTip(FromUtf8(XlsxUnavailable().what()));
+    }
+    for (QCheckBox* box : {m_pText, m_pCsv, m_pJson, m_pHdf5, m_pXlsx}) {
         formatRow->addWidget(box);
         connect(box, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
     }
     formatRow->addStretch(1);
     column->addWidget(formats);
 
-    auto* values = new QGroupBox(tr("CSV and HDF5 values"), this);
+    auto* values = new QGroupBox(tr("CSV, HDF5 and workbook values"), this);
     auto* valueForm = new QFormLayout(values);
     m_pQuantity = new QComboBox(values);
     for (Quantity quantity : kPlotQuantities) {
@@ -190,6 +197,8 @@ QCheckBox* ExportDialog::FormatBox(ExportFormat format) const {
             return m_pJson;
         case ExportFormat::kHdf5:
             return m_pHdf5;
+        case ExportFormat::kXlsx:
+            return m_pXlsx;
     }
     return nullptr;
 }
@@ -206,9 +215,10 @@ int ExportDialog::DelimiterIndex(char delimiter) {
 void ExportDialog::UpdateEnabled() {
     const bool csv = m_pCsv->isChecked();
     const bool hdf5 = m_pHdf5->isChecked();
-    m_pQuantity->setEnabled(csv || hdf5);
-    m_pUseGrid->setEnabled(csv || hdf5);
-    m_pGrid->setEnabled((csv || hdf5) && m_pUseGrid->isChecked());
+    const bool valued = csv || hdf5 || m_pXlsx->isChecked();
+    m_pQuantity->setEnabled(valued);
+    m_pUseGrid->setEnabled(valued);
+    m_pGrid->setEnabled(valued && m_pUseGrid->isChecked());
     for (QWidget* widget : std::initializer_list<QWidget*>{m_pLayout, m_pDelimiter, m_pDecimalComma,
                                                            m_pByteOrderMark}) {
         widget->setEnabled(csv);
@@ -222,14 +232,14 @@ void ExportDialog::UpdateEnabled() {
     }
     m_pCompress->setEnabled(hdf5);
     m_pFolder->setEnabled(m_pInFolder->isChecked());
-    m_pExport->setEnabled(m_pText->isChecked() || csv || m_pJson->isChecked() || hdf5);
+    m_pExport->setEnabled(m_pText->isChecked() || m_pJson->isChecked() || valued);
 }
 
 std::optional<ExportChoice> ExportDialog::Choice() {
     ExportChoice choice;
     choice.formats.clear();
-    for (ExportFormat format :
-         {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson, ExportFormat::kHdf5}) {
+    for (ExportFormat format : {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kJson,
+                                ExportFormat::kHdf5, ExportFormat::kXlsx}) {
         if (FormatBox(format)->isChecked() && FormatBox(format)->isEnabled()) {
             choice.formats.push_back(format);
         }
@@ -243,7 +253,7 @@ std::optional<ExportChoice> ExportDialog::Choice() {
         return refuse(tr("Choose at least one format."));
     }
     const bool csv = m_pCsv->isChecked();
-    const bool values = csv || m_pHdf5->isChecked();
+    const bool values = csv || m_pHdf5->isChecked() || m_pXlsx->isChecked();
     ExportRequest& request = choice.request;
     if (values) {
         request.quantity = kPlotQuantities[static_cast<std::size_t>(m_pQuantity->currentIndex())];

@@ -56,6 +56,7 @@ class ExportDialog : public QDialog {
     QCheckBox* m_pCsv = nullptr;
     QCheckBox* m_pJson = nullptr;
     QCheckBox* m_pHdf5 = nullptr;
+    QCheckBox* m_pXlsx = nullptr;
     QComboBox* m_pQuantity = nullptr;
     QCheckBox* m_pUseGrid = nullptr;
     QLineEdit* m_pGrid = nullptr;
