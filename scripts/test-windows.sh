@@ -3,8 +3,9 @@
 # The Windows stage of ./test.sh: builds QUILLON with mingw-w64 (scripts/build-windows.sh),
 # runs every test under wine, then checks the packages: the zip holds both programs, the
 # README and the licence; the installer installs silently, the installed converter writes the
-# same bytes as the Linux build for examples/demo.sdf in every layout and mode, .sdf files are
-# given to QUILLON, and the uninstaller takes everything away again.
+# same bytes as the Linux build for examples/demo.sdf in every layout and mode and in its CSV,
+# JSON and HDF5 exports, .sdf files are given to QUILLON for the installing user, and the
+# uninstaller takes everything away again.
 #
 # The Linux converter compared with is build/src/cli/quillon-convert (stage 1 of ./test.sh) or
 # QUILLON_LINUX_CONVERT; without one, the build tree's own quillon-convert.exe.
