@@ -37,19 +37,6 @@ constexpr std::size_t kCountCellRoom = 1 + kMaxInt32Chars;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// 1048576 as "1,048,576".
-std::string FormatCount(std::size_t count) {
-    const std::string digits = std::to_string(count);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            grouped.push_back(',');
-        }
-        grouped.push_back(digits[i]);
-    }
-    return grouped;
-}
-
 class CsvWriter {
   public:
     CsvWriter(const ScanColumns& columns, const CsvStyle& style, unsigned threads,
@@ -340,10 +327,10 @@ std::optional<std::string> SpreadsheetNotice(const ScanColumns& columns, CsvLayo
     }
     const std::size_t rows = layout == CsvLayout::kColumns ? colRows : rowRows;
     const std::size_t cols = layout == CsvLayout::kColumns ? colCols : rowCols;
-    std::string notice = "the table has " + FormatCount(rows) + " rows and " + FormatCount(cols) +
+    std::string notice = "the table has " + GroupedCount(rows) + " rows and " + GroupedCount(cols) +
                          " columns, more than a spreadsheet shows (" +
-                         FormatCount(kSpreadsheetRows) + " rows, " +
-                         FormatCount(kSpreadsheetColumns) + " columns); ";
+                         GroupedCount(kSpreadsheetRows) + " rows, " +
+                         GroupedCount(kSpreadsheetColumns) + " columns); ";
     if (layout == CsvLayout::kColumns && rowsFit) {
         notice += "--layout rows fits";
     } else if (layout == CsvLayout::kRows && columnsFit) {

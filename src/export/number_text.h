@@ -87,4 +87,7 @@ char* WriteShortest(char* p, Float value, bool decimalComma = false) {
 std::string ShortestText(float value, bool decimalComma = false);
 std::string ShortestText(double value, bool decimalComma = false);
 
+// A count with its thousands grouped, as a message shows it: 1048576 as "1,048,576".
+std::string GroupedCount(std::size_t count);
+
 }  // namespace quillon

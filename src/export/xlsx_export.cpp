@@ -63,19 +63,6 @@ void Check(lxw_error error) {
     }
 }
 
-// 50000000 as "50,000,000".
-std::string Grouped(std::size_t count) {
-    const std::string digits = std::to_string(count);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            grouped.push_back(',');
-        }
-        grouped.push_back(digits[i]);
-    }
-    return grouped;
-}
-
 // A float as the double of its shortest decimal (0.1f as 0.1), as the CSV export prints it.
 double FloatCellValue(float value) {
     const std::string text = ShortestText(value);
@@ -403,13 +390,14 @@ std::string Refusal(const ScanColumns& columns) {
         "select fewer scans (-s), choose a coarser --grid or write HDF5 "
         "(--format hdf5) instead";
     if (rows + 1 > kSpreadsheetRows || scans + 1 > kSpreadsheetRows) {
-        return "a sheet of the workbook would need " + Grouped(std::max(rows, scans) + 1) +
-               " rows, more than the " + Grouped(kSpreadsheetRows) + " a sheet holds; " + instead;
+        return "a sheet of the workbook would need " + GroupedCount(std::max(rows, scans) + 1) +
+               " rows, more than the " + GroupedCount(kSpreadsheetRows) + " a sheet holds; " +
+               instead;
     }
     const std::size_t cells = (rows + 1) * (scans + leading * sheets) + (scans + 1) * 5;
     if (cells > kWorkbookMaxCells) {
-        return "the workbook would hold " + Grouped(cells) + " cells, more than the " +
-               Grouped(kWorkbookMaxCells) + " QUILLON writes into one; " + instead;
+        return "the workbook would hold " + GroupedCount(cells) + " cells, more than the " +
+               GroupedCount(kWorkbookMaxCells) + " QUILLON writes into one; " + instead;
     }
     return "";
 }

@@ -652,14 +652,24 @@ LRESULT CALLBACK Win32SpectrumPanel::TakeEnter(HWND window, UINT message, WPARAM
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam) {
+namespace {
+
+// The panel a window of it belongs to: given with the creation parameters, then kept in the
+// window's user data.
+Win32SpectrumPanel* PanelOfWindow(HWND window, UINT message, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
                             reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self = reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+}  // namespace
+
+LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+    auto* self = PanelOfWindow(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -669,12 +679,7 @@ LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM
 
 LRESULT CALLBACK Win32SpectrumPanel::PlotProc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = PanelOfWindow(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
