@@ -257,6 +257,27 @@ TEST_F(Win32WindowTest, ADroppedScanDataFileLoadsAndShowsItsScanCount) {
               std::string::npos);
 }
 
+TEST_F(Win32WindowTest, FollowThisFolderLoadsEachNewFileOnTheWindowsTimer) {
+    EXPECT_FALSE(Enabled(Control::FollowFolder));
+    Drop(Window(), {WriteSdf("first.sdf", 1)});
+    ASSERT_TRUE(Enabled(Control::FollowFolder));
+    Click(Control::FollowFolder);
+    EXPECT_TRUE(Checked(Control::FollowFolder));
+    EXPECT_TRUE(Enabled(Control::ConvertEachNew));
+    // Saved a little after following began, as the next measurement would be.
+    ::Sleep(50);
+    const std::string fresh = WriteSdf("fresh.sdf", 3);
+    for (int i = 0; i < 400 && FromWide(TextOf(Control::FilePath)) != fresh; ++i) {
+        PumpMessages();
+        ::Sleep(25);
+    }
+    EXPECT_EQ(FromWide(TextOf(Control::FilePath)), fresh);
+    EXPECT_EQ(TextOf(Control::ScanCount), L"Total number of scan data: 3");
+    Click(Control::FollowFolder);
+    EXPECT_TRUE(
+        EndsWith(FromWide(TextOf(Control::Log)), "Stopped following " + m_Dir.Path() + ".\r\n"));
+}
+
 TEST_F(Win32WindowTest, FilesDroppedOnThePathEditReachTheDialog) {
     Drop(Item(Control::FilePath), {WriteSdf("run1.sdf", 2)});
     EXPECT_EQ(TextOf(Control::ScanCount), L"Total number of scan data: 2");
