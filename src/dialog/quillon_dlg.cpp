@@ -246,7 +246,7 @@ bool CQUILLONDlg::LoadChosenFile(bool quiet) {
     Show();
     m_View.FileLoaded();
     // A file loaded by hand from another folder moves the following there.
-    if (m_pFollow && FolderOf(path) != m_pFollow->Folder()) {
+    if (m_pFollow && !quiet && FolderOf(path) != m_pFollow->Folder()) {
         StartFollowing(FolderOf(path));
     }
     return true;
@@ -504,11 +504,7 @@ void CQUILLONDlg::OnFollowTick() {
                 ok = ConvertLoaded(true);
             }
         }
-        // A hand load during the work cannot happen (the dialog is busy), so the watch is
-        // still the one that gave the file out.
-        if (m_pFollow) {
-            m_pFollow->Finished(path, ok);
-        }
+        m_pFollow->Finished(path, ok);
     }
     if (m_pFollow && m_pFollow->FolderGone()) {
         StopFollowing("Stopped following " + folder + ": the folder was removed or renamed.\r\n");

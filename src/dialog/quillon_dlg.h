@@ -147,7 +147,8 @@ class CQUILLONDlg : public LogSink {
     void ResetLog(std::string_view text);
     // Loads m_strFilePath. On failure the path goes back to the loaded file and the
     // user is told which file failed and why: in a message box, or while following (`quiet`)
-    // in the log. True when the file was loaded.
+    // in the log. A file loaded by hand from another folder moves the following there. True
+    // when the file was loaded.
     bool LoadChosenFile(bool quiet = false);
     // Converts the loaded file; `following` neither pauses, restarts the log nor asks about
     // existing outputs (a one-file output of an existing name is written as base(k).txt), and
