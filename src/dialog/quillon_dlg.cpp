@@ -4,6 +4,8 @@
 
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string_view>
 #include <system_error>
 
@@ -456,14 +458,26 @@ void CQUILLONDlg::StartFollowing(const std::string& folder) {
     SaveWatchOptions options;
     options.folder = folder;
     options.settle = m_FollowSettle;
-    // Files not written since following began are the ones the user has already seen or left.
-    m_FollowSince = std::filesystem::file_time_type::clock::now();
-    const auto since = m_FollowSince;
+    // The files there now, as they are now, are the ones the user has already seen or left:
+    // they are taken only once they are written again. The times are compared with each other,
+    // never with a clock, so a file system's coarse or shifted times cannot hide a new file.
+    auto before = std::make_shared<
+        std::map<std::filesystem::path::string_type, std::filesystem::file_time_type>>();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder), error)) {
+        std::error_code timeError;
+        const auto time = entry.last_write_time(timeError);
+        if (!timeError) {
+            (*before)[entry.path().filename().native()] = time;
+        }
+    }
     try {
-        m_pFollow = std::make_unique<SaveWatch>(options, [since](const std::string& path) {
-            std::error_code error;
-            const auto time = std::filesystem::last_write_time(PathFromUtf8(path), error);
-            return !error && time <= since;
+        m_pFollow = std::make_unique<SaveWatch>(options, [before](const std::string& path) {
+            const std::filesystem::path file = PathFromUtf8(path);
+            const auto found = before->find(file.filename().native());
+            std::error_code timeError;
+            return found != before->end() &&
+                   std::filesystem::last_write_time(file, timeError) == found->second && !timeError;
         });
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), folder);

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -174,10 +173,8 @@ class CQUILLONDlg : public LogSink {
     bool m_bBusy = false;
     int m_nWaitDepth = 0;
 
-    // Following a folder: the watch, the moment it began (files not changed since are left
-    // alone), and the settling time.
+    // Following a folder: the watch and the settling time.
     std::unique_ptr<SaveWatch> m_pFollow;
-    std::filesystem::file_time_type m_FollowSince{};
     std::chrono::milliseconds m_FollowSettle{2000};
     bool m_bConvertEachNew = false;
 

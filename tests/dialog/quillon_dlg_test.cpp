@@ -536,9 +536,6 @@ TEST_F(MainDialog, FollowingLoadsAndConvertsEachFileSavedIntoTheFolderUntilSwitc
     view.Click(Control::ConvertEachNew);
     dlg.OnConvertEachNewClicked();
 
-    // File times run on a coarser clock than the program's: the new file is saved a little
-    // after following began, as the next measurement would be.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const std::string fresh = WriteSdf("fresh.sdf", 3);
     ASSERT_TRUE(TickUntil(dlg, [&] { return dlg.LoadedPath() == fresh; }));
     EXPECT_EQ(view.loadedPaths, (std::vector<std::string>{first, fresh}));

@@ -147,9 +147,14 @@ TEST_F(Win32WindowTest, ControlsStandWhereWindowsMapsTheTemplateValueByValue) {
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
-    // The template's controls, the window's own "Export..." and the spectrum panel.
-    ASSERT_EQ(children.size(), kMainDialogControls.size() + 2);
+    // The template's controls, the window's own "Export...", "Follow this folder" and "Convert
+    // each new file", and the spectrum panel.
+    ASSERT_EQ(children.size(), kMainDialogControls.size() + 4);
     EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size()]), kExportButtonId);
+    EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size() + 1]),
+              static_cast<int>(Control::FollowFolder));
+    EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size() + 2]),
+              static_cast<int>(Control::ConvertEachNew));
     EXPECT_EQ(::GetDlgCtrlID(children.back()), kSpectrumPanelId);
     for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
         const ControlTemplate& item = kMainDialogControls[i];
