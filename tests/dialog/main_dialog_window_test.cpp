@@ -119,8 +119,6 @@ class MainDialogWindowTest : public QObject {
         follow->click();
         QVERIFY(timer->isActive());
         QVERIFY(Find<QCheckBox>(window, Control::ConvertEachNew)->isEnabled());
-        // Saved a little after following began, as the next measurement would be.
-        QTest::qWait(50);
         const QString fresh = WriteSdf(QStringLiteral("fresh.sdf"), 3);
         QTRY_COMPARE_WITH_TIMEOUT(Find<QLineEdit>(window, Control::FilePath)->text(), fresh, 10000);
         QCOMPARE(window.Panel()->Plot().ScanNumber(), std::size_t{3});

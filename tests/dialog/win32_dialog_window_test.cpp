@@ -269,8 +269,6 @@ TEST_F(Win32WindowTest, FollowThisFolderLoadsEachNewFileOnTheWindowsTimer) {
     Click(Control::FollowFolder);
     EXPECT_TRUE(Checked(Control::FollowFolder));
     EXPECT_TRUE(Enabled(Control::ConvertEachNew));
-    // Saved a little after following began, as the next measurement would be.
-    ::Sleep(50);
     const std::string fresh = WriteSdf("fresh.sdf", 3);
     for (int i = 0; i < 400 && FromWide(TextOf(Control::FilePath)) != fresh; ++i) {
         PumpMessages();
