@@ -97,6 +97,12 @@ inline constexpr std::array<ControlTemplate, 14> kMainDialogControls{{
     {1010, ControlKind::RadioButton, "Convert all data", {35, 110, 91, 14}},
 }};
 
+// "Follow this folder" and "Convert each new file", under the log left of "Close".
+inline constexpr DialogRect kFollowFolderRect{17, 347, 90, 12};
+inline constexpr const char* kFollowFolderCaption = "F&ollow this folder";
+inline constexpr DialogRect kConvertEachNewRect{112, 347, 110, 12};
+inline constexpr const char* kConvertEachNewCaption = "Convert each ne&w file";
+
 // The About box: 170 x 62 dialog units, the application icon, the program's name and version,
 // and an OK button that ends it.
 inline constexpr int kAboutBoxWidth = 170;

@@ -24,6 +24,9 @@ enum class Control : int {
     ConvertSelected = 1011,
     Selection = 1012,
     ScanCount = 1013,
+    // Beyond the documented controls: following the loaded file's folder.
+    FollowFolder = 1091,
+    ConvertEachNew = 1092,
 };
 
 // One entry of the open-file dialog's type list: the text the user sees and the pattern.
@@ -87,6 +90,11 @@ class DialogView {
     // spectrum plot) shows the new file. Not called when a load fails, since the file held
     // before stays loaded.
     virtual void FileLoaded() {}
+    // Shows the loaded file's last scan in the plot (the newest measurement of a followed
+    // folder).
+    virtual void ShowNewestScan() {}
+    // Starts or stops calling the dialog's OnFollowTick about four times a second.
+    virtual void SetTicking(bool /*ticking*/) {}
 };
 
 }  // namespace quillon

@@ -4,12 +4,15 @@
 
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string_view>
 #include <system_error>
 
 #include "convert/convert_command.h"
 #include "convert/output_naming.h"
 #include "export/export_run.h"
+#include "export/save_watch.h"
 #include "platform/failure.h"
 #include "platform/file_error.h"
 #include "platform/utf8_path.h"
@@ -48,6 +51,8 @@ class CQUILLONDlg::BusyScope {
 };
 
 CQUILLONDlg::CQUILLONDlg(DialogView& view) : m_View(view) {}
+
+CQUILLONDlg::~CQUILLONDlg() = default;
 
 bool CQUILLONDlg::OnInitDialog() {
     // The controls first show the members as constructed.
@@ -107,6 +112,10 @@ void CQUILLONDlg::Show() {
     m_View.SetText(Control::Selection, m_strSelection);
     m_View.SetText(Control::ScanCount, m_strScanCountLabel);
     m_View.Enable(Control::Convert, m_bConvertEnabled);
+    m_View.Enable(Control::FollowFolder, m_bConvertEnabled);
+    m_View.SetChecked(Control::FollowFolder, m_pFollow != nullptr);
+    m_View.Enable(Control::ConvertEachNew, m_pFollow != nullptr);
+    m_View.SetChecked(Control::ConvertEachNew, m_bConvertEachNew);
 }
 
 void CQUILLONDlg::ShowLog() {
@@ -206,7 +215,7 @@ void CQUILLONDlg::OnOpenFile(const std::string& path) {
     LoadChosenFile();
 }
 
-void CQUILLONDlg::LoadChosenFile() {
+bool CQUILLONDlg::LoadChosenFile(bool quiet) {
     const std::string path = m_strFilePath;
     BeginWaitCursor();
     try {
@@ -222,8 +231,14 @@ void CQUILLONDlg::LoadChosenFile() {
         m_strFilePath = m_strLoadedPath.empty() ? kNoFileSelected : m_strLoadedPath;
         m_strScanCountLabel = CurrentScanCountLabel();
         Show();
-        ReportFailure("Could not load " + path + ": " + failure.reason);
-        return;
+        const std::string text = "Could not load " + path + ": " + failure.reason;
+        if (quiet) {
+            EndWaitCursor();
+            Append(text + "\r\n");
+        } else {
+            ReportFailure(text);
+        }
+        return false;
     }
     EndWaitCursor();
 
@@ -232,6 +247,11 @@ void CQUILLONDlg::LoadChosenFile() {
     m_bConvertEnabled = true;
     Show();
     m_View.FileLoaded();
+    // A file loaded by hand from another folder moves the following there.
+    if (m_pFollow && !quiet && FolderOf(path) != m_pFollow->Folder()) {
+        StartFollowing(FolderOf(path));
+    }
+    return true;
 }
 
 void CQUILLONDlg::ReportFailure(const std::string& text) {
@@ -253,29 +273,49 @@ bool CQUILLONDlg::OnConvert() {
         return false;
     }
     BusyScope busy(*this);
+    return ConvertLoaded(false);
+}
+
+bool CQUILLONDlg::ConvertLoaded(bool following) {
     BeginWaitCursor();
+    // While following, the user may be away: failures go to the log, not to a message box.
+    const auto report = [&](const std::string& text) {
+        if (following) {
+            EndWaitCursor();
+            Append(text + "\r\n");
+        } else {
+            ReportFailure(text);
+        }
+    };
     try {
         // The options are read from the controls, the log starts empty and shows so for a
         // moment before the first converted block.
         Read();
-        ResetLog("");
+        if (!following) {
+            ResetLog("");
+        }
         // Room for the log lines of the whole run at once: a long run's log is never copied to
         // grow it.
-        m_strLog.reserve(1024 + m_ScanFile.ScanCount() * 48);
+        m_strLog.reserve(m_strLog.size() + 1024 + m_ScanFile.ScanCount() * 48);
         Refresh();
-        m_View.Pause(2000);
+        if (!following) {
+            m_View.Pause(2000);
+        }
 
-        const ConvertOptions options = CurrentConvertOptions(OutputBaseName(m_strFilePath));
+        ConvertOptions options = CurrentConvertOptions(OutputBaseName(m_strFilePath));
+        if (following) {
+            options.askOverwrite = nullptr;
+        }
         const ConvertResult result = ConvertCommand(m_ScanFile, options, *this);
         if (!result.ok) {
-            ReportFailure(result.Message());
+            report(result.Message());
             return false;
         }
         EndWaitCursor();
         return true;
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), m_strFilePath);
-        ReportFailure("The conversion was stopped: " + failure.path + ": " + failure.reason);
+        report("The conversion was stopped: " + failure.path + ": " + failure.reason);
     }
     Refresh();
     return false;
@@ -387,6 +427,102 @@ void CQUILLONDlg::OnAboutCommand() {
     }
     BusyScope busy(*this);
     m_View.ShowAboutBox();
+}
+
+std::string CQUILLONDlg::FollowedFolder() const {
+    return m_pFollow ? m_pFollow->Folder() : std::string();
+}
+
+void CQUILLONDlg::OnFollowClicked() {
+    if (m_bBusy) {
+        return;
+    }
+    const bool wanted = m_View.IsChecked(Control::FollowFolder);
+    if (wanted && !m_pFollow && !m_strLoadedPath.empty()) {
+        StartFollowing(FolderOf(m_strLoadedPath));
+    } else if (!wanted && m_pFollow) {
+        StopFollowing("Stopped following " + m_pFollow->Folder() + ".\r\n");
+    }
+    Show();
+}
+
+void CQUILLONDlg::OnConvertEachNewClicked() {
+    if (m_bBusy) {
+        return;
+    }
+    m_bConvertEachNew = m_View.IsChecked(Control::ConvertEachNew);
+}
+
+void CQUILLONDlg::StartFollowing(const std::string& folder) {
+    m_pFollow.reset();
+    SaveWatchOptions options;
+    options.folder = folder;
+    options.settle = m_FollowSettle;
+    // The files there now, as they are now, are the ones the user has already seen or left:
+    // they are taken only once they are written again. The times are compared with each other,
+    // never with a clock, so a file system's coarse or shifted times cannot hide a new file.
+    auto before = std::make_shared<
+        std::map<std::filesystem::path::string_type, std::filesystem::file_time_type>>();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder), error)) {
+        std::error_code timeError;
+        const auto time = entry.last_write_time(timeError);
+        if (!timeError) {
+            (*before)[entry.path().filename().native()] = time;
+        }
+    }
+    try {
+        m_pFollow = std::make_unique<SaveWatch>(options, [before](const std::string& path) {
+            const std::filesystem::path file = PathFromUtf8(path);
+            const auto found = before->find(file.filename().native());
+            std::error_code timeError;
+            return found != before->end() &&
+                   std::filesystem::last_write_time(file, timeError) == found->second && !timeError;
+        });
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception(), folder);
+        Append("Cannot follow " + failure.path + ": " + failure.reason + "\r\n");
+        m_View.SetTicking(false);
+        Show();
+        return;
+    }
+    Append("Following " + folder + ": each scan data file saved there is loaded" +
+           (m_bConvertEachNew ? " and converted" : "") + ".\r\n");
+    m_View.SetTicking(true);
+    Show();
+}
+
+void CQUILLONDlg::StopFollowing(const std::string& why) {
+    m_pFollow.reset();
+    m_View.SetTicking(false);
+    Append(why);
+    Show();
+}
+
+void CQUILLONDlg::OnFollowTick() {
+    if (m_bBusy || !m_pFollow) {
+        return;
+    }
+    BusyScope busy(*this);
+    const std::vector<std::string> ready = m_pFollow->Ready(std::chrono::milliseconds{0});
+    for (const std::string& notice : m_pFollow->TakeNotices()) {
+        Append(notice + "\r\n");
+    }
+    const std::string folder = m_pFollow->Folder();
+    for (const std::string& path : ready) {
+        m_strFilePath = path;
+        bool ok = LoadChosenFile(true);
+        if (ok) {
+            m_View.ShowNewestScan();
+            if (m_bConvertEachNew) {
+                ok = ConvertLoaded(true);
+            }
+        }
+        m_pFollow->Finished(path, ok);
+    }
+    if (m_pFollow && m_pFollow->FolderGone()) {
+        StopFollowing("Stopped following " + folder + ": the folder was removed or renamed.\r\n");
+    }
 }
 
 void CQUILLONDlg::Append(std::string_view text) {

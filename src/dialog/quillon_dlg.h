@@ -4,8 +4,10 @@
 // load and the conversion from its handlers, and shows their log.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,8 @@
 #include "scanfile/scan_file.h"
 
 namespace quillon {
+
+class SaveWatch;
 
 // The dialog's own texts.
 inline constexpr const char* kNoFileSelected = "No file was selected.";
@@ -44,6 +48,9 @@ std::string TitleOf(const std::string& path);
 class CQUILLONDlg : public LogSink {
   public:
     explicit CQUILLONDlg(DialogView& view);
+    ~CQUILLONDlg() override;
+    CQUILLONDlg(const CQUILLONDlg&) = delete;
+    CQUILLONDlg& operator=(const CQUILLONDlg&) = delete;
 
     // Sets the controls and members to their start values; true so that the window gives the
     // focus to its first control.
@@ -79,6 +86,20 @@ class CQUILLONDlg : public LogSink {
     bool OnSysCommand(unsigned commandId);
     // The About command from the context menu or F1.
     void OnAboutCommand();
+
+    // "Follow this folder" clicked: while checked, each scan data file saved into the loaded
+    // file's folder after that moment is loaded once it has settled, and the plot shows its
+    // newest scan.
+    void OnFollowClicked();
+    // "Convert each new file" clicked: each file that following loads is also converted with
+    // the options the window shows.
+    void OnConvertEachNewClicked();
+    // Called by the view while following: loads (and converts) the files that have settled.
+    void OnFollowTick();
+    // The folder followed; empty while not following.
+    std::string FollowedFolder() const;
+    // How long a file must stay unchanged before following takes it (2 s unless set).
+    void SetFollowSettle(std::chrono::milliseconds settle) { m_FollowSettle = settle; }
 
     // True while a handler runs a load, a conversion or the About box; the window then
     // ignores drops and close requests that arrive while it paints.
@@ -124,8 +145,16 @@ class CQUILLONDlg : public LogSink {
     // Replaces the whole log with text (the start of a load or of a conversion).
     void ResetLog(std::string_view text);
     // Loads m_strFilePath. On failure the path goes back to the loaded file and the
-    // user is told which file failed and why.
-    void LoadChosenFile();
+    // user is told which file failed and why: in a message box, or while following (`quiet`)
+    // in the log. A file loaded by hand from another folder moves the following there. True
+    // when the file was loaded.
+    bool LoadChosenFile(bool quiet = false);
+    // Converts the loaded file; `following` neither pauses, restarts the log nor asks about
+    // existing outputs (a one-file output of an existing name is written as base(k).txt), and
+    // logs a failure instead of showing it.
+    bool ConvertLoaded(bool following);
+    void StartFollowing(const std::string& folder);
+    void StopFollowing(const std::string& why);
     // Tells the user about an error that left a handler and ends any wait cursor it left.
     void ReportFailure(const std::string& text);
     // The Convert options the controls show (after a read), for outputs named from `base`.
@@ -143,6 +172,11 @@ class CQUILLONDlg : public LogSink {
 
     bool m_bBusy = false;
     int m_nWaitDepth = 0;
+
+    // Following a folder: the watch and the settling time.
+    std::unique_ptr<SaveWatch> m_pFollow;
+    std::chrono::milliseconds m_FollowSettle{2000};
+    bool m_bConvertEachNew = false;
 
     // What the log control holds: the log as of reset count m_nShownLogResets, up to
     // m_nShownLogLength bytes. Lets a refresh append new lines instead of replacing the text.

@@ -80,6 +80,8 @@ class FakeView : public DialogView, public ScriptedAnswers {
     void ShowAboutBox() override { ++aboutBoxes; }
     void EndDialog(int result) override { endResults.push_back(result); }
     void FileLoaded() override { loadedPaths.push_back(Text(Control::FilePath)); }
+    void ShowNewestScan() override { ++newestScanShows; }
+    void SetTicking(bool on) override { ticking = on; }
 
     // The user types into an edit control.
     void Type(Control control, const std::string& text) { texts[control] = text; }
@@ -113,6 +115,8 @@ class FakeView : public DialogView, public ScriptedAnswers {
     std::vector<int> endResults;
     // The path the path edit showed each time a file was reported loaded.
     std::vector<std::string> loadedPaths;
+    int newestScanShows = 0;
+    bool ticking = false;
 };
 
 }  // namespace quillon::testing

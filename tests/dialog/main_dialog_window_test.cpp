@@ -22,6 +22,7 @@
 #include <QtTest>
 
 #include "dialog/qt/main_dialog_window.h"
+#include "dialog/qt/spectrum_panel.h"
 #include "sdf_builder.h"
 
 using quillon::Control;
@@ -104,6 +105,27 @@ class MainDialogWindowTest : public QObject {
         m_Requests.clear();
         m_strChosen.clear();
         m_nAboutBoxes = 0;
+    }
+
+    void followThisFolderTicksTheDialogAndShowsTheNewestScanOfEachNewFile() {
+        MainDialogWindow window(ScriptedPrompts());
+        auto* follow = Find<QCheckBox>(window, Control::FollowFolder);
+        auto* timer = window.findChild<QTimer*>(QStringLiteral("followTimer"));
+        QVERIFY(timer != nullptr);
+        QVERIFY(!follow->isEnabled());
+        window.OpenFile(WriteSdf(QStringLiteral("first.sdf"), 1));
+        QVERIFY(follow->isEnabled());
+
+        follow->click();
+        QVERIFY(timer->isActive());
+        QVERIFY(Find<QCheckBox>(window, Control::ConvertEachNew)->isEnabled());
+        const QString fresh = WriteSdf(QStringLiteral("fresh.sdf"), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(Find<QLineEdit>(window, Control::FilePath)->text(), fresh, 10000);
+        QCOMPARE(window.Panel()->Plot().ScanNumber(), std::size_t{3});
+
+        follow->click();
+        QVERIFY(!timer->isActive());
+        QVERIFY(m_Messages.isEmpty());
     }
 
     void theWindowFollowsTheTemplateInDialogUnitsOfTheEightPointFont() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "dialog/quillon_dlg.h"
 #include "fake_view.h"
@@ -503,6 +504,57 @@ TEST_F(MainDialog, ConvertWritesTheFilesWithTheOptionsTheControlsShow) {
     EXPECT_TRUE(log.ends_with("[3] of [3] Scan Data were converted.\r\n"));
     EXPECT_EQ(view.waitDepth, 0);
     EXPECT_TRUE(view.messages.empty());
+}
+
+// Ticks as the window's timer does while following, until `done` holds; false when ten
+// seconds pass first.
+bool TickUntil(CQUILLONDlg& dlg, const std::function<bool()>& done) {
+    for (int i = 0; i < 400 && !done(); ++i) {
+        dlg.OnFollowTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return done();
+}
+
+TEST_F(MainDialog, FollowingLoadsAndConvertsEachFileSavedIntoTheFolderUntilSwitchedOff) {
+    const std::string first = WriteSdf("first.sdf", 1);
+    const std::string older = WriteSdf("older.sdf", 2);
+    const auto anHourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(older, anHourAgo);
+    std::filesystem::last_write_time(first, anHourAgo);
+    Load(first);
+    EXPECT_FALSE(view.IsEnabled(Control::ConvertEachNew));
+    dlg.SetFollowSettle(std::chrono::milliseconds(100));
+
+    view.Click(Control::FollowFolder);
+    dlg.OnFollowClicked();
+    const std::string folder = FolderOf(first);
+    EXPECT_TRUE(view.ticking);
+    EXPECT_TRUE(view.IsEnabled(Control::ConvertEachNew));
+    EXPECT_TRUE(dlg.m_strLog.ends_with("Following " + folder +
+                                       ": each scan data file saved there is loaded.\r\n"));
+    view.Click(Control::ConvertEachNew);
+    dlg.OnConvertEachNewClicked();
+
+    const std::string fresh = WriteSdf("fresh.sdf", 3);
+    ASSERT_TRUE(TickUntil(dlg, [&] { return dlg.LoadedPath() == fresh; }));
+    EXPECT_EQ(view.loadedPaths, (std::vector<std::string>{first, fresh}));
+    EXPECT_EQ(view.newestScanShows, 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "fresh_3of3.txt"));
+    EXPECT_TRUE(dlg.m_strLog.ends_with("[3] of [3] Scan Data were converted.\r\n"));
+
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.waitDepth, 0);
+
+    view.Click(Control::FollowFolder);
+    dlg.OnFollowClicked();
+    EXPECT_FALSE(view.ticking);
+    EXPECT_TRUE(dlg.m_strLog.ends_with("Stopped following " + folder + ".\r\n"));
+    const std::string late = WriteSdf("late.sdf", 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    dlg.OnFollowTick();
+    EXPECT_EQ(dlg.LoadedPath(), fresh);
+    EXPECT_EQ(view.loadedPaths.size(), 2U);
 }
 
 // The files of a folder, by name.

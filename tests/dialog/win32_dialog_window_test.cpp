@@ -147,9 +147,14 @@ TEST_F(Win32WindowTest, ControlsStandWhereWindowsMapsTheTemplateValueByValue) {
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
-    // The template's controls, the window's own "Export..." and the spectrum panel.
-    ASSERT_EQ(children.size(), kMainDialogControls.size() + 2);
+    // The template's controls, the window's own "Export...", "Follow this folder" and "Convert
+    // each new file", and the spectrum panel.
+    ASSERT_EQ(children.size(), kMainDialogControls.size() + 4);
     EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size()]), kExportButtonId);
+    EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size() + 1]),
+              static_cast<int>(Control::FollowFolder));
+    EXPECT_EQ(::GetDlgCtrlID(children[kMainDialogControls.size() + 2]),
+              static_cast<int>(Control::ConvertEachNew));
     EXPECT_EQ(::GetDlgCtrlID(children.back()), kSpectrumPanelId);
     for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
         const ControlTemplate& item = kMainDialogControls[i];
@@ -255,6 +260,25 @@ TEST_F(Win32WindowTest, ADroppedScanDataFileLoadsAndShowsItsScanCount) {
     EXPECT_EQ(log.rfind("File" + path + " is opened properly.\r\n", 0), 0u);
     EXPECT_NE(log.find("\r\nTotal loaded data number = 3\r\nSDF file loading was done.\r\n"),
               std::string::npos);
+}
+
+TEST_F(Win32WindowTest, FollowThisFolderLoadsEachNewFileOnTheWindowsTimer) {
+    EXPECT_FALSE(Enabled(Control::FollowFolder));
+    Drop(Window(), {WriteSdf("first.sdf", 1)});
+    ASSERT_TRUE(Enabled(Control::FollowFolder));
+    Click(Control::FollowFolder);
+    EXPECT_TRUE(Checked(Control::FollowFolder));
+    EXPECT_TRUE(Enabled(Control::ConvertEachNew));
+    const std::string fresh = WriteSdf("fresh.sdf", 3);
+    for (int i = 0; i < 400 && FromWide(TextOf(Control::FilePath)) != fresh; ++i) {
+        PumpMessages();
+        ::Sleep(25);
+    }
+    EXPECT_EQ(FromWide(TextOf(Control::FilePath)), fresh);
+    EXPECT_EQ(TextOf(Control::ScanCount), L"Total number of scan data: 3");
+    Click(Control::FollowFolder);
+    EXPECT_TRUE(
+        EndsWith(FromWide(TextOf(Control::Log)), "Stopped following " + m_Dir.Path() + ".\r\n"));
 }
 
 TEST_F(Win32WindowTest, FilesDroppedOnThePathEditReachTheDialog) {

@@ -31,6 +31,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <exception>
+#include <tuple>
 
 #include "dialog/qt/export_dialog.h"
 #include "dialog/qt/spectrum_panel.h"
@@ -43,6 +44,8 @@ namespace {
 // "SDF File" box down to 7 units above the window's bottom edge (the bottom of "Close" in the
 // template's size), 380 units wide at first.
 constexpr int kPanelWidth = 380;
+// How often a followed folder is looked at, in milliseconds.
+constexpr int kFollowTickMs = 250;
 constexpr int kPanelTop = 19;
 constexpr int kPanelRightMargin = 10;
 constexpr int kPanelBottomMargin = 7;
@@ -267,6 +270,20 @@ void MainDialogWindow::CreateControls() {
             previous = widget;
         }
     }
+    // Following the loaded file's folder, under the log beside "Close", after the documented
+    // controls in the tab order.
+    for (const auto& [control, rect, caption] :
+         {std::tuple{Control::FollowFolder, kFollowFolderRect, kFollowFolderCaption},
+          std::tuple{Control::ConvertEachNew, kConvertEachNewRect, kConvertEachNewCaption}}) {
+        auto* box = new QCheckBox(QString::fromLatin1(caption), this);
+        const PixelRect place = MapDialogRect(rect, m_Units);
+        box->setGeometry(place.x, place.y, place.width, place.height);
+        box->setObjectName(QStringLiteral("control%1").arg(static_cast<int>(control)));
+        box->setEnabled(false);
+        m_Controls[control] = box;
+        setTabOrder(previous, box);
+        previous = box;
+    }
     m_pCloseButton = static_cast<QAbstractButton*>(m_Controls.at(Control::Close));
 
     // Controls without a visible label of their own get a name for screen readers.
@@ -302,6 +319,15 @@ void MainDialogWindow::ConnectControls() {
             [this] { Run([this] { m_Dlg.OnConvertAllClicked(); }); });
     connect(button(Control::ConvertSelected), &QAbstractButton::clicked, this,
             [this] { Run([this] { m_Dlg.OnConvertSelectedClicked(); }); });
+    connect(button(Control::FollowFolder), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnFollowClicked(); }); });
+    connect(button(Control::ConvertEachNew), &QAbstractButton::clicked, this,
+            [this] { Run([this] { m_Dlg.OnConvertEachNewClicked(); }); });
+    m_pFollowTimer = new QTimer(this);
+    m_pFollowTimer->setObjectName(QStringLiteral("followTimer"));
+    m_pFollowTimer->setInterval(kFollowTickMs);
+    connect(m_pFollowTimer, &QTimer::timeout, this,
+            [this] { Run([this] { m_Dlg.OnFollowTick(); }); });
 }
 
 void MainDialogWindow::CreatePanel() {
@@ -340,6 +366,18 @@ void MainDialogWindow::resizeEvent(QResizeEvent* event) {
 
 void MainDialogWindow::FileLoaded() {
     m_pPanel->ShowFile(m_Dlg.File());
+}
+
+void MainDialogWindow::ShowNewestScan() {
+    m_pPanel->ShowScan(static_cast<int>(m_Dlg.File().ScanCount()));
+}
+
+void MainDialogWindow::SetTicking(bool ticking) {
+    if (ticking) {
+        m_pFollowTimer->start();
+    } else {
+        m_pFollowTimer->stop();
+    }
 }
 
 void MainDialogWindow::OpenFile(const QString& path) {

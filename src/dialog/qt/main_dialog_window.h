@@ -22,6 +22,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QLabel;
 class QMimeData;
+class QTimer;
 
 namespace quillon {
 
@@ -93,6 +94,8 @@ class MainDialogWindow : public QDialog, public DialogView {
     void ShowAboutBox() override;
     void EndDialog(int result) override;
     void FileLoaded() override;
+    void ShowNewestScan() override;
+    void SetTicking(bool ticking) override;
 
   public slots:
     // Enter, Esc, the "Close" button and the close box all end the dialog the same way.
@@ -137,6 +140,8 @@ class MainDialogWindow : public QDialog, public DialogView {
     std::string m_strLogBytes;
 
     SpectrumPanel* m_pPanel = nullptr;
+    // Ticks the dialog while it follows a folder.
+    QTimer* m_pFollowTimer = nullptr;
 
     CQUILLONDlg m_Dlg;
 };

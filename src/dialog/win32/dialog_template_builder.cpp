@@ -153,6 +153,14 @@ DialogTemplateBuilder MainDialogTemplate() {
     builder.AddControl(ControlClass::kButton, kExportButtonId,
                        WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON | WS_TABSTOP, 0,
                        kExportButtonRect, kExportButtonCaption);
+    // Following the loaded file's folder: offered once a file is loaded, converting each new
+    // file while following.
+    builder.AddControl(ControlClass::kButton, static_cast<int>(Control::FollowFolder),
+                       WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_AUTOCHECKBOX | WS_TABSTOP, 0,
+                       kFollowFolderRect, ToWide(kFollowFolderCaption));
+    builder.AddControl(ControlClass::kButton, static_cast<int>(Control::ConvertEachNew),
+                       WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_AUTOCHECKBOX | WS_TABSTOP, 0,
+                       kConvertEachNewRect, ToWide(kConvertEachNewCaption));
     return builder;
 }
 

@@ -57,7 +57,7 @@ ControlClass ControlClassOf(ControlKind kind);
 
 // The main dialog's template: 477 x 367 dialog units of "MS Shell Dlg" 8 pt, caption "QUILLON",
 // the controls of kMainDialogControls in their order, then "Export..." (disabled until a file
-// is loaded).
+// is loaded), "Follow this folder" and "Convert each new file" (both disabled).
 DialogTemplateBuilder MainDialogTemplate();
 
 }  // namespace quillon

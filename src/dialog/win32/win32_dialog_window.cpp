@@ -22,6 +22,9 @@ namespace {
 constexpr UINT kOpenAtStartMessage = WM_APP + 1;
 // Lines that follow each other faster than a screen frame are painted together.
 constexpr std::uint64_t kPaintIntervalMs = 15;
+// The timer that ticks the dialog while it follows a folder, and how often, in milliseconds.
+constexpr UINT_PTR kFollowTimerId = 1;
+constexpr UINT kFollowTickMs = 250;
 // The application icon of the program's resources.
 constexpr WORD kMainIconId = 128;
 
@@ -206,7 +209,14 @@ INT_PTR Win32DialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM) {
             }
             return TRUE;
         }
+        case WM_TIMER:
+            if (wParam == kFollowTimerId) {
+                Run([this] { m_Dlg.OnFollowTick(); });
+                return TRUE;
+            }
+            return FALSE;
         case WM_DESTROY:
+            ::KillTimer(m_hWnd, kFollowTimerId);
             ::RemoveWindowSubclass(ControlHandle(Control::FilePath), &ForwardDrops, 0);
             return FALSE;
         default:
@@ -266,6 +276,12 @@ void Win32DialogWindow::OnCommand(int id, int notification) {
             break;
         case Control::ConvertSelected:
             Run([this] { m_Dlg.OnConvertSelectedClicked(); });
+            break;
+        case Control::FollowFolder:
+            Run([this] { m_Dlg.OnFollowClicked(); });
+            break;
+        case Control::ConvertEachNew:
+            Run([this] { m_Dlg.OnConvertEachNewClicked(); });
             break;
         default:
             break;
@@ -466,6 +482,21 @@ void Win32DialogWindow::ShowAboutBox() {
 
 void Win32DialogWindow::FileLoaded() {
     m_Panel.ShowFile(m_Dlg.File());
+}
+
+void Win32DialogWindow::ShowNewestScan() {
+    m_Panel.ShowLastScan();
+}
+
+void Win32DialogWindow::SetTicking(bool ticking) {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    if (ticking) {
+        ::SetTimer(m_hWnd, kFollowTimerId, kFollowTickMs, nullptr);
+    } else {
+        ::KillTimer(m_hWnd, kFollowTimerId);
+    }
 }
 
 void Win32DialogWindow::EndDialog(int result) {

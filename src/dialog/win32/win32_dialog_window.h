@@ -82,6 +82,8 @@ class Win32DialogWindow : public DialogView {
     void ShowAboutBox() override;
     void EndDialog(int result) override;
     void FileLoaded() override;
+    void ShowNewestScan() override;
+    void SetTicking(bool ticking) override;
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -773,6 +773,13 @@ void Win32SpectrumPanel::ShowFile(const ScanFile& file) {
     SetControlText(ControlHandle(PanelControl::Readout), kReadoutHint);
 }
 
+void Win32SpectrumPanel::ShowLastScan() {
+    if (m_Plot.HasFile() && m_Plot.ScanCount() > 0) {
+        m_Plot.ShowScan(m_Plot.ScanCount());
+        Refresh();
+    }
+}
+
 void Win32SpectrumPanel::Refresh() {
     m_bSettingControls = true;
     const bool loaded = m_Plot.HasFile();

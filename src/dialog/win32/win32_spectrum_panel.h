@@ -62,6 +62,8 @@ class Win32SpectrumPanel {
     // Shows a newly loaded file from its first scan, in the quantity chosen, zoom reset. The
     // file must outlive the panel or the next ShowFile.
     void ShowFile(const ScanFile& file);
+    // Shows the file's last scan, keeping the zoom.
+    void ShowLastScan();
 
   private:
     class GdiPlusUse;
