@@ -16,6 +16,7 @@
 #include "dialog/win32/win32_dialog_window.h"
 #include "dialog/win32/win32_export_dialog.h"
 #include "export/hdf5_export.h"
+#include "export/xlsx_export.h"
 #include "platform/windows_system.h"
 #include "program_run.h"
 #include "temp_dir.h"
@@ -140,6 +141,11 @@ TEST_F(Win32ExportTest, ChoicesWriteWhatQuillonConvertWritesOrAreRefusedWithThei
         cases.push_back(
             {{"--format", "hdf5", "--compress"}, {{Ec::Text}, {Ec::Hdf5}, {Ec::Compress}}, ""});
     }
+    if (XlsxAvailable()) {
+        cases.push_back({{"--format", "xlsx", "--quantity", "transmittance"},
+                         {{Ec::Text}, {Ec::Xlsx}, {Ec::Quantity, 2}},
+                         ""});
+    }
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
         const ExportCase& test = cases[i];
@@ -188,13 +194,14 @@ TEST_F(Win32ExportTest, TabReachesWhatTheChosenFormatsUseAndEveryChoiceHasAMnemo
                   ::GetNextDlgTabItem(window, m_pWindow->ControlHandle(Control::Selection), FALSE)),
               kExportButtonId);
     const int hdf5 = Hdf5Available() ? 104 : 0;
+    const int xlsx = XlsxAvailable() ? 105 : 0;
     // Steps taken one after the other, and the tab order after each (0: not there).
     const std::vector<std::pair<std::vector<Step>, std::vector<int>>> rows = {
-        {{}, {101, 102, 103, hdf5, 141, 144, IDOK, IDCANCEL}},
-        {{{Ec::Text}}, {101, 102, 103, hdf5, 141, 144, IDCANCEL}},
+        {{}, {101, 102, 103, hdf5, xlsx, 141, 144, IDOK, IDCANCEL}},
+        {{{Ec::Text}}, {101, 102, 103, hdf5, xlsx, 141, 144, IDCANCEL}},
         {{{Ec::Csv}, {Ec::UseGrid}, {Ec::InFolder}, {Ec::Hdf5}},
-         {101, 102, 103, hdf5, 111, 112, 113, 121, 123, 124, 125, hdf5 == 0 ? 0 : 131, 142, 143,
-          144, IDOK, IDCANCEL}},
+         {101, 102, 103, hdf5, xlsx, 111, 112, 113, 121, 123, 124, 125, hdf5 == 0 ? 0 : 131, 142,
+          143, 144, IDOK, IDCANCEL}},
     };
     // Alt + each letter, in an order where no tick disables a later control: the focus goes
     // to the control (from a label to the chooser after it).

@@ -17,6 +17,7 @@
 #include "export/export_options.h"
 #include "export/grid.h"
 #include "export/hdf5_export.h"
+#include "export/xlsx_export.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
@@ -63,8 +64,9 @@ constexpr ExportItem kExportItems[] = {
     {Id(ExportControl::Text), ControlClass::kButton, kCheck, {14, 31, 62, 10}, L"&Text files"},
     {Id(ExportControl::Csv), ControlClass::kButton, kCheck, {80, 31, 40, 10}, L"&CSV"},
     {Id(ExportControl::Json), ControlClass::kButton, kCheck, {126, 31, 40, 10}, L"&JSON"},
-    {Id(ExportControl::Hdf5), ControlClass::kButton, kCheck, {172, 31, 74, 10}, L"&HDF5"},
-    {-1, ControlClass::kButton, kGroupBox, {7, 50, 246, 46}, L"CSV and HDF5 values"},
+    {Id(ExportControl::Hdf5), ControlClass::kButton, kCheck, {172, 31, 34, 10}, L"&HDF5"},
+    {Id(ExportControl::Xlsx), ControlClass::kButton, kCheck, {208, 31, 42, 10}, L"E&xcel"},
+    {-1, ControlClass::kButton, kGroupBox, {7, 50, 246, 46}, L"CSV, HDF5 and workbook values"},
     {kQuantityLabelId, ControlClass::kStatic, kLabel, {14, 64, 60, 8}, L"&Quantity:"},
     {Id(ExportControl::Quantity), ControlClass::kComboBox, kChooser, {112, 62, 134, 80}, L""},
     {Id(ExportControl::UseGrid),
@@ -200,6 +202,10 @@ class ExportDialog {
     bool Hdf5Chosen() const {
         return Checked(ExportControl::Hdf5) && ::IsWindowEnabled(Item(ExportControl::Hdf5));
     }
+    // The workbook likewise.
+    bool XlsxChosen() const {
+        return Checked(ExportControl::Xlsx) && ::IsWindowEnabled(Item(ExportControl::Xlsx));
+    }
 
     void OnInitDialog() {
         ::SetWindowTextW(Item(ExportControl::Scans),
@@ -224,6 +230,7 @@ class ExportDialog {
         const std::string& folder = m_Setup.folder.empty() ? m_Setup.inputFolder : m_Setup.folder;
         ::SetWindowTextW(Item(ExportControl::Folder), ToWide(folder).c_str());
         Enable(ExportControl::Hdf5, Hdf5Available());
+        Enable(ExportControl::Xlsx, XlsxAvailable());
         UpdateEnabled();
         CentreOverOwner();
     }
@@ -255,7 +262,8 @@ class ExportDialog {
     void UpdateEnabled() {
         const bool csv = Checked(ExportControl::Csv);
         const bool hdf5 = Hdf5Chosen();
-        const bool values = csv || hdf5;
+        const bool xlsx = XlsxChosen();
+        const bool values = csv || hdf5 || xlsx;
         Enable(kQuantityLabelId, values);
         Enable(ExportControl::Quantity, values);
         Enable(ExportControl::UseGrid, values);
@@ -267,7 +275,7 @@ class ExportDialog {
         }
         Enable(ExportControl::Compress, hdf5);
         Enable(ExportControl::Folder, Checked(ExportControl::InFolder));
-        Enable(IDOK, Checked(ExportControl::Text) || csv || Checked(ExportControl::Json) || hdf5);
+        Enable(IDOK, Checked(ExportControl::Text) || csv || Checked(ExportControl::Json) || values);
     }
 
     void OnCommand(int id, int notification) {
@@ -356,12 +364,16 @@ class ExportDialog {
         if (hdf5) {
             choice.formats.push_back(ExportFormat::kHdf5);
         }
+        const bool xlsx = XlsxChosen();
+        if (xlsx) {
+            choice.formats.push_back(ExportFormat::kXlsx);
+        }
         if (choice.formats.empty()) {
             problem = "Choose at least one format.";
             return std::nullopt;
         }
         ExportRequest& request = choice.request;
-        if (csv || hdf5) {
+        if (csv || hdf5 || xlsx) {
             request.quantity =
                 kPlotQuantities[static_cast<std::size_t>(Selected(ExportControl::Quantity))];
             if (Checked(ExportControl::UseGrid)) {

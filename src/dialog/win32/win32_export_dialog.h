@@ -29,6 +29,7 @@ enum class ExportControl : int {
     Csv = 102,
     Json = 103,
     Hdf5 = 104,
+    Xlsx = 105,
     Quantity = 111,
     UseGrid = 112,
     Grid = 113,
