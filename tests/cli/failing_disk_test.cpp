@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "program_run.h"
@@ -168,6 +170,14 @@ TEST(FailingDisk, EveryOutputKindNamesTheFileAndReasonExitsOneAndLeavesNothingHa
                     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
                     break;
                 case Fault::kFolderRemoved:
+#ifdef _WIN32
+                    // The HDF5 library opens its file without letting it be deleted: Windows
+                    // keeps the folder, and the run writes its output whole.
+                    if (std::string_view(kind.first) == "in.h5") {
+                        whole = false;
+                        break;
+                    }
+#endif
                     EXPECT_EQ(run.err, "quillon-convert: Could not write " + first +
                                            ": No such file or directory" + stopped);
                     break;
