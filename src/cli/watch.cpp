@@ -90,7 +90,7 @@ int RunWatch(const WatchOptions& watch, const BatchOptions& options, const Conve
             const bool ok = convert(path);
             log(path + (ok ? ": converted" : ": failed"));
             ++(ok ? converted : failed);
-            saves->Finished(path, ok);
+            saves->Finished(path);
         }
     }
     if (saves->FolderGone()) {

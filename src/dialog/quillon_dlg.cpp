@@ -511,14 +511,13 @@ void CQUILLONDlg::OnFollowTick() {
     const std::string folder = m_pFollow->Folder();
     for (const std::string& path : ready) {
         m_strFilePath = path;
-        bool ok = LoadChosenFile(true);
-        if (ok) {
+        if (LoadChosenFile(true)) {
             m_View.ShowNewestScan();
             if (m_bConvertEachNew) {
-                ok = ConvertLoaded(true);
+                ConvertLoaded(true);
             }
         }
-        m_pFollow->Finished(path, ok);
+        m_pFollow->Finished(path);
     }
     if (m_pFollow && m_pFollow->FolderGone()) {
         StopFollowing("Stopped following " + folder + ": the folder was removed or renamed.\r\n");

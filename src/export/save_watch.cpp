@@ -72,13 +72,13 @@ void SaveWatch::ReadFolder() {
     const Clock::time_point now = Clock::now();
     for (const InputFile& input : ExpandInputs({m_Options.folder}, m_Options.recursive)) {
         if (input.problem.empty()) {
-            Consider(input.path, now);
+            Consider(input.path, now, false);
         }
     }
     m_LastRead = now;
 }
 
-void SaveWatch::Consider(const std::string& path, Clock::time_point now) {
+void SaveWatch::Consider(const std::string& path, Clock::time_point now, bool reported) {
     if (!IsScanDataName(path) || m_Given.count(path) != 0) {
         return;
     }
@@ -86,22 +86,21 @@ void SaveWatch::Consider(const std::string& path, Clock::time_point now) {
     if (!state) {
         // Removed (or never a file): nothing to do.
         m_Pending.erase(path);
-        m_Failed.erase(path);
         return;
     }
-    const auto failed = m_Failed.find(path);
-    if (failed != m_Failed.end()) {
-        if (failed->second == *state) {
-            return;
-        }
-        m_Failed.erase(failed);
+    const auto worked = m_Worked.find(path);
+    if (worked != m_Worked.end() && worked->second == *state) {
+        return;
     }
     const auto pending = m_Pending.find(path);
     if (pending != m_Pending.end()) {
         if (!(pending->second.state == *state)) {
             pending->second = Pending{*state, now};
         }
-    } else if (!m_IsDone(path)) {
+    } else if (reported || !m_IsDone(path)) {
+        // A file renamed into place keeps the time it was written at, which may be older
+        // than the outputs of the file it replaces: what the system reports is taken as
+        // changed without asking the outputs.
         m_Pending.emplace(path, Pending{*state, now});
     }
 }
@@ -128,7 +127,7 @@ std::vector<std::string> SaveWatch::Ready(std::chrono::milliseconds timeout) {
             ReadFolder();
         }
         for (const std::string& path : changes.paths) {
-            Consider(path, Clock::now());
+            Consider(path, Clock::now(), true);
         }
     } else {
         std::this_thread::sleep_for(wait);
@@ -161,7 +160,7 @@ std::vector<std::string> SaveWatch::Ready(std::chrono::milliseconds timeout) {
     return ready;
 }
 
-void SaveWatch::Finished(const std::string& path, bool ok) {
+void SaveWatch::Finished(const std::string& path) {
     const auto given = m_Given.find(path);
     if (given == m_Given.end()) {
         return;
@@ -172,8 +171,16 @@ void SaveWatch::Finished(const std::string& path, bool ok) {
     if (after && !(*after == before)) {
         // Written again while it was worked on: taken again once it settles.
         m_Pending.emplace(path, Pending{*after, Clock::now()});
-    } else if (after && !ok) {
-        m_Failed.emplace(path, *after);
+        return;
+    }
+    if (after) {
+        if (m_Worked.insert_or_assign(path, *after).second) {
+            m_WorkedOrder.push_back(path);
+        }
+        while (m_WorkedOrder.size() > kRemembered) {
+            m_Worked.erase(m_WorkedOrder.front());
+            m_WorkedOrder.pop_front();
+        }
     }
 }
 

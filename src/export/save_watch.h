@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -47,9 +48,10 @@ class SaveWatch {
     // returns the files that have settled, by name; each is given out once. Zero looks
     // without waiting.
     std::vector<std::string> Ready(std::chrono::milliseconds timeout);
-    // After a file given out by Ready has been worked on: a file written again meanwhile is
-    // taken again once it settles; a file that failed is left until it changes.
-    void Finished(const std::string& path, bool ok);
+    // After a file given out by Ready has been worked on, whether it failed or not: a file
+    // written again meanwhile is taken again once it settles; any other waits until it
+    // changes.
+    void Finished(const std::string& path);
 
     // The watched folder itself went away (removed or renamed): nothing more will be ready.
     bool FolderGone() const { return m_bFolderGone; }
@@ -71,7 +73,9 @@ class SaveWatch {
     static std::optional<FileState> StateOf(const std::string& path);
 
     void ReadFolder();
-    void Consider(const std::string& path, std::chrono::steady_clock::time_point now);
+    // A file the folder's read found (judged by IsDone), or one the system reported changed.
+    void Consider(const std::string& path, std::chrono::steady_clock::time_point now,
+                  bool reported);
     std::chrono::milliseconds UntilSettled(std::chrono::steady_clock::time_point now) const;
 
     SaveWatchOptions m_Options;
@@ -84,9 +88,13 @@ class SaveWatch {
     std::map<std::string, Pending> m_Pending;
     // Files given out and not yet finished, as they were when given out.
     std::map<std::string, FileState> m_Given;
-    // Files whose work failed, as they were then: not given out again until they change.
-    // Only failures are kept, so a watch over a growing folder stays the same size.
-    std::map<std::string, FileState> m_Failed;
+    // Files worked on, as they were then: not given out again until they change (a late
+    // notification of a file already converted, a file that failed). The most recent
+    // kRemembered only, so that a watch over a growing folder stays the same size; a file
+    // forgotten is judged by IsDone again when the folder is read.
+    static constexpr std::size_t kRemembered = 4096;
+    std::map<std::string, FileState> m_Worked;
+    std::deque<std::string> m_WorkedOrder;
 };
 
 }  // namespace quillon
