@@ -65,11 +65,18 @@ fi
 out=$(mktemp)
 err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-status=0
-"$wine_bin" "$@" >"$out" 2>"$err" || status=$?
+# A program that fails without printing anything was not started (a wine server ending just as
+# it started, seen once in a whole run of the suite): it is started again, up to twice. Every
+# program here prints why it fails, so no failure of its own is hidden.
+for attempt in 1 2 3; do
+    status=0
+    "$wine_bin" "$@" >"$out" 2>"$err" || status=$?
+    if [ "$status" -eq 0 ] || [ -s "$out" ] || [ -s "$err" ]; then
+        break
+    fi
+    echo "wine-run.sh: $1 ended with status $status and printed nothing (attempt $attempt)" >&2
+    "$server" -p60 </dev/null >/dev/null 2>&1 || true
+done
 cat "$out"
 cat "$err" >&2
-if [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
-    echo "wine-run.sh: $1 ended with status $status and printed nothing" >&2
-fi
 exit "$status"
