@@ -201,9 +201,15 @@ TEST(Watch, ReadsTheWholeFolderAgainWhenTheSystemDropsNotifications) {
     StartedProgram watch(folders.root.Path(), folders.Args("0.2"), folders.log);
     ASSERT_TRUE(WaitFor([&] { return Count(folders.Log(), "Watching") == 1; }));
     // While the watch does not read its notifications, more changes than the system queues
-    // (16,384 by default): the events of the scan data files among them are lost.
+    // (fs.inotify.max_queued_events, 16,384 by default; a file made and written gives three):
+    // the events of the scan data files among them are lost.
+    int queued = 16384;
+    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
+    if (queued > 200000) {
+        GTEST_SKIP() << "this system queues " << queued << " notifications";
+    }
     watch.Pause(true);
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < queued / 2; ++i) {
         WriteBytes(folders.in + "/noise" + std::to_string(i) + ".txt", "x");
     }
     WriteBytes(folders.in + "/a.sdf", demo);
