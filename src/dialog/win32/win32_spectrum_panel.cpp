@@ -1,30 +1,18 @@
 // SPDX-License-Identifier: MIT
-// Win32SpectrumPanel: the panel's controls, the plot window, its GDI+ canvas and the saved
-// pictures.
+// Win32SpectrumPanel: the panel's controls, the plot window and its saved pictures.
 #include "dialog/win32/win32_spectrum_panel.h"
 
 #include <commctrl.h>
-#include <objidl.h>
 #include <windowsx.h>
 
-// GDI+ wants min and max from windows.h, which NOMINMAX or the standard library may hide.
 #include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include <array>
 #include <cmath>
 #include <exception>
-#include <unordered_map>
 #include <vector>
 
 #include "dialog/dialog_template.h"
-#include "dialog/plot_svg.h"
-#include "platform/atomic_file.h"
-#include "platform/file_error.h"
+#include "dialog/win32/win32_plot_canvas.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
@@ -51,312 +39,6 @@ constexpr const char* kNoFileNote =
 
 // A drag shorter than this many pixels (at 96 dpi) each way is a click.
 constexpr double kMinimumDrag = 4.0;
-
-Gdiplus::Color ToGdiPlus(Rgb color) {
-    return Gdiplus::Color(255, color.red, color.green, color.blue);
-}
-
-Rgb FromSystem(int index) {
-    const COLORREF color = ::GetSysColor(index);
-    return {GetRValue(color), GetGValue(color), GetBValue(color)};
-}
-
-std::wstring ControlText(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-void SetControlText(HWND window, const std::string& text) {
-    const std::wstring wide = ToWide(text);
-    if (ControlText(window) != wide) {
-        ::SetWindowTextW(window, wide.c_str());
-    }
-}
-
-// Draws on a GDI+ surface: lines antialiased, texts in the window's font.
-class GdiPlusCanvas : public PlotCanvas {
-  public:
-    // `fontScale` enlarges the font (a PNG at twice the screen's pixels). `widths` keeps the
-    // widths of texts measured in this font from one picture to the next.
-    GdiPlusCanvas(Gdiplus::Graphics& graphics, HDC dc, HFONT font, double fontScale,
-                  std::unordered_map<std::string, double>& widths)
-        : m_Graphics(graphics), m_Widths(widths) {
-        m_Graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        m_Graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-        m_Graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-        LOGFONTW logFont{};
-        ::GetObjectW(font != nullptr ? font : ::GetStockObject(DEFAULT_GUI_FONT), sizeof logFont,
-                     &logFont);
-        logFont.lfHeight = static_cast<LONG>(std::lround(logFont.lfHeight * fontScale));
-        logFont.lfWidth = 0;
-        m_hFont = ::CreateFontIndirectW(&logFont);
-        m_pFont = std::make_unique<Gdiplus::Font>(dc, m_hFont);
-        m_Format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap |
-                                Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
-        m_Format.SetTrimming(Gdiplus::StringTrimmingNone);
-        // The line height as GDI gives it for the font: ascent, descent and leading.
-        HGDIOBJ old = ::SelectObject(dc, m_hFont);
-        TEXTMETRICW metrics{};
-        ::GetTextMetricsW(dc, &metrics);
-        ::SelectObject(dc, old);
-        m_dLineHeight = static_cast<double>(metrics.tmHeight);
-        m_dAscent = static_cast<double>(metrics.tmAscent);
-        m_dEmSize = static_cast<double>(metrics.tmHeight - metrics.tmInternalLeading);
-    }
-    ~GdiPlusCanvas() override {
-        m_pFont.reset();
-        ::DeleteObject(m_hFont);
-    }
-    GdiPlusCanvas(const GdiPlusCanvas&) = delete;
-    GdiPlusCanvas& operator=(const GdiPlusCanvas&) = delete;
-
-    std::wstring FontFamily() const {
-        Gdiplus::FontFamily family;
-        m_pFont->GetFamily(&family);
-        wchar_t name[LF_FACESIZE] = {};
-        family.GetFamilyName(name);
-        return name;
-    }
-    // The height of the font's letters (its em) in pixels, as SVG's font-size takes it.
-    double FontSize() const { return m_dEmSize; }
-
-    double TextWidth(const std::string& text) override {
-        // Each label is measured for the layout and again where it is drawn, and most stay
-        // from one scan to the next.
-        const auto known = m_Widths.find(text);
-        if (known != m_Widths.end()) {
-            return known->second;
-        }
-        const std::wstring wide = ToWide(text);
-        Gdiplus::RectF bounds;
-        m_Graphics.MeasureString(wide.c_str(), static_cast<INT>(wide.size()), m_pFont.get(),
-                                 Gdiplus::PointF(0.0f, 0.0f), &m_Format, &bounds);
-        const auto width = static_cast<double>(bounds.Width);
-        m_Widths.emplace(text, width);
-        return width;
-    }
-    double LineHeight() override { return m_dLineHeight; }
-
-    void FillRect(const PlotArea& rect, Rgb color) override {
-        Gdiplus::SolidBrush brush(ToGdiPlus(color));
-        m_Graphics.FillRectangle(&brush, F(rect.left), F(rect.top), F(rect.width), F(rect.height));
-    }
-    void StrokeRect(const PlotArea& rect, Rgb color, double width) override {
-        Gdiplus::Pen pen(ToGdiPlus(color), F(width));
-        m_Graphics.DrawRectangle(&pen, F(rect.left), F(rect.top), F(rect.width), F(rect.height));
-    }
-    void Polyline(std::span<const PlotPoint> points, Rgb color, double width) override {
-        m_Points.clear();
-        for (const PlotPoint& point : points) {
-            m_Points.emplace_back(F(point.x), F(point.y));
-        }
-        if (!LinesAntialiased()) {
-            DrawWithGdi(points, color, width);
-            return;
-        }
-        Gdiplus::Pen pen(ToGdiPlus(color), F(width));
-        pen.SetLineJoin(Gdiplus::LineJoinBevel);
-        m_Graphics.DrawLines(&pen, m_Points.data(), static_cast<INT>(m_Points.size()));
-    }
-    void Text(const std::string& text, PlotPoint at, TextAnchor anchor, Rgb color,
-              bool upright) override {
-        if (text.empty()) {
-            return;
-        }
-        const std::wstring wide = ToWide(text);
-        const double width = TextWidth(text);
-        const double shift = anchor == TextAnchor::kStart    ? 0.0
-                             : anchor == TextAnchor::kMiddle ? width / 2.0
-                                                             : width;
-        Gdiplus::SolidBrush brush(ToGdiPlus(color));
-        const Gdiplus::GraphicsState state = m_Graphics.Save();
-        m_Graphics.TranslateTransform(F(at.x), F(at.y));
-        if (upright) {
-            m_Graphics.RotateTransform(-90.0f);
-        }
-        // GDI+ places a text by the top of its line: up by the ascent from the baseline.
-        m_Graphics.DrawString(wide.c_str(), static_cast<INT>(wide.size()), m_pFont.get(),
-                              Gdiplus::PointF(F(-shift), F(-m_dAscent)), &m_Format, &brush);
-        m_Graphics.Restore(state);
-    }
-    void BeginClip(const PlotArea& rect) override {
-        m_Graphics.SetClip(
-            Gdiplus::RectF(F(rect.left), F(rect.top), F(rect.width), F(rect.height)));
-        m_Clip = rect;
-    }
-    void EndClip() override {
-        m_Graphics.ResetClip();
-        m_Clip.reset();
-    }
-
-  private:
-    // Whether this system's GDI+ antialiases lines. Windows' does; wine's draws them without
-    // antialiasing, and more slowly than GDI draws the same pixels.
-    static bool LinesAntialiased() {
-        static const bool antialiased = [] {
-            Gdiplus::Bitmap probe(16, 16, PixelFormat32bppARGB);
-            Gdiplus::Graphics graphics(&probe);
-            graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
-            graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-            Gdiplus::Pen pen(Gdiplus::Color(255, 0, 0, 0), 1.0f);
-            graphics.DrawLine(&pen, 0.0f, 1.0f, 16.0f, 9.0f);
-            for (INT y = 0; y < 16; ++y) {
-                for (INT x = 0; x < 16; ++x) {
-                    Gdiplus::Color pixel;
-                    probe.GetPixel(x, y, &pixel);
-                    if (pixel.GetR() != 0 && pixel.GetR() != 255) {
-                        return true;
-                    }
-                }
-            }
-            return false;
-        }();
-        return antialiased;
-    }
-
-    // The line through GDI, in whole pixels: a one-pixel pen where the width is below two.
-    void DrawWithGdi(std::span<const PlotPoint> points, Rgb color, double width) {
-        std::vector<POINT> corners;
-        corners.reserve(points.size());
-        for (const PlotPoint& point : points) {
-            corners.push_back(
-                {static_cast<LONG>(std::floor(point.x)), static_cast<LONG>(std::floor(point.y))});
-        }
-        HDC dc = m_Graphics.GetHDC();
-        const int saved = ::SaveDC(dc);
-        if (m_Clip) {
-            ::IntersectClipRect(dc, static_cast<int>(std::floor(m_Clip->left)),
-                                static_cast<int>(std::floor(m_Clip->top)),
-                                static_cast<int>(std::ceil(m_Clip->Right())),
-                                static_cast<int>(std::ceil(m_Clip->Bottom())));
-        }
-        const COLORREF rgb = RGB(color.red, color.green, color.blue);
-        const auto whole = static_cast<DWORD>(std::max(1.0, std::floor(width)));
-        LOGBRUSH brush{BS_SOLID, rgb, 0};
-        HPEN pen = whole == 1
-                       ? ::CreatePen(PS_SOLID, 0, rgb)
-                       : ::ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL,
-                                        whole, &brush, 0, nullptr);
-        ::SelectObject(dc, pen);
-        ::Polyline(dc, corners.data(), static_cast<int>(corners.size()));
-        ::RestoreDC(dc, saved);
-        ::DeleteObject(pen);
-        m_Graphics.ReleaseHDC(dc);
-    }
-
-    static Gdiplus::REAL F(double value) { return static_cast<Gdiplus::REAL>(value); }
-
-    Gdiplus::Graphics& m_Graphics;
-    HFONT m_hFont = nullptr;
-    std::unique_ptr<Gdiplus::Font> m_pFont;
-    Gdiplus::StringFormat m_Format{Gdiplus::StringFormat::GenericTypographic()};
-    std::vector<Gdiplus::PointF> m_Points;
-    std::unordered_map<std::string, double>& m_Widths;
-    std::optional<PlotArea> m_Clip;
-    double m_dLineHeight = 0.0;
-    double m_dAscent = 0.0;
-    double m_dEmSize = 0.0;
-};
-
-// The PNG encoder of GDI+.
-std::optional<CLSID> PngEncoder() {
-    UINT count = 0;
-    UINT bytes = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) {
-        return std::nullopt;
-    }
-    std::vector<std::byte> buffer(bytes);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (Gdiplus::GetImageEncoders(count, bytes, encoders) != Gdiplus::Ok) {
-        return std::nullopt;
-    }
-    for (UINT i = 0; i < count; ++i) {
-        if (std::wstring(encoders[i].MimeType) == L"image/png") {
-            return encoders[i].Clsid;
-        }
-    }
-    return std::nullopt;
-}
-
-// The bytes of a PNG picture of `bitmap`, or nothing when GDI+ cannot encode it.
-std::optional<std::string> EncodePng(Gdiplus::Bitmap& bitmap) {
-    const std::optional<CLSID> encoder = PngEncoder();
-    if (!encoder) {
-        return std::nullopt;
-    }
-    IStream* stream = nullptr;
-    if (::CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK) {
-        return std::nullopt;
-    }
-    std::optional<std::string> bytes;
-    if (bitmap.Save(stream, &*encoder, nullptr) == Gdiplus::Ok) {
-        HGLOBAL memory = nullptr;
-        STATSTG stat{};
-        if (::GetHGlobalFromStream(stream, &memory) == S_OK &&
-            stream->Stat(&stat, STATFLAG_NONAME) == S_OK) {
-            const void* data = ::GlobalLock(memory);
-            if (data != nullptr) {
-                bytes.emplace(static_cast<const char*>(data),
-                              static_cast<std::size_t>(stat.cbSize.QuadPart));
-                ::GlobalUnlock(memory);
-            }
-        }
-    }
-    stream->Release();
-    return bytes;
-}
-
-// Writes a whole file under its name, or nothing of it; raises FileError.
-void WriteWhole(const std::string& path, std::string_view bytes) {
-    AtomicDiskOutputFiles files;
-    try {
-        files.Open(path, TextFileWriter::OpenMode::kReplace);
-        files.WriteBytes(bytes);
-        files.Close();
-    } catch (...) {
-        files.Discard();
-        throw;
-    }
-}
-
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-    if (text.size() < end.size()) {
-        return false;
-    }
-    return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
-}
-
-}  // namespace
-
-// GDI+ is started once for all panels of the process and stays until the last one goes.
-class Win32SpectrumPanel::GdiPlusUse {
-  public:
-    GdiPlusUse() {
-        if (s_nUsers++ == 0) {
-            Gdiplus::GdiplusStartupInput input;
-            Gdiplus::GdiplusStartup(&s_nToken, &input, nullptr);
-        }
-    }
-    ~GdiPlusUse() {
-        if (--s_nUsers == 0) {
-            Gdiplus::GdiplusShutdown(s_nToken);
-        }
-    }
-    GdiPlusUse(const GdiPlusUse&) = delete;
-    GdiPlusUse& operator=(const GdiPlusUse&) = delete;
-
-  private:
-    static inline int s_nUsers = 0;
-    static inline ULONG_PTR s_nToken = 0;
-};
-
-namespace {
 
 // The panel's controls in creation order, which is also their tab order.
 struct PanelItem {
@@ -442,9 +124,6 @@ Win32SpectrumPanel::~Win32SpectrumPanel() {
     if (m_hPlot != nullptr && ::IsWindow(m_hPlot)) {
         ::SetWindowLongPtrW(m_hPlot, GWLP_USERDATA, 0);
     }
-    if (m_hPicture != nullptr) {
-        ::DeleteObject(m_hPicture);
-    }
 }
 
 void Win32SpectrumPanel::Create(HWND dialog) {
@@ -512,7 +191,7 @@ void Win32SpectrumPanel::ApplyFont() {
         ::SendMessageW(ControlHandle(item.id), WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont),
                        FALSE);
     }
-    m_bPictureStale = true;
+    m_Surface.Invalidate(m_hPlot);
 }
 
 HWND Win32SpectrumPanel::ControlHandle(PanelControl control) const {
@@ -597,8 +276,7 @@ void Win32SpectrumPanel::LayOut() {
     RECT plot{0, plotTop.top, width, bottomTop - (duY * kRowGap) / 8};
     plot.bottom = std::max(plot.bottom, plot.top);
     put(PanelControl::Plot, plot);
-    m_bPictureStale = true;
-    ::InvalidateRect(m_hPlot, nullptr, FALSE);
+    m_Surface.Invalidate(m_hPlot);
 }
 
 LRESULT CALLBACK Win32SpectrumPanel::FollowDialog(HWND window, UINT message, WPARAM wParam,
@@ -823,37 +501,24 @@ void Win32SpectrumPanel::Refresh() {
 }
 
 void Win32SpectrumPanel::Redraw() {
-    m_bPictureStale = true;
-    if (m_hPlot != nullptr) {
-        ::InvalidateRect(m_hPlot, nullptr, FALSE);
-    }
+    m_Surface.Invalidate(m_hPlot);
 }
 
 double Win32SpectrumPanel::Scale() const {
-    const UINT dpi = m_hPlot != nullptr ? ::GetDpiForWindow(m_hPlot) : 96;
-    return (dpi == 0 ? 96.0 : static_cast<double>(dpi)) / 96.0;
-}
-
-PlotPoint Win32SpectrumPanel::ToPicture(LPARAM position) {
-    return {static_cast<double>(GET_X_LPARAM(position)) + 0.5,
-            static_cast<double>(GET_Y_LPARAM(position)) + 0.5};
+    return WindowScale(m_hPlot);
 }
 
 void Win32SpectrumPanel::UpdateLayout() {
-    if (!m_bPictureStale || m_hPlot == nullptr) {
+    if (!m_Surface.IsStale() || m_hPlot == nullptr) {
         return;  // the picture shown was laid out for what the model shows
     }
     RECT client{};
     ::GetClientRect(m_hPlot, &client);
-    HDC dc = ::GetDC(m_hPlot);
-    {
-        Gdiplus::Graphics graphics(dc);
-        GdiPlusCanvas canvas(graphics, dc, m_hFont, 1.0, m_TextWidths);
+    MeasureWith(m_hPlot, m_hFont, m_TextWidths, [&](PlotCanvas& canvas) {
         m_Layout = m_Plot.HasFile()
                        ? LayOutPlot(m_Plot, client.right, client.bottom, Scale(), canvas)
                        : PlotLayout{};
-    }
-    ::ReleaseDC(m_hPlot, dc);
+    });
 }
 
 void Win32SpectrumPanel::ShowReadoutAt(PlotPoint at) {
@@ -886,7 +551,7 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
         case WM_LBUTTONDOWN: {
             ::SetFocus(m_hPlot);
             UpdateLayout();
-            const PlotPoint at = ToPicture(lParam);
+            const PlotPoint at = PicturePoint(lParam);
             if (m_Plot.HasFile() && m_Layout.area.Contains(at.x, at.y)) {
                 m_DragStart = at;
                 m_DragNow = at;
@@ -902,7 +567,7 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
                 track.hwndTrack = m_hPlot;
                 m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
             }
-            const PlotPoint at = ToPicture(lParam);
+            const PlotPoint at = PicturePoint(lParam);
             if (m_DragStart) {
                 m_DragNow = at;
                 ::InvalidateRect(m_hPlot, nullptr, FALSE);
@@ -912,7 +577,7 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
         }
         case WM_LBUTTONUP: {
             UpdateLayout();
-            const PlotPoint at = ToPicture(lParam);
+            const PlotPoint at = PicturePoint(lParam);
             if (m_DragStart) {
                 const PlotPoint start = *m_DragStart;
                 m_DragStart.reset();
@@ -1008,88 +673,33 @@ bool Win32SpectrumPanel::OnPlotKey(WPARAM key) {
     return true;
 }
 
-PlotColors Win32SpectrumPanel::ScreenColors() {
-    return {FromSystem(COLOR_WINDOW), FromSystem(COLOR_WINDOWTEXT)};
-}
-
-void Win32SpectrumPanel::RenderPicture(HDC target, int width, int height) {
-    Gdiplus::Graphics graphics(target);
-    GdiPlusCanvas canvas(graphics, target, m_hFont, 1.0, m_TextWidths);
+void Win32SpectrumPanel::RenderPicture(PlotCanvas& canvas, double width, double height,
+                                       double scale) {
     const PlotColors colors = ScreenColors();
     if (!m_Plot.HasFile()) {
         // Before the first load: a note where the plot will be.
         m_Layout = PlotLayout{};
-        canvas.FillRect({0.0, 0.0, static_cast<double>(width), static_cast<double>(height)},
-                        colors.background);
+        canvas.FillRect({0.0, 0.0, width, height}, colors.background);
         canvas.Text(kNoFileNote, {width / 2.0, height / 2.0}, TextAnchor::kMiddle, colors.text,
                     false);
         return;
     }
-    m_Layout = LayOutPlot(m_Plot, width, height, Scale(), canvas);
+    m_Layout = LayOutPlot(m_Plot, width, height, scale, canvas);
     DrawPlot(m_Plot, m_Layout, canvas, colors);
 }
 
-void Win32SpectrumPanel::PaintOverlay(HDC target) {
-    if (m_DragStart) {
-        // The rectangle being dragged, in the system's selection colour.
-        Gdiplus::Graphics graphics(target);
-        const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
-        const Gdiplus::Color edge(255, GetRValue(highlight), GetGValue(highlight),
-                                  GetBValue(highlight));
-        const Gdiplus::Color fill(48, GetRValue(highlight), GetGValue(highlight),
-                                  GetBValue(highlight));
-        const auto left = static_cast<Gdiplus::REAL>(std::min(m_DragStart->x, m_DragNow.x));
-        const auto top = static_cast<Gdiplus::REAL>(std::min(m_DragStart->y, m_DragNow.y));
-        const auto width = static_cast<Gdiplus::REAL>(std::abs(m_DragNow.x - m_DragStart->x));
-        const auto height = static_cast<Gdiplus::REAL>(std::abs(m_DragNow.y - m_DragStart->y));
-        Gdiplus::SolidBrush brush(fill);
-        graphics.FillRectangle(&brush, left, top, width, height);
-        Gdiplus::Pen pen(edge, static_cast<Gdiplus::REAL>(Scale()));
-        graphics.DrawRectangle(&pen, left, top, width, height);
-    }
-    if (::GetFocus() == m_hPlot) {
-        RECT client{};
-        ::GetClientRect(m_hPlot, &client);
-        ::DrawFocusRect(target, &client);
-    }
-}
-
 void Win32SpectrumPanel::Paint() {
-    PAINTSTRUCT paint{};
-    HDC dc = ::BeginPaint(m_hPlot, &paint);
-    RECT client{};
-    ::GetClientRect(m_hPlot, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    if (width > 0 && height > 0) {
-        HDC picture = ::CreateCompatibleDC(dc);
-        if (m_hPicture == nullptr || m_PictureSize.cx != width || m_PictureSize.cy != height) {
-            if (m_hPicture != nullptr) {
-                ::DeleteObject(m_hPicture);
+    m_Surface.Paint(
+        m_hPlot, m_hFont, m_TextWidths,
+        [this](PlotCanvas& canvas, double width, double height, double scale) {
+            RenderPicture(canvas, width, height, scale);
+        },
+        [this](HDC target) {
+            if (m_DragStart) {
+                DrawDraggedRect(target, *m_DragStart, m_DragNow, Scale());
             }
-            m_hPicture = ::CreateCompatibleBitmap(dc, width, height);
-            m_PictureSize = {width, height};
-            m_bPictureStale = true;
-        }
-        HGDIOBJ oldPicture = ::SelectObject(picture, m_hPicture);
-        if (m_bPictureStale) {
-            RenderPicture(picture, width, height);
-            m_bPictureStale = false;
-        }
-        // The overlay goes onto a copy, so that the picture stays as drawn.
-        HDC back = ::CreateCompatibleDC(dc);
-        HBITMAP backBitmap = ::CreateCompatibleBitmap(dc, width, height);
-        HGDIOBJ oldBack = ::SelectObject(back, backBitmap);
-        ::BitBlt(back, 0, 0, width, height, picture, 0, 0, SRCCOPY);
-        PaintOverlay(back);
-        ::BitBlt(dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
-        ::SelectObject(back, oldBack);
-        ::DeleteObject(backBitmap);
-        ::DeleteDC(back);
-        ::SelectObject(picture, oldPicture);
-        ::DeleteDC(picture);
-    }
-    ::EndPaint(m_hPlot, &paint);
+            DrawFocus(m_hPlot, target);
+        });
 }
 
 void Win32SpectrumPanel::OnSavePlot() {
@@ -1108,49 +718,11 @@ void Win32SpectrumPanel::OnSavePlot() {
 }
 
 std::optional<std::string> Win32SpectrumPanel::SavePlot(const std::string& path) {
-    RECT client{};
-    ::GetClientRect(m_hPlot, &client);
-    const int width = std::max(1, static_cast<int>(client.right));
-    const int height = std::max(1, static_cast<int>(client.bottom));
-    HDC screen = ::GetDC(m_hPlot);
-    std::optional<std::string> reason;
-    try {
-        if (EndsWithNoCase(path, ".svg")) {
-            // Laid out as the window lays the plot out, with the window's font.
-            Gdiplus::Graphics measuring(screen);
-            GdiPlusCanvas measure(measuring, screen, m_hFont, 1.0, m_TextWidths);
-            SvgCanvas svg(width, height, FromWide(measure.FontFamily()), measure.FontSize(),
-                          measure);
-            const PlotLayout layout = LayOutPlot(m_Plot, width, height, Scale(), svg);
-            DrawPlot(m_Plot, layout, svg);
-            WriteWhole(path, svg.Document());
-        } else {
-            // Twice the window's pixels: sharp when printed or shown larger.
-            constexpr int kFactor = 2;
-            Gdiplus::Bitmap bitmap(kFactor * width, kFactor * height, PixelFormat32bppARGB);
-            std::optional<std::string> bytes;
-            {
-                Gdiplus::Graphics graphics(&bitmap);
-                std::unordered_map<std::string, double> widths;
-                GdiPlusCanvas canvas(graphics, screen, m_hFont, kFactor, widths);
-                const PlotLayout layout = LayOutPlot(m_Plot, kFactor * width, kFactor * height,
-                                                     kFactor * Scale(), canvas);
-                DrawPlot(m_Plot, layout, canvas);
-            }
-            bytes = EncodePng(bitmap);
-            if (!bytes) {
-                reason = "the picture could not be encoded as PNG";
-            } else {
-                WriteWhole(path, *bytes);
-            }
-        }
-    } catch (const FileError& error) {
-        reason = error.Reason();
-    } catch (const std::exception& error) {
-        reason = error.what();
-    }
-    ::ReleaseDC(m_hPlot, screen);
-    return reason;
+    return SavePicture(path, m_hPlot, m_hFont, m_TextWidths,
+                       [this](PlotCanvas& canvas, double width, double height, double scale) {
+                           DrawPlot(m_Plot, LayOutPlot(m_Plot, width, height, scale, canvas),
+                                    canvas);
+                       });
 }
 
 Win32SpectrumPanel::ChoosePlotFile StandardPlotFileDialog() {

@@ -13,10 +13,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "dialog/plot_picture.h"
 #include "dialog/spectrum_plot.h"
+#include "dialog/win32/win32_plot_canvas.h"
 #include "scanfile/scan_file.h"
 
 namespace quillon {
@@ -66,8 +66,6 @@ class Win32SpectrumPanel {
     void ShowLastScan();
 
   private:
-    class GdiPlusUse;
-
     HWND ControlHandle(PanelControl control) const;
     // Places the panel beside the controls, from the top of the "SDF File" box to the bottom
     // margin, over the rest of the dialog's width; after the dialog changed its size or scale.
@@ -106,13 +104,8 @@ class Win32SpectrumPanel {
     void ShowReadoutAt(PlotPoint at);
     void Redraw();
     void Paint();
-    void RenderPicture(HDC target, int width, int height);
-    // The rectangle being dragged and the focus, over the picture.
-    void PaintOverlay(HDC target);
+    void RenderPicture(PlotCanvas& canvas, double width, double height, double scale);
     double Scale() const;
-    static PlotColors ScreenColors();
-    // A pointer position of the plot window as a point of its picture: the pixel's middle.
-    static PlotPoint ToPicture(LPARAM position);
 
     ChoosePlotFile m_ChoosePlotFile;
     ShowMessage m_ShowMessage;
@@ -122,7 +115,7 @@ class Win32SpectrumPanel {
     HWND m_hPlot = nullptr;
     HFONT m_hFont = nullptr;  // the dialog's, not ours
     // The widths of the texts drawn in it.
-    std::unordered_map<std::string, double> m_TextWidths;
+    TextWidths m_TextWidths;
 
     SpectrumPlot m_Plot;
     bool m_bSettingControls = false;
@@ -132,11 +125,9 @@ class Win32SpectrumPanel {
     bool m_bTrackingLeave = false;
 
     // The picture last drawn, kept so that the rubber band and the focus are drawn over it
-    // without drawing the curves again.
-    HBITMAP m_hPicture = nullptr;
-    SIZE m_PictureSize{};
+    // without drawing the curves again, and where its parts stand.
+    PlotSurface m_Surface;
     PlotLayout m_Layout;
-    bool m_bPictureStale = true;
 };
 
 // Save plot's file dialog: the system's save dialog with the types PNG and SVG, opened in the
