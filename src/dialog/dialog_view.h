@@ -90,6 +90,9 @@ class DialogView {
     // spectrum plot) shows the new file. Not called when a load fails, since the file held
     // before stays loaded.
     virtual void FileLoaded() {}
+    // The loaded file is about to be replaced or unloaded: a view that reads it off the
+    // window's thread stops doing so and waits until it has.
+    virtual void FileReleasing() {}
     // Shows the loaded file's last scan in the plot (the newest measurement of a followed
     // folder).
     virtual void ShowNewestScan() {}

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,6 +40,11 @@ class PlotCanvas {
     // the left (read from the bottom up), about `at`.
     virtual void Text(const std::string& text, PlotPoint at, TextAnchor anchor, Rgb color,
                       bool upright = false) = 0;
+    // An image of `columns` x `rows` pixels (row by row, the top row first) stretched over
+    // `rect`, each pixel a rectangle of one colour (no smoothing between them). This default
+    // fills runs of equal colours; canvases with a bitmap primitive draw it at once.
+    virtual void Image(const PlotArea& rect, std::size_t columns, std::size_t rows,
+                       std::span<const Rgb> pixels);
     // Later drawing stays inside `rect` until EndClip.
     virtual void BeginClip(const PlotArea& rect) = 0;
     virtual void EndClip() = 0;

@@ -220,6 +220,10 @@ class SpectrumPlot {
     // the pointer is outside the plot or no file is loaded.
     std::string ReadoutAt(const PlotArea& area, double px, double py) const;
 
+    // The pixel nearest the x under the pointer at (px, py) of a plot drawn in `area` (a
+    // Ctrl+click traces its wavelength); nothing outside the plot or without a file.
+    std::optional<std::size_t> PixelAt(const PlotArea& area, double px, double py) const;
+
   private:
     void UpdateRuns(Curve curve);
     void UpdateTitles();
