@@ -104,13 +104,15 @@ Win32Prompts Win32Prompts::Standard() {
     };
     prompts.chooseFolder = &ChooseFolderWithShell;
     prompts.choosePlotFile = StandardPlotFileDialog();
+    prompts.chooseTableFile = StandardTableFileDialog();
     return prompts;
 }
 
 Win32DialogWindow::Win32DialogWindow(Win32Prompts prompts)
     : m_Prompts(std::move(prompts)),
       m_Dlg(*this),
-      m_Panel(m_Prompts.choosePlotFile, [this](const std::string& text) { ShowMessage(text); }) {
+      m_Panel(m_Prompts.choosePlotFile, m_Prompts.chooseTableFile,
+              [this](const std::string& text) { ShowMessage(text); }) {
     // The icon at the system's standard size; null where the program has no icon resource.
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainIconId));
 }
@@ -482,6 +484,10 @@ void Win32DialogWindow::ShowAboutBox() {
 
 void Win32DialogWindow::FileLoaded() {
     m_Panel.ShowFile(m_Dlg.File());
+}
+
+void Win32DialogWindow::FileReleasing() {
+    m_Panel.ReleaseFile();
 }
 
 void Win32DialogWindow::ShowNewestScan() {

@@ -28,6 +28,8 @@ struct Win32Prompts {
     // The export dialog's folder chooser: the chosen folder, or nothing when cancelled.
     std::function<std::optional<std::string>(HWND owner, const std::string& start)> chooseFolder;
     Win32SpectrumPanel::ChoosePlotFile choosePlotFile;
+    // "Export trace...": where to write the trace's table.
+    Win32SpectrumPanel::ChoosePlotFile chooseTableFile;
 
     // Message boxes, the open-file dialog and the folder chooser of the system; the About box
     // is left to the caller.
@@ -82,6 +84,7 @@ class Win32DialogWindow : public DialogView {
     void ShowAboutBox() override;
     void EndDialog(int result) override;
     void FileLoaded() override;
+    void FileReleasing() override;
     void ShowNewestScan() override;
     void SetTicking(bool ticking) override;
 

@@ -153,7 +153,7 @@ class GdiPlusCanvas : public PlotCanvas {
     // An image of `columns` x `rows` colours (row by row, the top row first) stretched over
     // `rect`, each colour a sharp block: a map's cells are not blurred into each other.
     void Image(const PlotArea& rect, std::size_t columns, std::size_t rows,
-               std::span<const Rgb> pixels) {
+               std::span<const Rgb> pixels) override {
         if (columns == 0 || rows == 0 || pixels.size() < columns * rows || rect.IsEmpty()) {
             return;
         }
@@ -324,6 +324,17 @@ bool EndsWithNoCase(const std::string& text, const std::string& end) {
                           return std::tolower(static_cast<unsigned char>(a)) ==
                                  std::tolower(static_cast<unsigned char>(b));
                       });
+}
+
+std::optional<std::string> SaveText(const std::string& path, const std::string& bytes) {
+    try {
+        WriteWhole(path, bytes);
+    } catch (const FileError& error) {
+        return error.Reason();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return std::nullopt;
 }
 
 GdiPlusUse::GdiPlusUse() {

@@ -67,6 +67,7 @@ const PanelItem kPanelItems[] = {
     {PanelControl::ShowReference, L"Button", L"Re&ference", kChild | WS_TABSTOP | BS_AUTOCHECKBOX,
      0},
     {PanelControl::ShowScan, L"Button", L"Sca&n", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0},
+    {PanelControl::Views, WC_TABCONTROLW, L"Views", kChild | WS_TABSTOP | WS_GROUP | TCS_TABS, 0},
     {PanelControl::Plot, kPlotClass, L"Spectrum plot", kChild | WS_TABSTOP | WS_GROUP, 0},
     {PanelControl::Readout, L"Static", L"",
      kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_LEFTNOWORDWRAP, 0},
@@ -83,6 +84,17 @@ constexpr std::array<std::pair<PanelControl, Curve>, 3> kCurveBoxes = {{
 }};
 
 constexpr UINT_PTR kSubclassId = 0x5150;
+
+// The timer that polls the passes over the file, and how often, in milliseconds.
+constexpr UINT_PTR kKineticsTimerId = 7;
+constexpr UINT kKineticsTickMs = 100;
+
+// The tabs' names, in the order of PanelPage.
+constexpr const wchar_t* kPageNames[] = {L"Spectrum", L"Trace", L"Map"};
+// The spectrum page's own controls, hidden while another page shows.
+constexpr PanelControl kSpectrumPageControls[] = {
+    PanelControl::ShowDark, PanelControl::ShowReference, PanelControl::ShowScan, PanelControl::Plot,
+    PanelControl::Readout,  PanelControl::ResetZoom,     PanelControl::SavePlot};
 
 void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
     WNDCLASSEXW panel{};
@@ -109,15 +121,31 @@ void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
 
 }  // namespace
 
-Win32SpectrumPanel::Win32SpectrumPanel(ChoosePlotFile choosePlotFile, ShowMessage showMessage)
+Win32SpectrumPanel::Win32SpectrumPanel(ChoosePlotFile choosePlotFile,
+                                       ChoosePlotFile chooseTableFile, ShowMessage showMessage)
     : m_ChoosePlotFile(std::move(choosePlotFile)),
       m_ShowMessage(std::move(showMessage)),
+      m_PageHost{[this](std::size_t scan, bool switchTo) {
+                     m_Plot.ShowScan(scan + 1);
+                     Refresh();
+                     if (switchTo) {
+                         ShowPage(PanelPage::kSpectrum);
+                     }
+                 },
+                 m_ChoosePlotFile, std::move(chooseTableFile), m_ShowMessage,
+                 [this] { StartPolling(); }},
+      m_TracePage(m_Kinetics, m_PageHost),
+      m_MapPage(m_Kinetics, m_PageHost),
       m_pGdiPlus(std::make_unique<GdiPlusUse>()) {}
 
 Win32SpectrumPanel::~Win32SpectrumPanel() {
     if (m_hDialog != nullptr) {
         ::RemoveWindowSubclass(m_hDialog, &FollowDialog, kSubclassId);
     }
+    if (m_hPanel != nullptr && ::IsWindow(m_hPanel)) {
+        ::KillTimer(m_hPanel, kKineticsTimerId);
+    }
+    m_Kinetics.ReleaseFile();
     if (m_hPanel != nullptr && ::IsWindow(m_hPanel)) {
         ::SetWindowLongPtrW(m_hPanel, GWLP_USERDATA, 0);
     }
@@ -135,6 +163,8 @@ void Win32SpectrumPanel::Create(HWND dialog) {
         WS_EX_CONTROLPARENT, kPanelClass, L"", kChild | WS_CLIPCHILDREN, 0, 0, 0, 0, dialog,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSpectrumPanelId)), instance, this);
     CreateControls();
+    m_TracePage.Create(m_hPanel, kTracePageId, m_hFont);
+    m_MapPage.Create(m_hPanel, kMapPageId, m_hFont);
     ::SetWindowSubclass(dialog, &FollowDialog, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 
     // The window grows to the right by the panel's width, less where the screen is narrower.
@@ -175,6 +205,14 @@ void Win32SpectrumPanel::CreateControls() {
         ::SendMessageW(quantity, CB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(ToWide(QuantityLabel(choice)).c_str()));
     }
+    HWND views = ControlHandle(PanelControl::Views);
+    for (int page = 0; page < static_cast<int>(std::size(kPageNames)); ++page) {
+        TCITEMW tab{};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = const_cast<wchar_t*>(kPageNames[page]);
+        ::SendMessageW(views, TCM_INSERTITEMW, static_cast<WPARAM>(page),
+                       reinterpret_cast<LPARAM>(&tab));
+    }
     // Enter in the scan number or the quantity takes what was typed or chosen; it does not
     // end the program through the dialog's default button.
     for (PanelControl control : {PanelControl::ScanNumber, PanelControl::Quantity}) {
@@ -190,6 +228,10 @@ void Win32SpectrumPanel::ApplyFont() {
     for (const PanelItem& item : kPanelItems) {
         ::SendMessageW(ControlHandle(item.id), WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont),
                        FALSE);
+    }
+    if (m_TracePage.Window() != nullptr) {
+        m_TracePage.SetFont(m_hFont);
+        m_MapPage.SetFont(m_hFont);
     }
     m_Surface.Invalidate(m_hPlot);
 }
@@ -272,11 +314,19 @@ void Win32SpectrumPanel::LayOut() {
     readout.right = reset.left - duX;
     put(PanelControl::Readout, readout);
 
-    const RECT plotTop = units(0, 2 * row2, 0, 0);
-    RECT plot{0, plotTop.top, width, bottomTop - (duY * kRowGap) / 8};
+    // The tabs, as high as a row, over the rest.
+    RECT tabs = units(0, 2 * row2, 0, kRowHeight);
+    tabs.right = width;
+    put(PanelControl::Views, tabs);
+    const int pageTop = tabs.bottom + (duY * kRowGap) / 8;
+
+    RECT plot{0, pageTop, width, bottomTop - (duY * kRowGap) / 8};
     plot.bottom = std::max(plot.bottom, plot.top);
     put(PanelControl::Plot, plot);
     m_Surface.Invalidate(m_hPlot);
+    const RECT page{0, pageTop, width, std::max(pageTop, height)};
+    m_TracePage.Place(page);
+    m_MapPage.Place(page);
 }
 
 LRESULT CALLBACK Win32SpectrumPanel::FollowDialog(HWND window, UINT message, WPARAM wParam,
@@ -373,6 +423,19 @@ LRESULT Win32SpectrumPanel::OnPanelMessage(UINT message, WPARAM wParam, LPARAM l
         case WM_SIZE:
             LayOut();
             return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom == static_cast<UINT_PTR>(PanelControl::Views) &&
+                header->code == TCN_SELCHANGE) {
+                Run([this] { OnPageChosen(); });
+            }
+            return 0;
+        }
+        case WM_TIMER:
+            if (wParam == kKineticsTimerId) {
+                Run([this] { OnKineticsTick(); });
+            }
+            return 0;
         default:
             return ::DefWindowProcW(m_hPanel, message, wParam, lParam);
     }
@@ -405,8 +468,14 @@ void Win32SpectrumPanel::OnCommand(int id, int notification) {
     if (control == PanelControl::Quantity && notification == CBN_SELCHANGE) {
         const LRESULT chosen = ::SendMessageW(ControlHandle(control), CB_GETCURSEL, 0, 0);
         if (chosen >= 0 && static_cast<std::size_t>(chosen) < std::size(kPlotQuantities)) {
-            m_Plot.ShowQuantity(kPlotQuantities[static_cast<std::size_t>(chosen)]);
+            const Quantity quantity = kPlotQuantities[static_cast<std::size_t>(chosen)];
+            m_Plot.ShowQuantity(quantity);
             Refresh();
+            // The trace and the map show the quantity chosen too.
+            m_Kinetics.SetTraceQuantity(quantity);
+            m_Kinetics.Map().SetQuantity(quantity);
+            StartPolling();
+            RefreshPages();
         }
         return;
     }
@@ -449,6 +518,73 @@ void Win32SpectrumPanel::ShowFile(const ScanFile& file) {
     m_Plot.ShowFile(file);
     Refresh();
     SetControlText(ControlHandle(PanelControl::Readout), kReadoutHint);
+    m_MapPage.Forget();
+    m_Kinetics.ShowFile(file);
+    StartPolling();
+    RefreshPages();
+}
+
+void Win32SpectrumPanel::ReleaseFile() {
+    if (m_hPanel != nullptr) {
+        ::KillTimer(m_hPanel, kKineticsTimerId);
+    }
+    m_Kinetics.ReleaseFile();
+}
+
+void Win32SpectrumPanel::StartPolling() {
+    if (m_hPanel != nullptr && m_Kinetics.IsWorking()) {
+        ::SetTimer(m_hPanel, kKineticsTimerId, kKineticsTickMs, nullptr);
+    }
+}
+
+void Win32SpectrumPanel::OnKineticsTick() {
+    const bool changed = m_Kinetics.Poll();
+    const bool working = m_Kinetics.IsWorking();
+    if (!working) {
+        ::KillTimer(m_hPanel, kKineticsTimerId);
+    }
+    if (changed || !working) {
+        RefreshPages();
+    }
+}
+
+void Win32SpectrumPanel::RefreshPages() {
+    m_TracePage.Refresh();
+    m_MapPage.Refresh();
+}
+
+void Win32SpectrumPanel::ShowPage(PanelPage page) {
+    ::SendMessageW(ControlHandle(PanelControl::Views), TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+    OnPageChosen();
+}
+
+void Win32SpectrumPanel::OnPageChosen() {
+    const LRESULT chosen = ::SendMessageW(ControlHandle(PanelControl::Views), TCM_GETCURSEL, 0, 0);
+    m_Page = chosen >= 0 && chosen < static_cast<LRESULT>(std::size(kPageNames))
+                 ? static_cast<PanelPage>(chosen)
+                 : PanelPage::kSpectrum;
+    // The page's window comes first, then the others go, so that the focus never falls on a
+    // hidden control.
+    const bool spectrum = m_Page == PanelPage::kSpectrum;
+    for (PanelControl control : kSpectrumPageControls) {
+        ::ShowWindow(ControlHandle(control), spectrum ? SW_SHOWNA : SW_HIDE);
+    }
+    ::ShowWindow(m_TracePage.Window(), m_Page == PanelPage::kTrace ? SW_SHOWNA : SW_HIDE);
+    ::ShowWindow(m_MapPage.Window(), m_Page == PanelPage::kMap ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32SpectrumPanel::TraceAt(PlotPoint at) {
+    const std::optional<std::size_t> pixel = m_Plot.PixelAt(m_Layout.area, at.x, at.y);
+    if (!pixel || *pixel >= m_Plot.Curves().x.size()) {
+        return;
+    }
+    const std::string problem = m_TracePage.Add(m_Plot.Curves().x[*pixel]);
+    const TracePlot& trace = m_Kinetics.Trace();
+    SetControlText(ControlHandle(PanelControl::Readout),
+                   problem.empty()
+                       ? "Traced " + trace.WavelengthLabel(trace.Wavelengths().size() - 1) +
+                             ": see the Trace page."
+                       : problem);
 }
 
 void Win32SpectrumPanel::ShowLastScan() {
@@ -552,7 +688,9 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             ::SetFocus(m_hPlot);
             UpdateLayout();
             const PlotPoint at = PicturePoint(lParam);
-            if (m_Plot.HasFile() && m_Layout.area.Contains(at.x, at.y)) {
+            // Ctrl+click traces; it drags no rectangle.
+            if (m_Plot.HasFile() && (wParam & MK_CONTROL) == 0 &&
+                m_Layout.area.Contains(at.x, at.y)) {
                 m_DragStart = at;
                 m_DragNow = at;
                 ::SetCapture(m_hPlot);
@@ -592,6 +730,8 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
                     });
                 }
                 ::InvalidateRect(m_hPlot, nullptr, FALSE);
+            } else if ((wParam & MK_CONTROL) != 0 && m_Plot.HasFile()) {
+                Run([&] { TraceAt(at); });
             } else if (const std::optional<Curve> curve = LegendEntryAt(m_Layout, at)) {
                 // A click on a legend entry hides or shows its curve.
                 if (m_Plot.HasFile()) {

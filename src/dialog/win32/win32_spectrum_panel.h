@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Win32SpectrumPanel: the spectrum plot beside the main dialog's controls in the Windows
-// window. The scan chooser with the scan's texts, the quantity chooser, the Dark, Reference and
-// Scan boxes, the plot (zoom by a dragged rectangle, the wheel, the keys + and - and the
-// arrows, a right click zooms out), the readout under the pointer, Reset zoom and Save plot.
-// What it shows comes from the toolkit-free plot model; it draws the model's picture
-// (plot_picture.h) with GDI+.
+// Win32SpectrumPanel: the plots beside the main dialog's controls in the Windows window. The
+// scan chooser with the scan's texts and the quantity chooser over tabs "Spectrum", "Trace"
+// and "Map"; on the first, the Dark, Reference and Scan boxes, the plot (zoom by a dragged
+// rectangle, the wheel, the keys + and - and the arrows, a right click zooms out), the readout
+// under the pointer, Reset zoom and Save plot. What it shows comes from the toolkit-free plot
+// model; it draws the model's picture (plot_picture.h) with GDI+. The other two pages follow chosen
+// wavelengths across the scans and map every scan (win32_kinetics_pages.h); a Ctrl+click on the
+// spectrum traces the wavelength under the pointer.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +16,10 @@
 #include <optional>
 #include <string>
 
+#include "dialog/kinetics.h"
 #include "dialog/plot_picture.h"
 #include "dialog/spectrum_plot.h"
+#include "dialog/win32/win32_kinetics_pages.h"
 #include "dialog/win32/win32_plot_canvas.h"
 #include "scanfile/scan_file.h"
 
@@ -37,7 +41,12 @@ enum class PanelControl : int {
     Readout = 1112,
     ResetZoom = 1113,
     SavePlot = 1114,
+    // The tabs "Spectrum", "Trace" and "Map" that choose what the plot area shows.
+    Views = 1115,
 };
+
+// The pages of the plot area, in the order of their tabs.
+enum class PanelPage : int { kSpectrum = 0, kTrace = 1, kMap = 2 };
 
 // The id of the panel window among the dialog's children.
 inline constexpr int kSpectrumPanelId = 1100;
@@ -51,7 +60,8 @@ class Win32SpectrumPanel {
     // Tells the user a failure.
     using ShowMessage = std::function<void(const std::string& text)>;
 
-    Win32SpectrumPanel(ChoosePlotFile choosePlotFile, ShowMessage showMessage);
+    Win32SpectrumPanel(ChoosePlotFile choosePlotFile, ChoosePlotFile chooseTableFile,
+                       ShowMessage showMessage);
     ~Win32SpectrumPanel();
     Win32SpectrumPanel(const Win32SpectrumPanel&) = delete;
     Win32SpectrumPanel& operator=(const Win32SpectrumPanel&) = delete;
@@ -64,6 +74,10 @@ class Win32SpectrumPanel {
     void ShowFile(const ScanFile& file);
     // Shows the file's last scan, keeping the zoom.
     void ShowLastScan();
+    // Stops reading the file off the window's thread, before it is replaced or unloaded.
+    void ReleaseFile();
+    // Brings a page of the plot area forward, as its tab does.
+    void ShowPage(PanelPage page);
 
   private:
     HWND ControlHandle(PanelControl control) const;
@@ -90,6 +104,14 @@ class Win32SpectrumPanel {
     void ApplyFont();
     void LayOut();
     void OnCommand(int id, int notification);
+    // The tab chosen: its page shows, the others hide.
+    void OnPageChosen();
+    // Polls the kinetics' passes with a timer while any runs, and shows what they did.
+    void StartPolling();
+    void OnKineticsTick();
+    void RefreshPages();
+    // A Ctrl+click on the spectrum: traces the wavelength under the pointer.
+    void TraceAt(PlotPoint at);
     void OnScanTyped();
     void OnSavePlot();
     // Runs a handler; a failure that escapes it is shown instead of crossing the system's
@@ -109,6 +131,12 @@ class Win32SpectrumPanel {
 
     ChoosePlotFile m_ChoosePlotFile;
     ShowMessage m_ShowMessage;
+    // The Trace and Map pages and what they show.
+    Kinetics m_Kinetics;
+    KineticsPageHost m_PageHost;
+    Win32TracePage m_TracePage;
+    Win32MapPage m_MapPage;
+    PanelPage m_Page = PanelPage::kSpectrum;
     std::unique_ptr<GdiPlusUse> m_pGdiPlus;
     HWND m_hDialog = nullptr;
     HWND m_hPanel = nullptr;
