@@ -99,6 +99,30 @@ void RunPoints(const SpectrumPlot& plot, const PlotArea& area, Curve curve, cons
 
 }  // namespace
 
+void PlotCanvas::Image(const PlotArea& rect, std::size_t columns, std::size_t rows,
+                       std::span<const Rgb> pixels) {
+    if (columns == 0 || rows == 0 || pixels.size() < columns * rows) {
+        return;
+    }
+    const double width = rect.width / static_cast<double>(columns);
+    const double height = rect.height / static_cast<double>(rows);
+    for (std::size_t r = 0; r < rows; ++r) {
+        const Rgb* const row = pixels.data() + r * columns;
+        std::size_t c = 0;
+        while (c < columns) {
+            std::size_t end = c + 1;
+            while (end < columns && row[end] == row[c]) {
+                ++end;
+            }
+            FillRect({rect.left + static_cast<double>(c) * width,
+                      rect.top + static_cast<double>(r) * height,
+                      static_cast<double>(end - c) * width, height},
+                     row[c]);
+            c = end;
+        }
+    }
+}
+
 PlotLayout LayOutPlot(const SpectrumPlot& plot, double width, double height, double scale,
                       PlotCanvas& canvas) {
     PlotLayout layout;

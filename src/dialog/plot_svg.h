@@ -27,6 +27,9 @@ class SvgCanvas : public PlotCanvas {
     void Polyline(std::span<const PlotPoint> points, Rgb color, double width) override;
     void Text(const std::string& text, PlotPoint at, TextAnchor anchor, Rgb color,
               bool upright) override;
+    // An embedded PNG picture, drawn without smoothing between its pixels.
+    void Image(const PlotArea& rect, std::size_t columns, std::size_t rows,
+               std::span<const Rgb> pixels) override;
     void BeginClip(const PlotArea& rect) override;
     void EndClip() override;
 
@@ -37,6 +40,10 @@ class SvgCanvas : public PlotCanvas {
     int m_nOpenClips = 0;
     int m_nClipIds = 0;
 };
+
+// A PNG file of `columns` x `rows` RGB pixels (rows top first), its image data stored without
+// compression: what an SVG document embeds.
+std::string PngOfPixels(std::size_t columns, std::size_t rows, std::span<const Rgb> pixels);
 
 // Text with &, <, >, " and ' written as XML references.
 std::string XmlEscaped(const std::string& text);

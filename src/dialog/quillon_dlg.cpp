@@ -85,6 +85,7 @@ bool CQUILLONDlg::OnInitDialog() {
     m_bWithPixel = 0;
     m_bConvertAll = true;
 
+    m_View.FileReleasing();
     m_ScanFile = ScanFile();
     m_bConvertEnabled = false;
 
@@ -222,6 +223,7 @@ bool CQUILLONDlg::LoadChosenFile(bool quiet) {
         m_bLogStartsAfresh = true;
         ScanFile loaded = LoadScanFile(path, *this);
         m_bLogStartsAfresh = false;
+        m_View.FileReleasing();
         m_ScanFile = std::move(loaded);
     } catch (...) {
         m_bLogStartsAfresh = false;
@@ -410,6 +412,7 @@ void CQUILLONDlg::OnCloseCommand() {
     }
     Read();
     m_View.EndDialog(kIdOk);
+    m_View.FileReleasing();
     m_ScanFile = ScanFile();
 }
 

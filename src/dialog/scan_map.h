@@ -60,7 +60,7 @@ class ScanMap {
     void ShowFile(const ScanFile& file);
     bool HasFile() const { return m_pFile != nullptr; }
     const ScanFile* File() const { return m_pFile; }
-    PlotAxis Axis() const { return m_Axis; }
+    PlotAxis AxisKind() const { return m_Axis; }
     const std::vector<double>& X() const { return m_X; }
     std::size_t ScanCount() const { return m_nScans; }
 

@@ -418,6 +418,13 @@ std::string SpectrumPlot::ReadoutAt(const PlotArea& area, double px, double py) 
     return ReadoutText(m_Curves, *pixel, m_Visible);
 }
 
+std::optional<std::size_t> SpectrumPlot::PixelAt(const PlotArea& area, double px, double py) const {
+    if (m_pFile == nullptr || area.IsEmpty() || !area.Contains(px, py)) {
+        return std::nullopt;
+    }
+    return NearestPixel(m_Curves, m_Frame.PixelToX(area, px));
+}
+
 void SpectrumPlot::UpdateRuns(Curve curve) {
     DefinedRuns(Values(curve), m_Runs.at(IndexOf(curve)));
 }

@@ -25,6 +25,14 @@ inline constexpr std::size_t kMaxTraceWavelengths = 8;
 // do not see red and green apart.
 Rgb TraceColor(std::size_t index);
 
+// A quantity as part of a file name: "counts", "dark_subtracted", "transmittance",
+// "absorbance".
+std::string QuantitySlug(Quantity quantity);
+// A file name beside the input: its folder and name without the extension, then `suffix`
+// ("/data/run.sdf" and "_trace.csv" give "/data/run_trace.csv"); `fallback` without input.
+std::string NameBeside(const ScanFile* input, const std::string& suffix,
+                       const std::string& fallback);
+
 // What the trace readout says while the pointer is not over the plot.
 inline constexpr const char* kTraceHint =
     "Ctrl+click the spectrum or type a wavelength to trace it across the scans.";
@@ -41,7 +49,7 @@ class TracePlot {
     const ScanFile* File() const { return m_pFile; }
     // What the wavelengths are given in: nanometres, or pixel numbers for a file whose
     // calibration does not rise.
-    PlotAxis Axis() const { return m_Axis; }
+    PlotAxis AxisKind() const { return m_Axis; }
     // The x value of each pixel, as TracePlan takes it.
     const std::vector<float>& PixelAxis() const { return m_PixelAxis; }
 

@@ -1,0 +1,320 @@
+// SPDX-License-Identifier: MIT
+// The layout and drawing of the trace and map pictures onto a PlotCanvas.
+#include "dialog/kinetics_picture.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+
+// Sizes at 96 dpi, multiplied by the layout's scale (as the spectrum's picture).
+constexpr double kPad = 6.0;
+constexpr double kTick = 4.0;
+constexpr double kGap = 4.0;
+constexpr double kSwatch = 18.0;
+constexpr double kLegendSpacing = 16.0;
+constexpr double kAxisWidth = 1.0;
+constexpr double kLineWidth = 1.4;
+constexpr double kColorBarWidth = 14.0;
+constexpr double kDescent = 0.22;
+// The largest picture of the map drawn at once, per side, in canvas pixels.
+constexpr double kMaxImageSide = 4096.0;
+
+Rgb Mix(Rgb a, Rgb b, double share) {
+    auto channel = [share](std::uint8_t x, std::uint8_t y) {
+        return static_cast<std::uint8_t>(std::lround(x + (y - x) * share));
+    };
+    return {channel(a.red, b.red), channel(a.green, b.green), channel(a.blue, b.blue)};
+}
+
+double WidestLabel(const Axis& axis, PlotCanvas& canvas) {
+    double widest = 0.0;
+    for (const AxisTick& tick : axis.ticks) {
+        widest = std::max(widest, canvas.TextWidth(tick.label));
+    }
+    return widest;
+}
+
+std::string FileName(const ScanFile* file) {
+    if (file == nullptr) {
+        return {};
+    }
+    const std::string& path = file->m_strPath;
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The title line, the x axis along the bottom of `area` (grid lines, ticks, labels, title)
+// and a value axis at its left, whose pixel of a value `toPixel` gives.
+template <typename ToX, typename ToY>
+void DrawAxes(const std::string& title, const Axis& xAxis, const Axis& yAxis, ToX toX, ToY toY,
+              const PlotArea& area, double width, double scale, PlotCanvas& canvas,
+              PlotColors colors) {
+    const double tick = kTick * scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const double descent = line * kDescent;
+    const double axisWidth = kAxisWidth * scale;
+    const Rgb grid = Mix(colors.background, colors.text, 0.12);
+    if (!title.empty()) {
+        canvas.Text(title, {width / 2.0, (kPad * scale) + line - descent}, TextAnchor::kMiddle,
+                    colors.text);
+    }
+    for (const AxisTick& mark : xAxis.ticks) {
+        const double x = toX(mark.value);
+        const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
+        canvas.Polyline(gridLine, grid, axisWidth);
+        const PlotPoint tickLine[] = {{x, area.Bottom()}, {x, area.Bottom() + tick}};
+        canvas.Polyline(tickLine, colors.text, axisWidth);
+        canvas.Text(mark.label, {x, area.Bottom() + tick + gap + line - descent},
+                    TextAnchor::kMiddle, colors.text);
+    }
+    canvas.Text(
+        xAxis.title,
+        {area.left + (area.width / 2.0), area.Bottom() + tick + 2.0 * (gap + line) - descent},
+        TextAnchor::kMiddle, colors.text);
+    double widest = 0.0;
+    for (const AxisTick& mark : yAxis.ticks) {
+        const double y = toY(mark.value);
+        const PlotPoint gridLine[] = {{area.left, y}, {area.Right(), y}};
+        canvas.Polyline(gridLine, grid, axisWidth);
+        const PlotPoint tickLine[] = {{area.left, y}, {area.left - tick, y}};
+        canvas.Polyline(tickLine, colors.text, axisWidth);
+        canvas.Text(mark.label, {area.left - tick - gap, y + (line / 2.0) - descent},
+                    TextAnchor::kEnd, colors.text);
+        widest = std::max(widest, canvas.TextWidth(mark.label));
+    }
+    canvas.Text(yAxis.title,
+                {area.left - tick - gap - widest - gap - descent, area.top + (area.height / 2.0)},
+                TextAnchor::kMiddle, colors.text, true);
+}
+
+// Adds the points of one device pixel column: all where they are few, else the first, the
+// highest, the lowest and the last, which draw the same column.
+void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
+    if (column.size() <= 4) {
+        points.insert(points.end(), column.begin(), column.end());
+    } else {
+        const auto [low, high] =
+            std::minmax_element(column.begin() + 1, column.end() - 1,
+                                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
+        points.push_back(column.front());
+        points.push_back(low < high ? *low : *high);
+        points.push_back(low < high ? *high : *low);
+        points.push_back(column.back());
+    }
+    column.clear();
+}
+
+void DrawRun(std::vector<PlotPoint>& points, Rgb color, double width, PlotCanvas& canvas) {
+    if (points.size() == 1) {
+        const double half = width;
+        canvas.FillRect({points[0].x - half, points[0].y - half, 2 * half, 2 * half}, color);
+    } else if (points.size() > 1) {
+        canvas.Polyline(points, color, width);
+    }
+    points.clear();
+}
+
+}  // namespace
+
+// ---- Trace ----
+
+TraceLayout LayOutTrace(const TracePlot& plot, double width, double height, double scale,
+                        PlotCanvas& canvas) {
+    TraceLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.scale = scale;
+    const double pad = kPad * scale;
+    const double tick = kTick * scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const Axis& xAxis = plot.Frame().X();
+    const double top = pad + (plot.HasFile() ? line + gap : 0.0) + line / 2.0;
+    const double left = pad + line + gap + WidestLabel(plot.Frame().Value(0), canvas) + gap + tick;
+    const double right =
+        pad + (xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0);
+    const double legendTop = height - pad - line;
+    const double bottom = height - legendTop + gap + 2.0 * (line + gap) + tick;
+    layout.area = {left, top, std::max(1.0, width - left - right),
+                   std::max(1.0, height - top - bottom)};
+    std::vector<double> widths;
+    double total = 0.0;
+    for (std::size_t w = 0; w < plot.Wavelengths().size(); ++w) {
+        widths.push_back((kSwatch * scale) + gap + canvas.TextWidth(plot.WavelengthLabel(w)));
+        total += widths.back() + (w > 0 ? kLegendSpacing * scale : 0.0);
+    }
+    double x = std::max(pad, (width - total) / 2.0);
+    for (double entry : widths) {
+        layout.legend.push_back({x, legendTop, entry, line});
+        x += entry + kLegendSpacing * scale;
+    }
+    return layout;
+}
+
+void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& canvas,
+               PlotColors colors) {
+    const double scale = layout.scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const double descent = line * kDescent;
+    const PlotArea& area = layout.area;
+    const PlotFrame& frame = plot.Frame();
+    canvas.FillRect({0.0, 0.0, layout.width, layout.height}, colors.background);
+    DrawAxes(
+        FileName(plot.File()), frame.X(), frame.Value(0),
+        [&](double x) { return frame.XToPixel(area, x); },
+        [&](double value) { return frame.ValueToPixel(0, area, value); }, area, layout.width, scale,
+        canvas, colors);
+
+    canvas.BeginClip(area);
+    std::vector<PlotPoint> column;
+    std::vector<PlotPoint> points;
+    const double width = kLineWidth * scale;
+    for (std::size_t w = 0; w < plot.Wavelengths().size(); ++w) {
+        const Rgb color = TraceColor(w);
+        double columnX = 0.0;
+        for (std::size_t k = 0; k < plot.ScansShown(); ++k) {
+            const double x = plot.XOf(k);
+            const double value = plot.ValueOf(w, k);
+            if (!std::isfinite(x) || !std::isfinite(value)) {
+                // A scan without a time or a value breaks the line.
+                FlushColumn(column, points);
+                DrawRun(points, color, width, canvas);
+                continue;
+            }
+            const PlotPoint point{frame.XToPixel(area, x), frame.ValueToPixel(0, area, value)};
+            const double here = std::floor(point.x);
+            if (!column.empty() && here != columnX) {
+                FlushColumn(column, points);
+            }
+            columnX = here;
+            column.push_back(point);
+        }
+        FlushColumn(column, points);
+        DrawRun(points, color, width, canvas);
+    }
+    canvas.EndClip();
+    canvas.StrokeRect(area, colors.text, kAxisWidth * scale);
+
+    if (plot.Wavelengths().empty()) {
+        canvas.Text(kTraceHint, {area.left + area.width / 2.0, area.top + area.height / 2.0},
+                    TextAnchor::kMiddle, Mix(colors.background, colors.text, 0.6));
+    }
+    for (std::size_t w = 0; w < layout.legend.size(); ++w) {
+        const PlotArea& entry = layout.legend[w];
+        const double middle = entry.top + (entry.height / 2.0);
+        const PlotPoint sample[] = {{entry.left, middle}, {entry.left + (kSwatch * scale), middle}};
+        canvas.Polyline(sample, TraceColor(w), 3.0 * scale);
+        canvas.Text(plot.WavelengthLabel(w),
+                    {entry.left + (kSwatch * scale) + gap, entry.top + line - descent},
+                    TextAnchor::kStart, colors.text);
+    }
+}
+
+std::optional<std::size_t> TraceLegendEntryAt(const TraceLayout& layout, PlotPoint point) {
+    for (std::size_t w = 0; w < layout.legend.size(); ++w) {
+        if (layout.legend[w].Contains(point.x, point.y)) {
+            return w;
+        }
+    }
+    return std::nullopt;
+}
+
+// ---- Map ----
+
+MapLayout LayOutMap(const ScanMap& map, double width, double height, double scale,
+                    PlotCanvas& canvas) {
+    MapLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.scale = scale;
+    const double pad = kPad * scale;
+    const double tick = kTick * scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const double top = pad + (map.HasFile() ? line + gap : 0.0) + line / 2.0;
+    const double left = pad + line + gap + WidestLabel(map.ScanAxis(), canvas) + gap + tick;
+    const double bar = kColorBarWidth * scale;
+    const double right =
+        3.0 * gap + bar + tick + gap + WidestLabel(map.ColorAxis(), canvas) + gap + line + pad;
+    const double bottom = tick + gap + line + gap + line + gap + line + pad;
+    layout.area = {left, top, std::max(1.0, width - left - right),
+                   std::max(1.0, height - top - bottom)};
+    layout.colorBar = {layout.area.Right() + 3.0 * gap, top, bar, layout.area.height};
+    return layout;
+}
+
+void DrawMap(const ScanMap& map, const MapLayout& layout, PlotCanvas& canvas, PlotColors colors,
+             std::optional<MapPick> marker) {
+    const double scale = layout.scale;
+    const double tick = kTick * scale;
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const double descent = line * kDescent;
+    const double axisWidth = kAxisWidth * scale;
+    const PlotArea& area = layout.area;
+    const PlotFrame& frame = map.Frame();
+    canvas.FillRect({0.0, 0.0, layout.width, layout.height}, colors.background);
+
+    // The map at the canvas's own pixels, under the grid lines of the axes.
+    const auto columns =
+        static_cast<std::size_t>(std::clamp(std::round(area.width), 1.0, kMaxImageSide));
+    const auto rows =
+        static_cast<std::size_t>(std::clamp(std::round(area.height), 1.0, kMaxImageSide));
+    std::vector<Rgb> pixels;
+    map.RenderImage(area, columns, rows, pixels);
+    canvas.Image(area, columns, rows, pixels);
+    DrawAxes(
+        FileName(map.File()), map.XAxis(), map.ScanAxis(),
+        [&](double x) { return frame.XToPixel(area, x); },
+        [&](double scan) { return map.ScanToPixel(area, scan); }, area, layout.width, scale, canvas,
+        colors);
+    canvas.StrokeRect(area, colors.text, axisWidth);
+
+    if (marker) {
+        const double x = frame.XToPixel(area, marker->x);
+        const double y = map.ScanToPixel(area, static_cast<double>(marker->scan + 1));
+        const double arm = 6.0 * scale;
+        canvas.BeginClip(area);
+        for (const auto& [color, width] : {std::pair{Rgb{0xFF, 0xFF, 0xFF}, 3.0 * scale},
+                                           std::pair{Rgb{0x00, 0x00, 0x00}, 1.2 * scale}}) {
+            const PlotPoint across[] = {{x - arm, y}, {x + arm, y}};
+            const PlotPoint down[] = {{x, y - arm}, {x, y + arm}};
+            canvas.Polyline(across, color, width);
+            canvas.Polyline(down, color, width);
+        }
+        canvas.EndClip();
+    }
+
+    // The colour bar: the colour map from the lowest value at the bottom to the highest at
+    // the top, with the ticks of its range at its right.
+    const PlotArea& bar = layout.colorBar;
+    const std::array<Rgb, 256>& colorMap = ViridisColors();
+    std::vector<Rgb> steps(colorMap.rbegin(), colorMap.rend());
+    canvas.Image(bar, 1, steps.size(), steps);
+    canvas.StrokeRect(bar, colors.text, axisWidth);
+    const Axis& colorAxis = map.ColorAxis();
+    double widest = 0.0;
+    for (const AxisTick& mark : colorAxis.ticks) {
+        const double y = ValueToPixel(colorAxis.range, bar, mark.value);
+        const PlotPoint tickLine[] = {{bar.Right(), y}, {bar.Right() + tick, y}};
+        canvas.Polyline(tickLine, colors.text, axisWidth);
+        canvas.Text(mark.label, {bar.Right() + tick + gap, y + (line / 2.0) - descent},
+                    TextAnchor::kStart, colors.text);
+        widest = std::max(widest, canvas.TextWidth(mark.label));
+    }
+    canvas.Text(
+        colorAxis.title,
+        {bar.Right() + tick + gap + widest + gap + line - descent, bar.top + (bar.height / 2.0)},
+        TextAnchor::kMiddle, colors.text, true);
+
+    // What a row stands for, under the x axis's title.
+    canvas.Text(map.Legend(), {layout.width / 2.0, layout.height - (kPad * scale) - descent},
+                TextAnchor::kMiddle, colors.text);
+}
+
+}  // namespace quillon
