@@ -350,7 +350,10 @@ std::string TracePlot::TableName() const {
 std::string TracePlot::TableCsv() const {
     std::string table = "scan,date_time,seconds";
     for (std::size_t w = 0; w < m_Wavelengths.size(); ++w) {
-        table += "," + CsvField(QuantitySlug(m_Quantity) + " at " + WavelengthLabel(w));
+        // Appended piece by piece: mingw-w64's GCC 12 warns of an overlap that cannot happen
+        // in "literal" + string.
+        table += ',';
+        table += CsvField(QuantitySlug(m_Quantity) + " at " + WavelengthLabel(w));
     }
     table += "\r\n";
     for (std::size_t k = 0; k < m_nScans && m_pFile != nullptr; ++k) {
