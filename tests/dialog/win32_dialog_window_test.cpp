@@ -212,7 +212,7 @@ TEST_F(Win32WindowTest, StartsWithNoFileAllScopeAndClearOptions) {
     }
     // Tab goes through the enabled controls with a tab stop in template order, from "Close"
     // round to it (the radio buttons have none; the system may add the checked one), and the
-    // plot (its other controls wait for a file).
+    // tabs of the plot area and the plot (its other controls wait for a file).
     std::vector<int> order;
     HWND item = Item(Control::Close);
     do {
@@ -222,7 +222,7 @@ TEST_F(Win32WindowTest, StartsWithNoFileAllScopeAndClearOptions) {
         }
         item = ::GetNextDlgTabItem(Window(), item, FALSE);
     } while (item != nullptr && item != Item(Control::Close) && order.size() < 20);
-    EXPECT_EQ(order, (std::vector<int>{1, 1000, 1001, 1005, 1008, 1006, 1009, 1111}));
+    EXPECT_EQ(order, (std::vector<int>{1, 1000, 1001, 1005, 1008, 1006, 1009, 1115, 1111}));
 }
 
 TEST_F(Win32WindowTest, TheSystemMenuEndsWithAboutAndItsCommandOpensTheAboutBox) {
