@@ -67,6 +67,40 @@ Win32KineticsPage* PageOfWindow(HWND window, UINT message, LPARAM lParam) {
     return reinterpret_cast<Win32KineticsPage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+// Enter in the wavelength field traces what was typed; it does not end the program through
+// the dialog's default button.
+LRESULT CALLBACK AddOnEnter(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR) {
+    switch (message) {
+        case WM_GETDLGCODE: {
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+                return ::DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            }
+            break;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                ::SendMessageW(
+                    ::GetParent(window), WM_COMMAND,
+                    MAKEWPARAM(static_cast<int>(KineticsControl::AddWavelength), BN_CLICKED), 0);
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L'\r') {
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(window, &AddOnEnter, 1);
+            break;
+        default:
+            break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
 // The system's save dialog for one type, opened in the suggested name's folder.
 std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
                                        const wchar_t* filters, const wchar_t* extension,
@@ -124,6 +158,9 @@ void Win32KineticsPage::Create(HWND panel, int id, HFONT font) {
         if (item.id == PlotId()) {
             m_hPlot = control;
         }
+    }
+    if (HWND field = Item(KineticsControl::Wavelength)) {
+        ::SetWindowSubclass(field, &AddOnEnter, 1, 0);
     }
     SetFont(font);
 }
@@ -783,15 +820,8 @@ void Win32MapPage::Refresh() {
          {KineticsControl::Rows, KineticsControl::MapResetZoom, KineticsControl::SaveMapPlot}) {
         ::EnableWindow(Item(control), loaded ? TRUE : FALSE);
     }
-    std::string status;
-    if (loaded) {
-        status = m_Kinetics.MapStatus();
-        const std::string legend = map.Legend();
-        if (!legend.empty()) {
-            status += "  " + legend;
-        }
-    }
-    SetControlText(Item(KineticsControl::MapStatus), status);
+    // (What a row stands for is said under the map itself.)
+    SetControlText(Item(KineticsControl::MapStatus), loaded ? m_Kinetics.MapStatus() : "");
     SetControlText(m_hPlot, loaded ? "Map: " + map.Description() : "Map");
     if (ControlText(Item(KineticsControl::MapReadout)).empty() && loaded) {
         SetControlText(Item(KineticsControl::MapReadout), kMapHint);

@@ -96,6 +96,12 @@ constexpr PanelControl kSpectrumPageControls[] = {
     PanelControl::ShowDark, PanelControl::ShowReference, PanelControl::ShowScan, PanelControl::Plot,
     PanelControl::Readout,  PanelControl::ResetZoom,     PanelControl::SavePlot};
 
+// The panel whose dialog takes Ctrl+Tab and Ctrl+Page Down / Page Up to turn its pages, and
+// the hook that sees the keys before the dialog manager does (the dialog's own loop and
+// IsDialogMessage both pass them to it).
+thread_local Win32SpectrumPanel* t_pPagedPanel = nullptr;
+thread_local HHOOK t_hPageKeys = nullptr;
+
 void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
     WNDCLASSEXW panel{};
     panel.cbSize = sizeof panel;
@@ -152,6 +158,38 @@ Win32SpectrumPanel::~Win32SpectrumPanel() {
     if (m_hPlot != nullptr && ::IsWindow(m_hPlot)) {
         ::SetWindowLongPtrW(m_hPlot, GWLP_USERDATA, 0);
     }
+    if (t_pPagedPanel == this) {
+        t_pPagedPanel = nullptr;
+        if (t_hPageKeys != nullptr) {
+            ::UnhookWindowsHookEx(t_hPageKeys);
+            t_hPageKeys = nullptr;
+        }
+    }
+}
+
+LRESULT CALLBACK Win32SpectrumPanel::PageKeys(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    Win32SpectrumPanel* self = t_pPagedPanel;
+    if (code == MSGF_DIALOGBOX && self != nullptr && message != nullptr &&
+        message->message == WM_KEYDOWN && (::GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
+        (message->hwnd == self->m_hDialog || ::IsChild(self->m_hDialog, message->hwnd))) {
+        const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+        int step = 0;
+        if (message->wParam == VK_TAB) {
+            step = shift ? -1 : 1;
+        } else if (message->wParam == VK_NEXT) {
+            step = 1;
+        } else if (message->wParam == VK_PRIOR) {
+            step = -1;
+        }
+        if (step != 0) {
+            const int count = static_cast<int>(std::size(kPageNames));
+            self->ShowPage(
+                static_cast<PanelPage>((static_cast<int>(self->m_Page) + step + count) % count));
+            return 1;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void Win32SpectrumPanel::Create(HWND dialog) {
@@ -163,6 +201,10 @@ void Win32SpectrumPanel::Create(HWND dialog) {
         WS_EX_CONTROLPARENT, kPanelClass, L"", kChild | WS_CLIPCHILDREN, 0, 0, 0, 0, dialog,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSpectrumPanelId)), instance, this);
     CreateControls();
+    t_pPagedPanel = this;
+    if (t_hPageKeys == nullptr) {
+        t_hPageKeys = ::SetWindowsHookExW(WH_MSGFILTER, &PageKeys, nullptr, ::GetCurrentThreadId());
+    }
     m_TracePage.Create(m_hPanel, kTracePageId, m_hFont);
     m_MapPage.Create(m_hPanel, kMapPageId, m_hFont);
     ::SetWindowSubclass(dialog, &FollowDialog, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -563,14 +605,17 @@ void Win32SpectrumPanel::OnPageChosen() {
     m_Page = chosen >= 0 && chosen < static_cast<LRESULT>(std::size(kPageNames))
                  ? static_cast<PanelPage>(chosen)
                  : PanelPage::kSpectrum;
-    // The page's window comes first, then the others go, so that the focus never falls on a
-    // hidden control.
     const bool spectrum = m_Page == PanelPage::kSpectrum;
     for (PanelControl control : kSpectrumPageControls) {
         ::ShowWindow(ControlHandle(control), spectrum ? SW_SHOWNA : SW_HIDE);
     }
     ::ShowWindow(m_TracePage.Window(), m_Page == PanelPage::kTrace ? SW_SHOWNA : SW_HIDE);
     ::ShowWindow(m_MapPage.Window(), m_Page == PanelPage::kMap ? SW_SHOWNA : SW_HIDE);
+    // The focus leaves a control that went with its page for the tabs.
+    HWND focus = ::GetFocus();
+    if (focus != nullptr && ::IsChild(m_hPanel, focus) && !::IsWindowVisible(focus)) {
+        ::SetFocus(ControlHandle(PanelControl::Views));
+    }
 }
 
 void Win32SpectrumPanel::TraceAt(PlotPoint at) {

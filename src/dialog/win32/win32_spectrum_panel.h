@@ -93,6 +93,8 @@ class Win32SpectrumPanel {
     // Follows the dialog's size, scale and colours.
     static LRESULT CALLBACK FollowDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR data);
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+Page Down and Ctrl+Page Up turn the pages.
+    static LRESULT CALLBACK PageKeys(int code, WPARAM wParam, LPARAM lParam);
     // Keeps Enter in the scan number and the quantity from ending the dialog.
     static LRESULT CALLBACK TakeEnter(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR data);
