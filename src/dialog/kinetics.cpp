@@ -170,7 +170,8 @@ void Kinetics::CancelMap() {
 }
 
 bool Kinetics::IsMapRunning() const {
-    return m_pMapPass && m_pMapPass->IsRunning();
+    // As Poll last saw it, so that the map shown and what is said of it agree.
+    return m_pMapPass && !m_bMapEnded;
 }
 
 std::string Kinetics::MapStatus() const {
@@ -178,8 +179,11 @@ std::string Kinetics::MapStatus() const {
         return {};
     }
     const std::size_t total = m_pMapPass->ScanCount();
-    const std::size_t done = m_pMapPass->ScansDone();
-    switch (m_pMapPass->GetState()) {
+    const std::size_t done = m_nMapScansTaken;
+    // Until Poll has taken the pass's end, the map shown is still filling.
+    const KineticsBuilder::State state =
+        m_bMapEnded ? m_pMapPass->GetState() : KineticsBuilder::State::kRunning;
+    switch (state) {
         case KineticsBuilder::State::kRunning:
             return "Reading scans: " + std::to_string(done) + " of " + std::to_string(total) +
                    " (" + Percent(done, total) + ")";

@@ -734,10 +734,7 @@ void Win32MapPage::Click(const PlotArea& area, PlotPoint at, bool control) {
     }
     if (control) {
         // Ctrl+click traces the wavelength under the pointer.
-        std::string problem = m_Kinetics.AddWavelength(pick->x);
-        if (problem.empty() && m_Host.passStarted) {
-            m_Host.passStarted();
-        }
+        const std::string problem = m_Host.trace ? m_Host.trace(pick->x) : std::string();
         SetControlText(Item(KineticsControl::MapStatus),
                        problem.empty() ? "Traced " +
                                              m_Kinetics.Trace().WavelengthLabel(

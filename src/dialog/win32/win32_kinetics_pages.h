@@ -63,6 +63,8 @@ struct KineticsPageHost {
         chooseTableFile;
     // Tells the user a failure.
     std::function<void(const std::string& text)> showMessage;
+    // Traces a wavelength as the Trace page's Add does: empty when added, else why not.
+    std::function<std::string(double wavelength)> trace;
     // The kinetics changed on a page (a wavelength, the rows): the panel polls its passes.
     std::function<void()> passStarted;
 };

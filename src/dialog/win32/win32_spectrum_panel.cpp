@@ -138,7 +138,10 @@ Win32SpectrumPanel::Win32SpectrumPanel(ChoosePlotFile choosePlotFile,
                          ShowPage(PanelPage::kSpectrum);
                      }
                  },
-                 m_ChoosePlotFile, std::move(chooseTableFile), m_ShowMessage,
+                 m_ChoosePlotFile,
+                 std::move(chooseTableFile),
+                 m_ShowMessage,
+                 [this](double wavelength) { return m_TracePage.Add(wavelength); },
                  [this] { StartPolling(); }},
       m_TracePage(m_Kinetics, m_PageHost),
       m_MapPage(m_Kinetics, m_PageHost),

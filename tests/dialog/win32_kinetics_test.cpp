@@ -1,0 +1,290 @@
+// SPDX-License-Identifier: MIT
+// The Trace and Map pages of the native Windows window, driven by window messages as a user's
+// clicks and keys arrive, on a time series built in memory: a Ctrl+click on the spectrum traces
+// the wavelength under the pointer, a click on a trace point shows that scan in the spectrum,
+// and the map fills off the window's thread while the window keeps answering, then a click on
+// it picks a scan.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dialog/win32/win32_dialog_window.h"
+#include "platform/windows_system.h"
+#include "sdf_builder.h"
+#include "temp_dir.h"
+#include "win32_modal_answerer.h"
+
+namespace quillon {
+namespace {
+
+using testing::SdfBuilder;
+using testing::TempDir;
+using testing::WindowTextOf;
+
+constexpr int kPixels = 64;
+constexpr int kScans = 40;
+
+// The counts of a scan (from 0) at a pixel (from 0): every scan and every pixel differ.
+std::int32_t CountsOf(int scan, int pixel) {
+    return 1000 + 100 * scan + pixel;
+}
+
+// A time series of 40 scans, 3 s apart, of 64 pixels from 400 nm in steps of 5 nm.
+std::string WriteTimeSeries(const std::string& path) {
+    SdfBuilder builder(kPixels);
+    builder.ccd.fCal[0] = 400.0f;
+    builder.ccd.fCal[1] = 5.0f;
+    for (int k = 0; k < kScans; ++k) {
+        testing::ScanContent scan;
+        scan.title = "Kinetics";
+        char time[32];
+        std::snprintf(time, sizeof time, "2026-12-07 09:%02d:%02d", (3 * k) / 60, (3 * k) % 60);
+        scan.dateTime = time;
+        for (int p = 0; p < kPixels; ++p) {
+            scan.values.push_back(CountsOf(k, p));
+        }
+        builder.AddScan(scan);
+    }
+    return builder.WriteTo(path);
+}
+
+class Win32KineticsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Win32Prompts prompts = Win32Prompts::Standard();
+        prompts.message = [this](HWND, const std::string& text) { m_Messages.push_back(text); };
+        prompts.chooseTableFile = [this](HWND, const std::string& suggested) {
+            m_Suggested = suggested;
+            return std::optional<std::string>((m_Dir / "table.csv"));
+        };
+        m_pWindow = std::make_unique<Win32DialogWindow>(std::move(prompts));
+        m_hWindow = m_pWindow->Create();
+        ASSERT_NE(m_hWindow, nullptr);
+        m_hPanel = ::GetDlgItem(m_hWindow, kSpectrumPanelId);
+        ::SetWindowPos(m_hPanel, nullptr, 0, 0, 760, 560, SWP_NOMOVE | SWP_NOZORDER);
+        m_pWindow->Dialog().OnDropFiles({WriteTimeSeries(m_Dir / "series.sdf")});
+    }
+    void TearDown() override { m_pWindow.reset(); }
+
+    HWND Panel(PanelControl control) const {
+        return ::GetDlgItem(m_hPanel, static_cast<int>(control));
+    }
+    HWND Page(KineticsControl control) const {
+        const int page = static_cast<int>(control) < static_cast<int>(KineticsControl::RowsCaption)
+                             ? kTracePageId
+                             : kMapPageId;
+        return ::GetDlgItem(::GetDlgItem(m_hPanel, page), static_cast<int>(control));
+    }
+    static std::string Text(HWND window) { return FromWide(WindowTextOf(window)); }
+    // A tab clicked: the tab control selects it and tells the panel.
+    void ChoosePage(int page) const {
+        HWND tabs = Panel(PanelControl::Views);
+        ::SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+        NMHDR header{tabs, static_cast<UINT_PTR>(PanelControl::Views), TCN_SELCHANGE};
+        ::SendMessageW(m_hPanel, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    }
+    int PageShown() const {
+        return static_cast<int>(::SendMessageW(Panel(PanelControl::Views), TCM_GETCURSEL, 0, 0));
+    }
+
+    // Lets the window take its messages (the timer polling the passes among them) until
+    // `done` holds; false when it does not within a generous bound.
+    bool PumpUntil(const std::function<bool()>& done) const {
+        for (int round = 0; round < 600; ++round) {
+            MSG message{};
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (!::IsDialogMessageW(m_hWindow, &message)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+            }
+            if (done()) {
+                return true;
+            }
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        }
+        return false;
+    }
+    bool TraceFilled() const {
+        return Text(Page(KineticsControl::TracePlot)).find(" 40 of 40 scans") != std::string::npos;
+    }
+    bool PassesDone() const {
+        return Text(Page(KineticsControl::MapStatus)) ==
+               "Map complete: " + std::to_string(kScans) + " scans.";
+    }
+
+    void Mouse(HWND plot, UINT message, POINT at, WPARAM keys = 0) const {
+        ::SendMessageW(plot, message, keys, MAKELPARAM(at.x, at.y));
+    }
+    void Click(HWND plot, POINT at, WPARAM keys = 0) const {
+        Mouse(plot, WM_LBUTTONDOWN, at, MK_LBUTTON | keys);
+        Mouse(plot, WM_LBUTTONUP, at, keys);
+    }
+    // The readout with the pointer at a share of a plot's width and height.
+    std::string ReadoutAt(HWND plot, HWND readout, double across, double down,
+                          POINT* where = nullptr) const {
+        RECT client{};
+        ::GetClientRect(plot, &client);
+        const POINT at{static_cast<LONG>(across * client.right),
+                       static_cast<LONG>(down * client.bottom)};
+        Mouse(plot, WM_MOUSEMOVE, at);
+        if (where != nullptr) {
+            *where = at;
+        }
+        return Text(readout);
+    }
+    // A key pressed in the window with Ctrl held, as the dialog manager gets it.
+    void CtrlKey(WPARAM key) const {
+        BYTE keys[256] = {};
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        ::SetKeyboardState(keys);
+        MSG message{};
+        message.hwnd = ::GetFocus() != nullptr ? ::GetFocus() : m_hWindow;
+        message.message = WM_KEYDOWN;
+        message.wParam = key;
+        if (!::IsDialogMessageW(m_hWindow, &message)) {
+            ::DispatchMessageW(&message);
+        }
+        keys[VK_CONTROL] = 0;
+        ::SetKeyboardState(keys);
+    }
+
+    TempDir m_Dir;
+    std::unique_ptr<Win32DialogWindow> m_pWindow;
+    HWND m_hWindow = nullptr;
+    HWND m_hPanel = nullptr;
+    std::vector<std::string> m_Messages;
+    std::string m_Suggested;
+};
+
+// The number after `prefix` in a readout ("scan 12 ..." gives 12); -1 without it.
+int NumberAfter(const std::string& text, const std::string& prefix) {
+    const std::size_t at = text.find(prefix);
+    return at == std::string::npos ? -1 : std::stoi(text.substr(at + prefix.size()));
+}
+
+TEST_F(Win32KineticsTest, ACtrlClickOnTheSpectrumTracesTheWavelengthUnderThePointer) {
+    HWND spectrum = Panel(PanelControl::Plot);
+    POINT at{};
+    // "437.50 nm, pixel 8; scan 1 ...": the wavelength and pixel under the pointer.
+    const std::string before = ReadoutAt(spectrum, Panel(PanelControl::Readout), 0.3, 0.5, &at);
+    const int pixel = NumberAfter(before, "pixel ");
+    ASSERT_GT(pixel, 0) << before;
+    const std::string wavelength = before.substr(0, before.find(','));
+    Click(spectrum, at, MK_CONTROL);
+
+    // The Ctrl+click traced it and zoomed nothing: the spectrum reads the same pixel there.
+    EXPECT_EQ(Text(Panel(PanelControl::Readout)), "Traced " + wavelength + ": see the Trace page.");
+    EXPECT_EQ(NumberAfter(ReadoutAt(spectrum, Panel(PanelControl::Readout), 0.3, 0.5), "pixel "),
+              pixel);
+    EXPECT_EQ(Text(Page(KineticsControl::Traced)), wavelength);
+    ASSERT_TRUE(PumpUntil([&] {
+        return PassesDone() &&
+               Text(Page(KineticsControl::TracePlot)).find(" 40 of 40 scans") != std::string::npos;
+    })) << Text(Page(KineticsControl::MapStatus));
+    EXPECT_EQ(Text(Page(KineticsControl::TracePlot)),
+              "Trace plot: Counts at " + wavelength + " against time in seconds, 40 of 40 scans");
+
+    // Each point of the trace is its scan's counts at that pixel, at its seconds.
+    ChoosePage(1);
+    const std::string point =
+        ReadoutAt(Page(KineticsControl::TracePlot), Page(KineticsControl::TraceReadout), 0.5, 0.5);
+    const int scan = NumberAfter(point, "scan ");
+    ASSERT_GT(scan, 1) << point;
+    EXPECT_EQ(point, "scan " + std::to_string(scan) + " at " + std::to_string(3 * (scan - 1)) +
+                         " s: " + wavelength + " " + std::to_string(CountsOf(scan - 1, pixel - 1)));
+
+    // The same wavelength again is refused, and the list keeps it once.
+    Click(spectrum, at, MK_CONTROL);
+    EXPECT_EQ(::SendMessageW(Page(KineticsControl::Traced), CB_GETCOUNT, 0, 0), 1);
+    EXPECT_NE(Text(Panel(PanelControl::Readout)).rfind("Traced ", 0), 0u);
+
+    // Export trace writes the table beside the input.
+    ::SendMessageW(Page(KineticsControl::ExportTrace), BM_CLICK, 0, 0);
+    EXPECT_EQ(m_Suggested, (m_Dir / "series_trace.csv"));
+    const std::string table = testing::ReadBytes((m_Dir / "table.csv"));
+    EXPECT_EQ(table.rfind("scan,date_time,seconds,", 0), 0u) << table.substr(0, 80);
+    EXPECT_NE(table.find("\r\n40,2026-12-07 09:01:57,117,"), std::string::npos);
+    EXPECT_TRUE(m_Messages.empty());
+}
+
+TEST_F(Win32KineticsTest, AClickOnATracePointShowsThatScanInTheSpectrum) {
+    // A wavelength typed, and Enter in its field.
+    HWND field = Page(KineticsControl::Wavelength);
+    ::SetWindowTextW(field, L"600");
+    ::SetFocus(field);
+    MSG enter{field, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    if (!::IsDialogMessageW(m_hWindow, &enter)) {
+        ::DispatchMessageW(&enter);
+    }
+    EXPECT_EQ(Text(Page(KineticsControl::Traced)), "600.00 nm");
+    EXPECT_EQ(Text(field), "");
+    EXPECT_FALSE(m_pWindow->Result().has_value());
+    ASSERT_TRUE(PumpUntil([&] { return PassesDone() && TraceFilled(); }));
+
+    ChoosePage(1);
+    HWND plot = Page(KineticsControl::TracePlot);
+    for (const double across : {0.25, 0.75}) {
+        SCOPED_TRACE(across);
+        POINT at{};
+        const std::string readout =
+            ReadoutAt(plot, Page(KineticsControl::TraceReadout), across, 0.5, &at);
+        const int scan = NumberAfter(readout, "scan ");
+        ASSERT_GT(scan, 1) << readout;
+        Click(plot, at);
+        EXPECT_EQ(Text(Panel(PanelControl::ScanNumber)), std::to_string(scan));
+        EXPECT_EQ(PageShown(), 0);
+        EXPECT_TRUE(::IsWindowVisible(Panel(PanelControl::Plot)));
+    }
+}
+
+TEST_F(Win32KineticsTest, TheMapFillsAndAClickOnItPicksAScanAndACtrlClickTracesAWavelength) {
+    // Ctrl+Tab twice turns from the spectrum to the map.
+    ::SetFocus(Panel(PanelControl::Quantity));
+    CtrlKey(VK_TAB);
+    EXPECT_EQ(PageShown(), 1);
+    CtrlKey(VK_TAB);
+    EXPECT_EQ(PageShown(), 2);
+    EXPECT_TRUE(::IsWindowVisible(Page(KineticsControl::MapPlot)));
+    EXPECT_FALSE(::IsWindowVisible(Panel(PanelControl::Plot)));
+
+    ASSERT_TRUE(PumpUntil([&] { return PassesDone(); })) << Text(Page(KineticsControl::MapStatus));
+    EXPECT_FALSE(::IsWindowEnabled(Page(KineticsControl::CancelMap)));
+    EXPECT_FALSE(::IsWindowVisible(Page(KineticsControl::MapProgress)));
+    EXPECT_EQ(Text(Page(KineticsControl::MapPlot)).rfind("Map: ", 0), 0u);
+
+    HWND plot = Page(KineticsControl::MapPlot);
+    POINT at{};
+    // Scans run down the map: lower on it, a later scan.
+    const std::string upper = ReadoutAt(plot, Page(KineticsControl::MapReadout), 0.4, 0.3);
+    const std::string lower = ReadoutAt(plot, Page(KineticsControl::MapReadout), 0.4, 0.6, &at);
+    const int scan = NumberAfter(lower, "scan ");
+    ASSERT_GT(NumberAfter(upper, "scan "), 0) << upper;
+    EXPECT_GT(scan, NumberAfter(upper, "scan ")) << lower;
+    const int pixel = NumberAfter(lower, "pixel ");
+    EXPECT_NE(lower.find(": " + std::to_string(CountsOf(scan - 1, pixel - 1))), std::string::npos)
+        << lower;
+
+    Click(plot, at);
+    EXPECT_EQ(Text(Panel(PanelControl::ScanNumber)), std::to_string(scan));
+    EXPECT_EQ(PageShown(), 2);
+
+    Click(plot, at, MK_CONTROL);
+    const std::size_t from = lower.find(", ") + 2;
+    const std::string traced = lower.substr(from, lower.find(" nm") + 3 - from);
+    EXPECT_EQ(Text(Page(KineticsControl::Traced)), traced);
+    EXPECT_TRUE(m_Messages.empty());
+}
+
+}  // namespace
+}  // namespace quillon
