@@ -164,9 +164,9 @@ TEST_F(Win32PlotTest, TabReachesThePanelsControlsAfterTheOthersAndAltKeysTheirMn
     // "Export...", 1090, and "Follow this folder", 1091, follow the window's controls; "Convert
     // each new file", 1092, waits for following. The tabs of the plot area, 1115, stand before
     // the spectrum page's plot.)
-    EXPECT_EQ(order, (std::vector<int>{1, 1000, 1001, 1002, 1005, 1008, 1006, 1009, 1010, 1090,
-                                       1091, 1102, 1107, 1108, 1109, 1110, 1115, 1111, 1113,
-                                       1114}));
+    EXPECT_EQ(order,
+              (std::vector<int>{1,    1000, 1001, 1002, 1005, 1008, 1006, 1009, 1010, 1090,
+                                1091, 1102, 1107, 1108, 1109, 1110, 1115, 1111, 1113, 1114}));
 
     // Alt and the underlined letter, as the dialog manager gets them.
     auto alt = [&](wchar_t letter) {
