@@ -244,7 +244,8 @@ TracePanel::TracePanel(Kinetics& kinetics, QWidget* parent)
     m_pWavelength->setObjectName(QStringLiteral("traceWavelength"));
     m_pWavelength->setAccessibleName(tr("Wavelength to trace"));
     m_pWavelength->setPlaceholderText(tr("nm"));
-    m_pWavelength->setMaximumWidth(90);
+    m_pWavelength->setMinimumWidth(80);
+    m_pWavelength->setMaximumWidth(120);
     caption->setBuddy(m_pWavelength);
     m_pAdd = Button(tr("&Add"), QStringLiteral("addWavelength"), this);
     m_pTraced = new QComboBox(this);
@@ -253,16 +254,23 @@ TracePanel::TracePanel(Kinetics& kinetics, QWidget* parent)
     m_pTraced->setMinimumContentsLength(10);
     m_pRemove = Button(tr("Re&move"), QStringLiteral("removeWavelength"), this);
     m_pQuantity = QuantityChooser(this, QStringLiteral("traceQuantity"));
+    auto* quantityCaption = new QLabel(tr("&Quantity:"), this);
+    quantityCaption->setBuddy(m_pQuantity);
     top->addWidget(caption);
     top->addWidget(m_pWavelength);
     top->addWidget(m_pAdd);
-    top->addSpacing(8);
-    top->addWidget(m_pTraced);
-    top->addWidget(m_pRemove);
-    top->addSpacing(8);
-    top->addWidget(m_pQuantity);
     top->addStretch(1);
+    top->addWidget(quantityCaption);
+    top->addWidget(m_pQuantity);
     column->addLayout(top);
+    auto* traced = new QHBoxLayout;
+    auto* tracedCaption = new QLabel(tr("Traced:"), this);
+    tracedCaption->setBuddy(m_pTraced);
+    traced->addWidget(tracedCaption);
+    traced->addWidget(m_pTraced);
+    traced->addWidget(m_pRemove);
+    traced->addStretch(1);
+    column->addLayout(traced);
 
     m_pPlot = new PictureWidget(this);
     m_pPlot->setObjectName(QStringLiteral("tracePlot"));
@@ -300,7 +308,10 @@ TracePanel::TracePanel(Kinetics& kinetics, QWidget* parent)
         }
     };
     connect(m_pAdd, &QPushButton::clicked, this, addTyped);
-    connect(m_pWavelength, &QLineEdit::returnPressed, this, addTyped);
+    // Enter in the field adds what was typed; it does not end the program through the
+    // window's default button.
+    m_pWavelength->installEventFilter(this);
+    connect(this, &TracePanel::wavelengthEntered, this, addTyped);
     connect(m_pRemove, &QPushButton::clicked, this, [this] {
         if (m_pTraced->currentIndex() >= 0) {
             m_Kinetics.RemoveWavelength(static_cast<std::size_t>(m_pTraced->currentIndex()));
@@ -346,6 +357,17 @@ TracePanel::TracePanel(Kinetics& kinetics, QWidget* parent)
         m_pPlot->update();
     });
     Refresh();
+}
+
+bool TracePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pWavelength && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            emit wavelengthEntered();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool TracePanel::AddWavelength(double wavelength) {

@@ -88,6 +88,11 @@ class TracePanel : public QWidget {
     void scanPicked(int number);
     void savePlotRequested();
     void exportTableRequested();
+    // Enter pressed in the wavelength field.
+    void wavelengthEntered();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     TraceLayout Layout() const;
