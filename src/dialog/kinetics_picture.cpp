@@ -46,12 +46,12 @@ std::string FileName(const ScanFile* file) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The title line, the x axis along the bottom of `area` (grid lines, ticks, labels, title)
-// and a value axis at its left, whose pixel of a value `toPixel` gives.
+// The title line, the x axis along the bottom of `area` (ticks, labels, title) and a value
+// axis at its left, with grid lines across the area where `gridLines` asks for them.
 template <typename ToX, typename ToY>
 void DrawAxes(const std::string& title, const Axis& xAxis, const Axis& yAxis, ToX toX, ToY toY,
               const PlotArea& area, double width, double scale, PlotCanvas& canvas,
-              PlotColors colors) {
+              PlotColors colors, bool gridLines) {
     const double tick = kTick * scale;
     const double gap = kGap * scale;
     const double line = canvas.LineHeight();
@@ -64,8 +64,10 @@ void DrawAxes(const std::string& title, const Axis& xAxis, const Axis& yAxis, To
     }
     for (const AxisTick& mark : xAxis.ticks) {
         const double x = toX(mark.value);
-        const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
-        canvas.Polyline(gridLine, grid, axisWidth);
+        if (gridLines) {
+            const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
+            canvas.Polyline(gridLine, grid, axisWidth);
+        }
         const PlotPoint tickLine[] = {{x, area.Bottom()}, {x, area.Bottom() + tick}};
         canvas.Polyline(tickLine, colors.text, axisWidth);
         canvas.Text(mark.label, {x, area.Bottom() + tick + gap + line - descent},
@@ -78,8 +80,10 @@ void DrawAxes(const std::string& title, const Axis& xAxis, const Axis& yAxis, To
     double widest = 0.0;
     for (const AxisTick& mark : yAxis.ticks) {
         const double y = toY(mark.value);
-        const PlotPoint gridLine[] = {{area.left, y}, {area.Right(), y}};
-        canvas.Polyline(gridLine, grid, axisWidth);
+        if (gridLines) {
+            const PlotPoint gridLine[] = {{area.left, y}, {area.Right(), y}};
+            canvas.Polyline(gridLine, grid, axisWidth);
+        }
         const PlotPoint tickLine[] = {{area.left, y}, {area.left - tick, y}};
         canvas.Polyline(tickLine, colors.text, axisWidth);
         canvas.Text(mark.label, {area.left - tick - gap, y + (line / 2.0) - descent},
@@ -168,7 +172,7 @@ void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& can
         FileName(plot.File()), frame.X(), frame.Value(0),
         [&](double x) { return frame.XToPixel(area, x); },
         [&](double value) { return frame.ValueToPixel(0, area, value); }, area, layout.width, scale,
-        canvas, colors);
+        canvas, colors, true);
 
     canvas.BeginClip(area);
     std::vector<PlotPoint> column;
@@ -272,7 +276,7 @@ void DrawMap(const ScanMap& map, const MapLayout& layout, PlotCanvas& canvas, Pl
         FileName(map.File()), map.XAxis(), map.ScanAxis(),
         [&](double x) { return frame.XToPixel(area, x); },
         [&](double scan) { return map.ScanToPixel(area, scan); }, area, layout.width, scale, canvas,
-        colors);
+        colors, false);
     canvas.StrokeRect(area, colors.text, axisWidth);
 
     if (marker) {

@@ -456,17 +456,15 @@ std::string ScanMap::Legend() const {
     if (!m_pBins || m_pBins->Rows() == 0) {
         return {};
     }
-    const std::size_t fewest = m_pBins->ScanCount(m_pBins->Rows() - 1);
-    std::size_t most = fewest;
-    for (std::size_t row : {std::size_t{0}, m_pBins->Rows() / 2}) {
-        most = std::max(most, m_pBins->ScanCount(row));
-    }
+    // The rows hold K / R scans, rounded down or up.
+    const std::size_t fewest = m_pBins->Scans() / m_pBins->Rows();
+    const std::size_t most = fewest + (m_pBins->Scans() % m_pBins->Rows() != 0 ? 1 : 0);
     if (most <= 1) {
         return "Each row is one scan.";
     }
-    const std::string scans = fewest == most ? std::to_string(most)
-                                             : std::to_string(std::min(fewest, most)) + " or " +
-                                                   std::to_string(std::max(fewest, most));
+    const std::string scans = fewest == most
+                                  ? std::to_string(most)
+                                  : std::to_string(fewest) + " or " + std::to_string(most);
     switch (m_Rows) {
         case MapRows::kMean:
             return "Each row: the mean counts of " + scans + " scans.";

@@ -6,19 +6,27 @@
 // --scan chooses the scan the plot shows (from 1), --quantity what it shows of it (counts,
 // dark-subtracted, transmittance or absorbance), --size the window's size in pixels,
 // --export-dialog saves a picture of the dialog behind "Export..." with CSV chosen.
+// --trace-picture saves the window showing the Trace view of the wavelengths --wavelengths
+// (nm, comma-separated), --map-picture the window showing the Map view, each once its pass
+// over the file has ended; --kinetics-quantity chooses what both show.
 // Run it on any display, for example under xvfb-run, with QT_SCALE_FACTOR=2 for 200 %.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QTabBar>
 #include <QTextStream>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "about_dlg.h"
 #include "app_icon.h"
+#include "dialog/kinetics.h"
 #include "dialog/qt/export_dialog.h"
+#include "dialog/qt/kinetics_panels.h"
 #include "dialog/qt/main_dialog_window.h"
 #include "dialog/qt/spectrum_panel.h"
 
@@ -29,12 +37,24 @@ int main(int argc, char* argv[]) {
     QString quantity;
     QSize size;
     QString exportPicture;
+    QString tracePicture;
+    QString mapPicture;
+    QStringList wavelengths;
+    QString kineticsQuantity;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--scan") == 0 && hasValue) {
             scan = QString::fromLocal8Bit(argv[++i]).toInt();
         } else if (std::strcmp(argv[i], "--quantity") == 0 && hasValue) {
             quantity = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--trace-picture") == 0 && hasValue) {
+            tracePicture = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--map-picture") == 0 && hasValue) {
+            mapPicture = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--wavelengths") == 0 && hasValue) {
+            wavelengths = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
+        } else if (std::strcmp(argv[i], "--kinetics-quantity") == 0 && hasValue) {
+            kineticsQuantity = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--export-dialog") == 0 && hasValue) {
             exportPicture = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--size") == 0 && hasValue) {
@@ -92,6 +112,39 @@ int main(int argc, char* argv[]) {
     if (!window.grab().save(paths[1])) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(paths[1]));
         return 1;
+    }
+    if (!tracePicture.isEmpty() || !mapPicture.isEmpty()) {
+        if (!kineticsQuantity.isEmpty()) {
+            for (const char* name : {"traceQuantity", "mapQuantity"}) {
+                auto* chooser = window.findChild<QComboBox*>(QLatin1String(name));
+                chooser->setCurrentIndex(chooser->findText(kineticsQuantity, Qt::MatchFixedString));
+            }
+        }
+        for (const QString& wavelength : wavelengths) {
+            if (!window.TraceView()->AddWavelength(wavelength.toDouble())) {
+                std::fprintf(stderr, "cannot trace %s\n", qPrintable(wavelength));
+                return 1;
+            }
+        }
+        while (window.KineticsState().IsWorking()) {
+            QApplication::processEvents();
+            QThread::msleep(20);
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 500);
+        const std::pair<int, QString> views[] = {{1, tracePicture}, {2, mapPicture}};
+        for (const auto& [index, picture] : views) {
+            if (picture.isEmpty()) {
+                continue;
+            }
+            window.ViewTabs()->setCurrentIndex(index);
+            QApplication::processEvents();
+            if (!window.grab().save(picture)) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(picture));
+                return 1;
+            }
+        }
+        window.ViewTabs()->setCurrentIndex(0);
+        QApplication::processEvents();
     }
     if (!exportPicture.isEmpty()) {
         quillon::ExportDialog dialog(QFileInfo(sdf).absolutePath(),

@@ -26,6 +26,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
@@ -33,7 +35,9 @@
 #include <exception>
 #include <tuple>
 
+#include "dialog/kinetics.h"
 #include "dialog/qt/export_dialog.h"
+#include "dialog/qt/kinetics_panels.h"
 #include "dialog/qt/spectrum_panel.h"
 
 namespace quillon {
@@ -46,6 +50,8 @@ namespace {
 constexpr int kPanelWidth = 380;
 // How often a followed folder is looked at, in milliseconds.
 constexpr int kFollowTickMs = 250;
+// How often the kinetics views take what their passes have read.
+constexpr int kKineticsTickMs = 100;
 constexpr int kPanelTop = 19;
 constexpr int kPanelRightMargin = 10;
 constexpr int kPanelBottomMargin = 7;
@@ -138,6 +144,19 @@ WindowPrompts WindowPrompts::Standard() {
         }
         return dialog.selectedFiles().front();
     };
+    prompts.chooseTableFile = [](QWidget* parent,
+                                 const QString& suggested) -> std::optional<QString> {
+        QFileDialog dialog(parent, QObject::tr("Export trace"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters({QObject::tr("CSV table (*.csv)")});
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        dialog.selectFile(suggested);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles().front();
+    };
     prompts.chooseExport = [](QWidget* parent, const QString& inputFolder,
                               const QString& scope) -> std::optional<ExportChoice> {
         ExportDialog dialog(
@@ -191,7 +210,12 @@ MainDialogWindow::MainDialogWindow(WindowPrompts prompts, QWidget* parent)
     m_pCloseButton->setFocus(Qt::OtherFocusReason);
 }
 
-MainDialogWindow::~MainDialogWindow() = default;
+MainDialogWindow::~MainDialogWindow() {
+    // The passes read the dialog's file, which goes before the views do.
+    if (m_pKinetics) {
+        m_pKinetics->ReleaseFile();
+    }
+}
 
 void MainDialogWindow::CreateControls() {
     QWidget* previous = nullptr;
@@ -346,7 +370,80 @@ void MainDialogWindow::CreatePanel() {
         width = std::max(client.width, std::min(width, display->availableGeometry().width()));
     }
     resize(width, client.height);
+    CreateKineticsViews();
     PlacePanel();
+}
+
+void MainDialogWindow::CreateKineticsViews() {
+    // The rows of a map: as many as the screen has device pixels up and down.
+    std::size_t rows = kDefaultMapRows;
+    if (const QScreen* display = screen()) {
+        rows = static_cast<std::size_t>(
+            std::max(256.0, display->geometry().height() * display->devicePixelRatio()));
+    }
+    m_pKinetics = std::make_unique<Kinetics>(rows);
+    m_pViewTabs = new QTabBar(this);
+    m_pViewTabs->setObjectName(QStringLiteral("viewTabs"));
+    m_pViewTabs->setAccessibleName(tr("View"));
+    m_pViewTabs->addTab(tr("Spectrum"));
+    m_pViewTabs->addTab(tr("Trace"));
+    m_pViewTabs->addTab(tr("Map"));
+    m_pViewTabs->setDrawBase(false);
+    m_pTraceView = new TracePanel(*m_pKinetics, this);
+    m_pTraceView->setObjectName(QStringLiteral("tracePanel"));
+    m_pMapView = new MapPanel(*m_pKinetics, this);
+    m_pMapView->setObjectName(QStringLiteral("mapPanel"));
+    ShowView(0);
+    connect(m_pViewTabs, &QTabBar::currentChanged, this, [this](int index) { ShowView(index); });
+
+    // A Ctrl+click on the spectrum traces the wavelength under the pointer.
+    connect(m_pPanel, &SpectrumPanel::wavelengthPicked, this, [this](double wavelength) {
+        if (m_pTraceView->AddWavelength(wavelength)) {
+            m_pPanel->ShowReadoutNote(
+                tr("%1 is traced: see the Trace view.")
+                    .arg(QString::fromUtf8(m_pKinetics->Trace().WavelengthLabel(
+                        m_pKinetics->Trace().Wavelengths().size() - 1))));
+        }
+    });
+    connect(m_pTraceView, &TracePanel::scanPicked, this, [this](int number) {
+        m_pPanel->ShowScan(number);
+        ShowView(0);
+    });
+    connect(m_pMapView, &MapPanel::pointPicked, this,
+            [this](int number, double wavelength, bool trace) {
+                m_pPanel->ShowScan(number);
+                if (trace) {
+                    m_pTraceView->AddWavelength(wavelength);
+                } else {
+                    ShowView(0);
+                }
+            });
+    connect(m_pTraceView, &TracePanel::savePlotRequested, this,
+            [this] { Run([this] { SaveTracePlot(); }); });
+    connect(m_pTraceView, &TracePanel::exportTableRequested, this,
+            [this] { Run([this] { ExportTrace(); }); });
+    connect(m_pMapView, &MapPanel::savePlotRequested, this,
+            [this] { Run([this] { SaveMapPlot(); }); });
+
+    m_pKineticsTimer = new QTimer(this);
+    m_pKineticsTimer->setObjectName(QStringLiteral("kineticsTimer"));
+    m_pKineticsTimer->setInterval(kKineticsTickMs);
+    connect(m_pKineticsTimer, &QTimer::timeout, this, [this] {
+        if (m_pKinetics->Poll()) {
+            m_pTraceView->Refresh();
+            m_pMapView->Refresh();
+        }
+    });
+}
+
+void MainDialogWindow::ShowView(int index) {
+    if (m_pViewTabs->currentIndex() != index) {
+        const QSignalBlocker block(m_pViewTabs);
+        m_pViewTabs->setCurrentIndex(index);
+    }
+    m_pPanel->setVisible(index == 0);
+    m_pTraceView->setVisible(index == 1);
+    m_pMapView->setVisible(index == 2);
 }
 
 void MainDialogWindow::PlacePanel() {
@@ -355,8 +452,21 @@ void MainDialogWindow::PlacePanel() {
     }
     const PixelRect top = MapDialogRect({kMainDialogWidth, kPanelTop, 0, 0}, m_Units);
     const PixelRect margins = MapDialogRect({0, 0, kPanelRightMargin, kPanelBottomMargin}, m_Units);
-    m_pPanel->setGeometry(top.x, top.y, std::max(0, width() - top.x - margins.width),
-                          std::max(0, height() - top.y - margins.height));
+    const int panelWidth = std::max(0, width() - top.x - margins.width);
+    int panelTop = top.y;
+    if (m_pViewTabs != nullptr) {
+        // The tabs that choose the view stand above it.
+        const int tabsHeight = m_pViewTabs->sizeHint().height();
+        m_pViewTabs->setGeometry(top.x, top.y, panelWidth, tabsHeight);
+        panelTop += tabsHeight;
+    }
+    const QRect place(top.x, panelTop, panelWidth,
+                      std::max(0, height() - panelTop - margins.height));
+    m_pPanel->setGeometry(place);
+    if (m_pTraceView != nullptr) {
+        m_pTraceView->setGeometry(place);
+        m_pMapView->setGeometry(place);
+    }
 }
 
 void MainDialogWindow::resizeEvent(QResizeEvent* event) {
@@ -366,6 +476,54 @@ void MainDialogWindow::resizeEvent(QResizeEvent* event) {
 
 void MainDialogWindow::FileLoaded() {
     m_pPanel->ShowFile(m_Dlg.File());
+    m_pKinetics->ShowFile(m_Dlg.File());
+    m_pTraceView->Refresh();
+    m_pMapView->Refresh();
+    m_pKineticsTimer->start();
+}
+
+void MainDialogWindow::FileReleasing() {
+    if (m_pKinetics) {
+        m_pKinetics->ReleaseFile();
+    }
+}
+
+void MainDialogWindow::SavePictureOf(
+    const QString& suggested, const std::function<std::optional<QString>(const QString&)>& save) {
+    if (m_Dlg.IsBusy() || m_Dlg.LoadedPath().empty() || !m_Prompts.choosePlotFile) {
+        return;
+    }
+    const std::optional<QString> path = m_Prompts.choosePlotFile(this, suggested);
+    if (!path) {
+        return;
+    }
+    if (const std::optional<QString> reason = save(*path)) {
+        ShowMessage(tr("Could not save %1: %2").arg(*path, *reason).toUtf8().toStdString());
+    }
+}
+
+void MainDialogWindow::SaveTracePlot() {
+    SavePictureOf(m_pTraceView->SuggestedPictureName(),
+                  [this](const QString& path) { return m_pTraceView->SavePicture(path); });
+}
+
+void MainDialogWindow::SaveMapPlot() {
+    SavePictureOf(m_pMapView->SuggestedPictureName(),
+                  [this](const QString& path) { return m_pMapView->SavePicture(path); });
+}
+
+void MainDialogWindow::ExportTrace() {
+    if (m_Dlg.IsBusy() || m_Dlg.LoadedPath().empty() || !m_Prompts.chooseTableFile) {
+        return;
+    }
+    const std::optional<QString> path =
+        m_Prompts.chooseTableFile(this, m_pTraceView->SuggestedTableName());
+    if (!path) {
+        return;
+    }
+    if (const std::optional<QString> reason = m_pTraceView->ExportTable(*path)) {
+        ShowMessage(tr("Could not save %1: %2").arg(*path, *reason).toUtf8().toStdString());
+    }
 }
 
 void MainDialogWindow::ShowNewestScan() {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,13 +21,17 @@
 class QAbstractButton;
 class QLineEdit;
 class QPlainTextEdit;
+class QTabBar;
 class QLabel;
 class QMimeData;
 class QTimer;
 
 namespace quillon {
 
+class Kinetics;
+class MapPanel;
 class SpectrumPanel;
+class TracePanel;
 
 // The window's nested modal dialogs. The program uses the standard ones; tests replace them
 // so that no test ever waits for a person.
@@ -39,6 +44,9 @@ struct WindowPrompts {
     // The save dialog for a picture of the plot: PNG or SVG, starting at `suggested`; the
     // chosen path, or nothing when the user cancelled.
     std::function<std::optional<QString>(QWidget* parent, const QString& suggested)> choosePlotFile;
+    // The save dialog for the trace's table (CSV), starting at `suggested`.
+    std::function<std::optional<QString>(QWidget* parent, const QString& suggested)>
+        chooseTableFile;
     // The export dialog: the choices for the outputs of the file in `inputFolder`, for the
     // scans `scope` names; nothing when the user cancelled.
     std::function<std::optional<ExportChoice>(QWidget* parent, const QString& inputFolder,
@@ -68,6 +76,15 @@ class MainDialogWindow : public QDialog, public DialogView {
     QWidget* ControlWidget(Control control) const;
     // The spectrum plot to the right of the controls.
     SpectrumPanel* Panel() const { return m_pPanel; }
+    // The Trace and Map views beside the spectrum, the tabs above them and their state.
+    TracePanel* TraceView() const { return m_pTraceView; }
+    MapPanel* MapView() const { return m_pMapView; }
+    QTabBar* ViewTabs() const { return m_pViewTabs; }
+    Kinetics& KineticsState() { return *m_pKinetics; }
+    // "Save plot..." and "Export trace..." of the Trace view, "Save plot..." of the Map view.
+    void SaveTracePlot();
+    void ExportTrace();
+    void SaveMapPlot();
     // Loads a file named on the command line, as ">>" loads a chosen one.
     void OpenFile(const QString& path);
     // "Save plot...": asks for a file and writes the picture; a failure is shown.
@@ -95,6 +112,7 @@ class MainDialogWindow : public QDialog, public DialogView {
     void EndDialog(int result) override;
     void FileLoaded() override;
     void ShowNewestScan() override;
+    void FileReleasing() override;
     void SetTicking(bool ticking) override;
 
   public slots:
@@ -118,6 +136,12 @@ class MainDialogWindow : public QDialog, public DialogView {
     // The panel fills the window to the right of the controls, from the top of the "SDF File"
     // box to the bottom of "Close" (and with the window's bottom edge as it grows).
     void PlacePanel();
+    void CreateKineticsViews();
+    // Shows one of the views: 0 the spectrum, 1 the trace, 2 the map.
+    void ShowView(int index);
+    // Asks for a picture's file and writes it with `save`; a failure is shown.
+    void SavePictureOf(const QString& suggested,
+                       const std::function<std::optional<QString>(const QString&)>& save);
     // Runs a handler; anything that escapes it is shown instead of crossing the event loop.
     void Run(const std::function<void()>& handler);
     bool AcceptsDrag(const QMimeData* mime) const;
@@ -142,6 +166,14 @@ class MainDialogWindow : public QDialog, public DialogView {
     SpectrumPanel* m_pPanel = nullptr;
     // Ticks the dialog while it follows a folder.
     QTimer* m_pFollowTimer = nullptr;
+
+    // The kinetics views: their state, the tabs that choose the view, and the timer that
+    // polls the passes filling them.
+    std::unique_ptr<Kinetics> m_pKinetics;
+    QTabBar* m_pViewTabs = nullptr;
+    TracePanel* m_pTraceView = nullptr;
+    MapPanel* m_pMapView = nullptr;
+    QTimer* m_pKineticsTimer = nullptr;
 
     CQUILLONDlg m_Dlg;
 };

@@ -63,6 +63,12 @@ QPointF SpectrumChartView::ChartPoint(QPoint viewPoint) const {
 
 void SpectrumChartView::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && chart()->plotArea().contains(ChartPoint(at)) &&
+        event->modifiers().testFlag(Qt::ControlModifier)) {
+        emit ctrlClicked(ChartPoint(at));
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && chart()->plotArea().contains(ChartPoint(at))) {
         m_BandOrigin = at;
         m_pBand->setGeometry(QRect(at, QSize()));
@@ -197,6 +203,11 @@ void SpectrumPanel::CreateControls() {
         m_Plot.ZoomToRect(
             Area(), {rectangle.left(), rectangle.top(), rectangle.width(), rectangle.height()});
         ApplyAxes();
+    });
+    connect(m_pView, &SpectrumChartView::ctrlClicked, this, [this](QPointF at) {
+        if (const std::optional<std::size_t> pixel = m_Plot.PixelAt(Area(), at.x(), at.y())) {
+            emit wavelengthPicked(m_Plot.Curves().x[*pixel]);
+        }
     });
     connect(m_pView, &SpectrumChartView::zoomOutClicked, this, [this] {
         m_Plot.ZoomOut();
@@ -513,6 +524,10 @@ void SpectrumPanel::SyncLegendNow() {
             }
         }
     }
+}
+
+void SpectrumPanel::ShowReadoutNote(const QString& text) {
+    m_pReadout->setText(text);
 }
 
 void SpectrumPanel::ShowReadoutAt(QPointF chartPosition) {

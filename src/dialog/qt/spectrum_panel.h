@@ -49,6 +49,8 @@ class SpectrumChartView : public QChartView {
     void rectangleDragged(QRectF chartRectangle);
     // A right click on the plot.
     void zoomOutClicked();
+    // A left click with Ctrl held on the plot, in chart coordinates.
+    void ctrlClicked(QPointF chartPosition);
     // The wheel turned by `steps` notches (forward > 0) at this position of the chart.
     void wheelTurned(QPointF chartPosition, double steps);
     void plotKeyPressed(quillon::PlotKey key);
@@ -101,9 +103,14 @@ class SpectrumPanel : public QWidget {
     // A name for the picture of what is shown: "<base>_scan<k>_<quantity>.png".
     QString SuggestedPlotName() const;
 
+    // Shows a note where the readout stands until the pointer moves again.
+    void ShowReadoutNote(const QString& text);
+
   signals:
     void savePlotRequested();
     void exportRequested();
+    // Ctrl+click on the plot: the wavelength (or pixel number) of the pixel under the pointer.
+    void wavelengthPicked(double wavelength);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

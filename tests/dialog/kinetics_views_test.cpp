@@ -1,0 +1,416 @@
+// SPDX-License-Identifier: MIT
+// The Trace and Map views of the Qt window, offscreen, used as a person uses them: Ctrl+click
+// on the spectrum traces the wavelength under the pointer with each scan's own value, a
+// click on a trace point shows that scan, the table export holds the rows; the map fills with
+// rows of several scans reduced as the legend says, coloured along its colour bar, reads out
+// and picks under the pointer, saves as SVG; Cancel and loading another file stop its pass.
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <vector>
+
+#include "dialog/kinetics.h"
+#include "dialog/qt/kinetics_panels.h"
+#include "dialog/qt/main_dialog_window.h"
+#include "dialog/qt/spectrum_panel.h"
+#include "export/quantities.h"
+#include "platform/log_sink.h"
+#include "scanfile/loader.h"
+#include "sdf_builder.h"
+#include "sparse_sdf.h"
+
+using quillon::MainDialogWindow;
+using quillon::Quantity;
+using quillon::WindowPrompts;
+
+namespace {
+
+class NoLog : public quillon::LogSink {
+  public:
+    void Append(std::string_view) override {}
+};
+
+template <typename Widget>
+Widget* Find(const QWidget& parent, const char* name) {
+    auto* widget = parent.findChild<Widget*>(QLatin1String(name));
+    if (widget == nullptr) {
+        qFatal("no widget %s", name);
+    }
+    return widget;
+}
+
+// A point of a picture's area at data coordinates mapped by the caller, as a widget point.
+QPoint At(double x, double y) {
+    return {static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+}
+
+}  // namespace
+
+class KineticsViewsTest : public QObject {
+    Q_OBJECT
+
+  private:
+    WindowPrompts ScriptedPrompts() {
+        WindowPrompts prompts;
+        prompts.message = [this](QWidget*, const QString& text) { m_Messages << text; };
+        prompts.askYesNo = [](QWidget*, const QString&) { return false; };
+        prompts.chooseFile = [](QWidget*,
+                                const quillon::OpenFileRequest&) -> std::optional<QString> {
+            return std::nullopt;
+        };
+        prompts.choosePlotFile = [this](QWidget*, const QString&) -> std::optional<QString> {
+            return m_strSaveAs;
+        };
+        prompts.chooseTableFile = [this](QWidget*,
+                                         const QString& suggested) -> std::optional<QString> {
+            m_strSuggested = suggested;
+            return m_strSaveAs;
+        };
+        return prompts;
+    }
+
+    static void Open(MainDialogWindow& window) {
+        window.resize(1400, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+
+    static void Load(MainDialogWindow& window, const QString& path) {
+        window.Dialog().OnDropFiles({QFile::encodeName(path).toStdString()});
+    }
+
+    // Waits until the passes over the loaded file have ended and the views show their end.
+    static void Settle(MainDialogWindow& window) {
+        QTRY_VERIFY_WITH_TIMEOUT(!window.KineticsState().IsWorking(), 30000);
+        QApplication::processEvents();
+    }
+
+    QString Write(const QString& name, const quillon::testing::SdfBuilder& sdf) {
+        const QString path = m_Dir.filePath(name);
+        sdf.WriteTo(QFile::encodeName(path).toStdString());
+        return path;
+    }
+
+    // Eight pixels from 400 nm in steps of 10 nm; a dark and reference with R - D > 0; five
+    // scans taken 2 s apart whose counts differ at every pixel, so that a trace taken at the
+    // wrong pixel or scan shows.
+    static quillon::testing::SdfBuilder TimeSeries() {
+        quillon::testing::SdfBuilder sdf(8);
+        sdf.ccd.fCal[0] = 400.0f;
+        sdf.ccd.fCal[1] = 10.0f;
+        sdf.dark = {100, 100, 100, 100, 100, 100, 100, 100};
+        sdf.ref = {4100, 4200, 4300, 4400, 4500, 4600, 4700, 4800};
+        for (int k = 0; k < 5; ++k) {
+            std::vector<std::int32_t> counts;
+            for (int p = 0; p < 8; ++p) {
+                counts.push_back(200 + 100 * p + 37 * k * (p + 1));
+            }
+            sdf.AddScan({"scan", "", "2026-12-07 09:00:0" + std::to_string(2 * k), counts, 0});
+        }
+        return sdf;
+    }
+
+    // `scans` scans of four pixels whose counts all equal the scan's index (from 0), so that
+    // a map row's mean, least and greatest counts follow from the scans it holds.
+    static quillon::testing::SdfBuilder Ramp(int scans) {
+        quillon::testing::SdfBuilder sdf(4);
+        sdf.ccd.fCal[0] = 350.0f;
+        sdf.ccd.fCal[1] = 1.0f;
+        for (int k = 0; k < scans; ++k) {
+            sdf.AddScan({"", "", "", {k, k, k, k}, 0});
+        }
+        return sdf;
+    }
+
+    QTemporaryDir m_Dir;
+    QStringList m_Messages;
+    std::optional<QString> m_strSaveAs;
+    QString m_strSuggested;
+
+  private slots:
+    void init() {
+        QVERIFY(m_Dir.isValid());
+        m_Messages.clear();
+        m_strSaveAs.reset();
+    }
+
+    void ctrlClickOnTheSpectrumTracesEachScansValueThere() {
+        const QString path = Write(QStringLiteral("series.sdf"), TimeSeries());
+        NoLog log;
+        const quillon::ScanFile file =
+            quillon::LoadScanFile(QFile::encodeName(path).toStdString(), log);
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        Settle(window);
+
+        // Ctrl+click over pixel 6 (450 nm) of the spectrum.
+        quillon::SpectrumPanel& spectrum = *window.Panel();
+        auto* chartView = Find<QChartView>(spectrum, "spectrumPlot");
+        const QRectF area = chartView->chart()->plotArea();
+        const quillon::PlotArea plotArea{area.left(), area.top(), area.width(), area.height()};
+        const double px = spectrum.Plot().Frame().XToPixel(plotArea, 450.0 + 2.0);
+        const QPoint click =
+            chartView->mapFromScene(chartView->chart()->mapToScene(QPointF(px, area.center().y())));
+        QTest::mouseClick(chartView->viewport(), Qt::LeftButton, Qt::ControlModifier, click);
+        const quillon::TracePlot& trace = window.KineticsState().Trace();
+        QCOMPARE(trace.Wavelengths(), std::vector<double>{450.0});
+        QVERIFY(Find<QLabel>(spectrum, "readout")->text().contains(QStringLiteral("450.00 nm")));
+        // The click neither zoomed the spectrum nor left a rubber band behind.
+        QVERIFY(!spectrum.Plot().IsZoomed());
+
+        // Each quantity: every scan's value at that pixel, against its seconds.
+        auto* quantity = Find<QComboBox>(*window.TraceView(), "traceQuantity");
+        for (Quantity q : {Quantity::kCounts, Quantity::kAbsorbance}) {
+            quantity->setCurrentIndex(
+                static_cast<int>(std::find(std::begin(quillon::kPlotQuantities),
+                                           std::end(quillon::kPlotQuantities), q) -
+                                 std::begin(quillon::kPlotQuantities)));
+            Settle(window);
+            QCOMPARE(trace.ScansShown(), std::size_t{5});
+            std::vector<double> values(8);
+            for (std::size_t k = 0; k < 5; ++k) {
+                quillon::ComputeQuantity(q, file, k, values);
+                QCOMPARE(trace.ValueOf(0, k), values[5]);
+                QCOMPARE(trace.XOf(k), 2.0 * static_cast<double>(k));
+            }
+        }
+        QCOMPARE(trace.Frame().X().title, std::string("Time since the first scan (s)"));
+
+        // "Export trace...": one row per scan with its number, text, seconds and value.
+        m_strSaveAs = m_Dir.filePath(QStringLiteral("series_trace.csv"));
+        window.ViewTabs()->setCurrentIndex(1);
+        QTest::mouseClick(Find<QPushButton>(*window.TraceView(), "exportTrace"), Qt::LeftButton);
+        QCOMPARE(m_strSuggested, m_Dir.filePath(QStringLiteral("series_trace.csv")));
+        QFile table(*m_strSaveAs);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(table.readAll()).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 7);  // header, five rows, and the empty text after the last CR LF
+        QCOMPARE(lines[0], QStringLiteral("scan,date_time,seconds,absorbance at 450.00 nm"));
+        for (int k = 0; k < 5; ++k) {
+            const QStringList fields = lines[k + 1].split(QLatin1Char(','));
+            QCOMPARE(fields.size(), 4);
+            QCOMPARE(fields[0].toInt(), k + 1);
+            QCOMPARE(fields[1], QStringLiteral("2026-12-07 09:00:0%1").arg(2 * k));
+            QCOMPARE(fields[2].toDouble(), 2.0 * k);
+            QCOMPARE(fields[3].toDouble(), trace.ValueOf(0, static_cast<std::size_t>(k)));
+        }
+        QVERIFY(m_Messages.isEmpty());
+    }
+
+    void aClickOnATracePointShowsThatScanInTheSpectrum() {
+        const QString path = Write(QStringLiteral("series.sdf"), TimeSeries());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        window.ViewTabs()->setCurrentIndex(1);
+        auto* typed = Find<QLineEdit>(*window.TraceView(), "traceWavelength");
+        // A wavelength beyond the file's is refused with the reason; one inside is traced.
+        QTest::keyClicks(typed, QStringLiteral("900"));
+        QTest::keyClick(typed, Qt::Key_Return);
+        QVERIFY(Find<QLabel>(*window.TraceView(), "traceStatus")
+                    ->text()
+                    .contains(QStringLiteral("outside this file's wavelengths")));
+        typed->clear();
+        QTest::keyClicks(typed, QStringLiteral("415"));
+        QTest::keyClick(typed, Qt::Key_Return);
+        Settle(window);
+        // Enter in the field traced the wavelength; it did not close the window.
+        QVERIFY(window.isVisible());
+        const quillon::TracePlot& trace = window.KineticsState().Trace();
+        QCOMPARE(trace.Wavelengths(), std::vector<double>{415.0});
+
+        const quillon::PlotArea area = window.TraceView()->Area();
+        auto* plot = Find<QWidget>(*window.TraceView(), "tracePlot");
+        const QPoint point = At(trace.Frame().XToPixel(area, trace.XOf(3)),
+                                trace.Frame().ValueToPixel(0, area, trace.ValueOf(0, 3)));
+        QTest::mouseMove(plot, point);
+        const QString read = Find<QLabel>(*window.TraceView(), "traceReadout")->text();
+        QVERIFY2(read.startsWith(QStringLiteral("scan 4 at 6 s: 415.00 nm ")), qPrintable(read));
+        QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, point);
+        QCOMPARE(window.Panel()->Plot().ScanNumber(), std::size_t{4});
+        QCOMPARE(window.ViewTabs()->currentIndex(), 0);
+        QVERIFY(window.Panel()->isVisible());
+
+        // Remove takes the wavelength away again.
+        window.ViewTabs()->setCurrentIndex(1);
+        QTest::mouseClick(Find<QPushButton>(*window.TraceView(), "removeWavelength"),
+                          Qt::LeftButton);
+        QVERIFY(trace.Wavelengths().empty());
+    }
+
+    void theMapFillsWithRowsReducedAsTheLegendSaysAndColouredAlongItsBar() {
+        // More scans than the map has rows (a screen's height at most), so rows hold several.
+        const int scans = 6001;
+        const QString path = Write(QStringLiteral("ramp.sdf"), Ramp(scans));
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        Settle(window);
+        window.ViewTabs()->setCurrentIndex(2);
+        QApplication::processEvents();
+        const quillon::ScanMap& map = window.KineticsState().Map();
+        QCOMPARE(map.FilledRows(), map.Rows());
+        QVERIFY(map.Rows() > 1 && map.Rows() < static_cast<std::size_t>(scans));
+        QCOMPARE(Find<QLabel>(*window.MapView(), "mapStatus")->text(),
+                 QStringLiteral("Map complete: 6001 scans."));
+        QCOMPARE(Find<QProgressBar>(*window.MapView(), "mapProgress")->value(), 1000);
+
+        // The legend names the scans per row; the hover readout names each row's scans, and
+        // the row's value is their mean, greatest or least count as chosen.
+        const QRegularExpression legend(
+            QStringLiteral("the mean counts of (\\d+) or (\\d+) scans"));
+        QVERIFY(legend.match(QString::fromStdString(map.Legend())).hasMatch());
+        auto* rows = Find<QComboBox>(*window.MapView(), "mapRows");
+        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
+        auto* readout = Find<QLabel>(*window.MapView(), "mapReadout");
+        const QRegularExpression hover(
+            QStringLiteral("^scan (\\d+) \\(row of scans (\\d+)\\x{2013}(\\d+), ([a-z ]+)\\), "
+                           "352.00 nm, pixel 3: (.+)$"));
+        const struct {
+            int choice;
+            const char* named;
+        } reductions[] = {{0, "mean counts"}, {1, "maximum"}, {2, "minimum"}};
+        for (const auto& reduction : reductions) {
+            rows->setCurrentIndex(reduction.choice);
+            const quillon::PlotArea area = window.MapView()->Area();
+            // The map's top edge, its middle and its bottom edge.
+            for (const double y :
+                 {area.top + 1.0, area.top + area.height / 2.0, area.Bottom() - 1.0}) {
+                QTest::mouseMove(widget, At(map.Frame().XToPixel(area, 352.0), y));
+                const QRegularExpressionMatch match = hover.match(readout->text());
+                QVERIFY2(match.hasMatch(), qPrintable(readout->text()));
+                const int first = match.captured(2).toInt();
+                const int last = match.captured(3).toInt();
+                QVERIFY(first <= match.captured(1).toInt() && match.captured(1).toInt() <= last);
+                QCOMPARE(match.captured(4), QLatin1String(reduction.named));
+                // Scan n holds the count n - 1 at every pixel.
+                const double expected = reduction.choice == 0   ? (first - 1 + last - 1) / 2.0
+                                        : reduction.choice == 1 ? last - 1
+                                                                : first - 1;
+                QCOMPARE(match.captured(5).toDouble(), expected);
+            }
+        }
+
+        // The colour bar spans the values, lowest dark at the map's top (scan 1), highest
+        // yellow at its bottom, as the picture on the screen shows.
+        // The least count of the first row is scan 1's, the greatest of the last row the last
+        // scan's: the ends of the bar.
+        rows->setCurrentIndex(2);
+        QCOMPARE(map.ColorAxis().range.low, 0.0);
+        rows->setCurrentIndex(1);
+        QCOMPARE(map.ColorAxis().range.high, scans - 1.0);
+        rows->setCurrentIndex(0);
+        const QImage shown = widget->grab().toImage();
+        const quillon::PlotArea area = window.MapView()->Area();
+        // The picture's first and last lines stand for the first and last few rows.
+        const std::array<quillon::Rgb, 256>& viridis = quillon::ViridisColors();
+        auto entryOf = [&viridis](QColor color) {
+            for (std::size_t i = 0; i < viridis.size(); ++i) {
+                if (QColor(viridis[i].red, viridis[i].green, viridis[i].blue) == color) {
+                    return static_cast<int>(i);
+                }
+            }
+            return -1;
+        };
+        const int top = entryOf(shown.pixelColor(At(area.left + 3, area.top + 3)));
+        const int bottom = entryOf(shown.pixelColor(At(area.left + 3, area.Bottom() - 3)));
+        QVERIFY2(top >= 0 && top <= 4, qPrintable(QString::number(top)));
+        QVERIFY2(bottom >= 251, qPrintable(QString::number(bottom)));
+        const quillon::Rgb dark = viridis.front();
+        const quillon::Rgb bright = viridis.back();
+
+        // Saved as SVG, the map is an embedded PNG of the same colours.
+        m_strSaveAs = m_Dir.filePath(QStringLiteral("ramp_map.svg"));
+        QTest::mouseClick(Find<QPushButton>(*window.MapView(), "mapSavePlot"), Qt::LeftButton);
+        QFile svg(*m_strSaveAs);
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QString document = QString::fromUtf8(svg.readAll());
+        const QRegularExpressionMatch embedded =
+            QRegularExpression(
+                QStringLiteral("<image [^>]*width=\"([0-9.]+)\" "
+                               "height=\"([0-9.]+)\"[^>]*base64,([A-Za-z0-9+/=]+)\""))
+                .match(document);
+        QVERIFY(embedded.hasMatch());
+        const QImage png =
+            QImage::fromData(QByteArray::fromBase64(embedded.captured(3).toLatin1()), "PNG");
+        QVERIFY(!png.isNull());
+        QCOMPARE(png.width(), static_cast<int>(std::lround(embedded.captured(1).toDouble())));
+        QCOMPARE(png.pixelColor(0, 0), QColor(dark.red, dark.green, dark.blue));
+        QCOMPARE(png.pixelColor(0, png.height() - 1),
+                 QColor(bright.red, bright.green, bright.blue));
+        QVERIFY(m_Messages.isEmpty());
+    }
+
+    void aClickOnTheMapShowsThatScanAndCtrlClickTracesTheWavelength() {
+        const QString path = Write(QStringLiteral("series.sdf"), TimeSeries());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        Settle(window);
+        window.ViewTabs()->setCurrentIndex(2);
+        QApplication::processEvents();
+        const quillon::ScanMap& map = window.KineticsState().Map();
+        QCOMPARE(QString::fromStdString(map.Legend()), QStringLiteral("Each row is one scan."));
+        const quillon::PlotArea area = window.MapView()->Area();
+        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
+        const QPoint point = At(map.Frame().XToPixel(area, 430.0), map.ScanToPixel(area, 3.0));
+        QTest::mouseMove(widget, point);
+        // Scan 3, pixel 4: 200 + 300 + 37 * 2 * 4 counts.
+        QCOMPARE(Find<QLabel>(*window.MapView(), "mapReadout")->text(),
+                 QStringLiteral("scan 3, 430.00 nm, pixel 4: 796"));
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::ControlModifier, point);
+        QCOMPARE(window.KineticsState().Trace().Wavelengths(), std::vector<double>{430.0});
+        QCOMPARE(window.ViewTabs()->currentIndex(), 2);
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, point);
+        QCOMPARE(window.Panel()->Plot().ScanNumber(), std::size_t{3});
+        QCOMPARE(window.ViewTabs()->currentIndex(), 0);
+        QVERIFY(window.MapView()->Picked().has_value());
+    }
+
+    void cancelAndAnotherLoadStopTheMapsPass() {
+        // A file of 300,000 scans of 2048 pixels, mostly holes: its pass runs for seconds.
+        quillon::testing::SdfBuilder fixed(2048);
+        const QString big = m_Dir.filePath(QStringLiteral("big.sdf"));
+        quillon::testing::WriteSparseSdf(QFile::encodeName(big).toStdString(), fixed, 300000, {});
+        const QString small = Write(QStringLiteral("series.sdf"), TimeSeries());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, big);
+        window.ViewTabs()->setCurrentIndex(2);
+        auto* cancel = Find<QPushButton>(*window.MapView(), "cancelMap");
+        QVERIFY(cancel->isEnabled());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        Settle(window);
+        const quillon::ScanMap& map = window.KineticsState().Map();
+        QVERIFY(map.ScansFilled() < 300000);
+        QVERIFY(!cancel->isEnabled());
+        QVERIFY(Find<QLabel>(*window.MapView(), "mapStatus")
+                    ->text()
+                    .startsWith(QStringLiteral("Stopped after ")));
+        QVERIFY(Find<QProgressBar>(*window.MapView(), "mapProgress")->value() < 1000);
+
+        // A load while the pass runs stops it before the file goes; the map shows the new file.
+        Load(window, big);
+        QVERIFY(window.KineticsState().IsMapRunning());
+        Load(window, small);
+        Settle(window);
+        QCOMPARE(map.ScanCount(), std::size_t{5});
+        QCOMPARE(map.FilledRows(), std::size_t{5});
+        QVERIFY(m_Messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(KineticsViewsTest)
+#include "kinetics_views_test.moc"
