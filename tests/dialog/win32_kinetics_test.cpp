@@ -184,7 +184,7 @@ TEST_F(Win32KineticsTest, ACtrlClickOnTheSpectrumTracesTheWavelengthUnderThePoin
     Click(spectrum, at, MK_CONTROL);
 
     // The Ctrl+click traced it and zoomed nothing: the spectrum reads the same pixel there.
-    EXPECT_EQ(Text(Panel(PanelControl::Readout)), "Traced " + wavelength + ": see the Trace page.");
+    EXPECT_EQ(Text(Panel(PanelControl::Readout)), wavelength + " is traced: see the Trace view.");
     EXPECT_EQ(NumberAfter(ReadoutAt(spectrum, Panel(PanelControl::Readout), 0.3, 0.5), "pixel "),
               pixel);
     EXPECT_EQ(Text(Page(KineticsControl::Traced)), wavelength);
@@ -207,7 +207,7 @@ TEST_F(Win32KineticsTest, ACtrlClickOnTheSpectrumTracesTheWavelengthUnderThePoin
     // The same wavelength again is refused, and the list keeps it once.
     Click(spectrum, at, MK_CONTROL);
     EXPECT_EQ(::SendMessageW(Page(KineticsControl::Traced), CB_GETCOUNT, 0, 0), 1);
-    EXPECT_NE(Text(Panel(PanelControl::Readout)).rfind("Traced ", 0), 0u);
+    EXPECT_EQ(Text(Panel(PanelControl::Readout)), wavelength + " is traced already.");
 
     // Export trace writes the table beside the input.
     ::SendMessageW(Page(KineticsControl::ExportTrace), BM_CLICK, 0, 0);
@@ -248,7 +248,7 @@ TEST_F(Win32KineticsTest, AClickOnATracePointShowsThatScanInTheSpectrum) {
     }
 }
 
-TEST_F(Win32KineticsTest, TheMapFillsAndAClickOnItPicksAScanAndACtrlClickTracesAWavelength) {
+TEST_F(Win32KineticsTest, TheMapFillsAndAClickOnItShowsThatScanAndACtrlClickTracesItsWavelength) {
     // Ctrl+Tab twice turns from the spectrum to the map.
     ::SetFocus(Panel(PanelControl::Quantity));
     CtrlKey(VK_TAB);
@@ -275,14 +275,18 @@ TEST_F(Win32KineticsTest, TheMapFillsAndAClickOnItPicksAScanAndACtrlClickTracesA
     EXPECT_NE(lower.find(": " + std::to_string(CountsOf(scan - 1, pixel - 1))), std::string::npos)
         << lower;
 
-    Click(plot, at);
+    // With Ctrl the map stays and traces the wavelength; without, the spectrum comes forward.
+    Click(plot, at, MK_CONTROL);
     EXPECT_EQ(Text(Panel(PanelControl::ScanNumber)), std::to_string(scan));
     EXPECT_EQ(PageShown(), 2);
-
-    Click(plot, at, MK_CONTROL);
     const std::size_t from = lower.find(", ") + 2;
     const std::string traced = lower.substr(from, lower.find(" nm") + 3 - from);
     EXPECT_EQ(Text(Page(KineticsControl::Traced)), traced);
+
+    const std::string other = ReadoutAt(plot, Page(KineticsControl::MapReadout), 0.7, 0.2, &at);
+    Click(plot, at);
+    EXPECT_EQ(Text(Panel(PanelControl::ScanNumber)), std::to_string(NumberAfter(other, "scan ")));
+    EXPECT_EQ(PageShown(), 0);
     EXPECT_TRUE(m_Messages.empty());
 }
 

@@ -732,22 +732,20 @@ void Win32MapPage::Click(const PlotArea& area, PlotPoint at, bool control) {
     if (!pick) {
         return;
     }
-    if (control) {
-        // Ctrl+click traces the wavelength under the pointer.
-        const std::string problem = m_Host.trace ? m_Host.trace(pick->x) : std::string();
-        SetControlText(Item(KineticsControl::MapStatus),
-                       problem.empty() ? "Traced " +
-                                             m_Kinetics.Trace().WavelengthLabel(
-                                                 m_Kinetics.Trace().Wavelengths().size() - 1) +
-                                             ": see the Trace page."
-                                       : problem);
-        return;
-    }
-    // A click picks a scan and a wavelength: the spectrum shows the scan, the map marks both.
+    // A click picks a scan and a wavelength, marked on the map: the spectrum shows the scan
+    // (brought forward), or with Ctrl the wavelength is traced and the map stays.
     m_Picked = pick;
     Redraw();
     if (m_Host.showScan) {
-        m_Host.showScan(pick->scan, false);
+        m_Host.showScan(pick->scan, !control);
+    }
+    if (control && m_Host.trace) {
+        const std::string problem = m_Host.trace(pick->x);
+        const TracePlot& trace = m_Kinetics.Trace();
+        SetControlText(Item(KineticsControl::MapStatus),
+                       problem.empty() ? trace.WavelengthLabel(trace.Wavelengths().size() - 1) +
+                                             " is traced: see the Trace view."
+                                       : problem);
     }
 }
 

@@ -629,10 +629,9 @@ void Win32SpectrumPanel::TraceAt(PlotPoint at) {
     const std::string problem = m_TracePage.Add(m_Plot.Curves().x[*pixel]);
     const TracePlot& trace = m_Kinetics.Trace();
     SetControlText(ControlHandle(PanelControl::Readout),
-                   problem.empty()
-                       ? "Traced " + trace.WavelengthLabel(trace.Wavelengths().size() - 1) +
-                             ": see the Trace page."
-                       : problem);
+                   problem.empty() ? trace.WavelengthLabel(trace.Wavelengths().size() - 1) +
+                                         " is traced: see the Trace view."
+                                   : problem);
 }
 
 void Win32SpectrumPanel::ShowLastScan() {
