@@ -7,7 +7,7 @@
 # export dialog over the window, opened with Alt+E and CSV ticked with Alt+C. Then
 # docs/windows-trace.png and docs/windows-map.png: a time series of 3000 scans made by the
 # build's quillon_make_sample.exe, three wavelengths typed into the Trace page (Ctrl+Tab,
-# Alt+L) and the map of every scan on the Map page (Ctrl+Tab again) with the pointer over it.
+# Alt+L) and the map of every scan on the Map page (Ctrl+Tab again), the pointer over each.
 #
 #   scripts/windows-screenshot.sh       (after scripts/build-windows.sh)
 set -euo pipefail
@@ -67,10 +67,14 @@ xvfb-run -a -s "-screen 0 1700x960x24" bash -c '
         sleep 1
     done
     sleep 4
+    # The pointer over the middle of the plot, where the readout reads it (the window stands
+    # at the top left of the wine desktop).
+    xdotool mousemove 1200 380
+    sleep 1
     import -window root "$4"
     xdotool key ctrl+Tab
     sleep 2
-    xdotool mousemove 1180 520
+    xdotool mousemove 1150 330
     sleep 2
     import -window root "$5"
     wineserver -k

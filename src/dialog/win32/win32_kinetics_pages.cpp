@@ -457,7 +457,7 @@ void Win32KineticsPage::LayOutRows(int width, int height, int topRows,
     const int duY = one.bottom;  // pixels per 8 vertical units
     auto pixelsY = [duY](int units) { return (duY * units) / 8; };
     const int rowPixels = pixelsY(kRowHeight);
-    // The bottom row: the readout, then the buttons at the right, each 54 units wide.
+    // The bottom row: the status, then the buttons at the right.
     const int bottomTop = height - rowPixels;
     int right = width;
     for (KineticsControl button : buttons) {
@@ -465,13 +465,13 @@ void Win32KineticsPage::LayOutRows(int width, int height, int topRows,
         Put(button, {right - cx, bottomTop, right, bottomTop + rowPixels});
         right -= cx + duX;
     }
-    Put(ReadoutId(), {0, bottomTop + pixelsY(kLabelDrop), right,
-                      bottomTop + pixelsY(kLabelDrop + kLabelHeight)});
-    // The status line above it.
-    const int statusTop = bottomTop - pixelsY(kLabelHeight + kRowGap / 2);
-    Put(status, {0, statusTop, width, statusTop + pixelsY(kLabelHeight)});
+    Put(status, {0, bottomTop + pixelsY(kLabelDrop), right,
+                 bottomTop + pixelsY(kLabelDrop + kLabelHeight)});
+    // The readout above it over the whole width: it names scan, time or wavelength and values.
+    const int readoutTop = bottomTop - pixelsY(kLabelHeight + kRowGap / 2);
+    Put(ReadoutId(), {0, readoutTop, width, readoutTop + pixelsY(kLabelHeight)});
     const int plotTop = pixelsY(topRows * (kRowHeight + kRowGap));
-    Put(PlotId(), {0, plotTop, width, std::max(plotTop, statusTop - pixelsY(kRowGap / 2))});
+    Put(PlotId(), {0, plotTop, width, std::max(plotTop, readoutTop - pixelsY(kRowGap / 2))});
 }
 
 void Win32TracePage::LayOut(int width, int height) {

@@ -122,7 +122,7 @@ class Win32KineticsPage {
     void Put(KineticsControl control, const RECT& rect) const;
     void Redraw();
     // The plot between the rows of controls at the top (`topRows` of them) and, at the
-    // bottom, a status line and a row of the readout and `buttons` (right to left).
+    // bottom, the readout's line and a row of the status and `buttons` (right to left).
     void LayOutRows(int width, int height, int topRows,
                     std::initializer_list<KineticsControl> buttons, KineticsControl status);
     // Saves the plot as PNG or SVG where the user says.
