@@ -8,6 +8,15 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <objidl.h>
+
+// GDI+ wants min and max from windows.h, which NOMINMAX or the standard library may hide.
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -62,6 +71,10 @@ class Win32KineticsTest : public ::testing::Test {
     void SetUp() override {
         Win32Prompts prompts = Win32Prompts::Standard();
         prompts.message = [this](HWND, const std::string& text) { m_Messages.push_back(text); };
+        prompts.choosePlotFile = [this](HWND, const std::string& suggested) {
+            m_Suggested = suggested;
+            return std::optional<std::string>(m_Dir / m_SaveAs);
+        };
         prompts.chooseTableFile = [this](HWND, const std::string& suggested) {
             m_Suggested = suggested;
             return std::optional<std::string>((m_Dir / "table.csv"));
@@ -165,6 +178,7 @@ class Win32KineticsTest : public ::testing::Test {
     HWND m_hPanel = nullptr;
     std::vector<std::string> m_Messages;
     std::string m_Suggested;
+    std::string m_SaveAs;
 };
 
 // The number after `prefix` in a readout ("scan 12 ..." gives 12); -1 without it.
@@ -287,6 +301,152 @@ TEST_F(Win32KineticsTest, TheMapFillsAndAClickOnItShowsThatScanAndACtrlClickTrac
     Click(plot, at);
     EXPECT_EQ(Text(Panel(PanelControl::ScanNumber)), std::to_string(NumberAfter(other, "scan ")));
     EXPECT_EQ(PageShown(), 0);
+    EXPECT_TRUE(m_Messages.empty());
+}
+
+TEST_F(Win32KineticsTest, TypedWavelengthsAreTracedOrRefusedRemovedAndFollowTheQuantity) {
+    HWND field = Page(KineticsControl::Wavelength);
+    HWND traced = Page(KineticsControl::Traced);
+    auto type = [&](const wchar_t* text) {
+        ::SetWindowTextW(field, text);
+        ::SendMessageW(Page(KineticsControl::AddWavelength), BM_CLICK, 0, 0);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::string> traced;
+        // The status line's start, or the plot's name's start.
+        std::string status;
+        std::string plotName;
+    };
+    const std::vector<Case> cases = {
+        {"not a number", [&] { type(L"5o0"); }, {}, "\"5o0\" is not a wavelength", ""},
+        {"beyond the file's wavelengths", [&] { type(L"900"); }, {}, "900.00 nm lies outside", ""},
+        {"500", [&] { type(L"500"); }, {"500.00 nm"}, "", "Trace plot: Counts at 500.00 nm "},
+        {"a decimal comma",
+         [&] { type(L" 600,5 "); },
+         {"500.00 nm", "600.50 nm"},
+         "",
+         "Trace plot: Counts at 500.00 nm, 600.50 nm "},
+        {"the first removed",
+         [&] {
+             ::SendMessageW(traced, CB_SETCURSEL, 0, 0);
+             ::SendMessageW(Page(KineticsControl::RemoveWavelength), BM_CLICK, 0, 0);
+         },
+         {"600.50 nm"},
+         "",
+         "Trace plot: Counts at 600.50 nm "},
+        {"absorbance chosen for the spectrum",
+         [&] {
+             HWND box = Panel(PanelControl::Quantity);
+             ::SendMessageW(box, CB_SETCURSEL, 3, 0);
+             ::SendMessageW(m_hPanel, WM_COMMAND,
+                            MAKEWPARAM(static_cast<int>(PanelControl::Quantity), CBN_SELCHANGE),
+                            reinterpret_cast<LPARAM>(box));
+         },
+         {"600.50 nm"},
+         "",
+         "Trace plot: Absorbance at 600.50 nm "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.act();
+        std::vector<std::string> listed;
+        for (LRESULT i = 0; i < ::SendMessageW(traced, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t item[64] = {};
+            ::SendMessageW(traced, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                           reinterpret_cast<LPARAM>(item));
+            listed.push_back(FromWide(item));
+        }
+        EXPECT_EQ(listed, c.traced);
+        if (!c.status.empty()) {
+            EXPECT_EQ(Text(Page(KineticsControl::TraceStatus)).rfind(c.status, 0), 0u)
+                << Text(Page(KineticsControl::TraceStatus));
+            EXPECT_EQ(::GetFocus(), field);
+        } else {
+            EXPECT_EQ(Text(field), "");
+            ASSERT_TRUE(PumpUntil([&] { return PassesDone() && TraceFilled(); }));
+            EXPECT_EQ(Text(Page(KineticsControl::TracePlot)).rfind(c.plotName, 0), 0u)
+                << Text(Page(KineticsControl::TracePlot));
+        }
+    }
+    // The map shows the quantity chosen too.
+    EXPECT_NE(Text(Page(KineticsControl::MapPlot)).find("Absorbance"), std::string::npos)
+        << Text(Page(KineticsControl::MapPlot));
+    EXPECT_TRUE(m_Messages.empty());
+}
+
+TEST_F(Win32KineticsTest, SavePlotWritesTheTraceAndTheMapAsShown) {
+    ::SetWindowTextW(Page(KineticsControl::Wavelength), L"500");
+    ::SendMessageW(Page(KineticsControl::AddWavelength), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return PassesDone() && TraceFilled(); }));
+    struct Case {
+        KineticsControl button;
+        std::string name;
+        std::string suggested;
+        std::vector<std::string> holds;
+    };
+    const std::vector<Case> cases = {
+        {KineticsControl::SaveTracePlot,
+         "trace.svg",
+         "series_trace_counts.png",
+         {"<svg ", ">500.00 nm</text>", ">Time since the first scan (s)</text>"}},
+        {KineticsControl::SaveMapPlot,
+         "map.svg",
+         "series_map_counts.png",
+         {"<svg ", "<image ", ">Wavelength (nm)</text>"}},
+        {KineticsControl::SaveTracePlot, "trace.png", "series_trace_counts.png", {"\x89PNG"}},
+        {KineticsControl::SaveMapPlot, "map.png", "series_map_counts.png", {"\x89PNG"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_SaveAs = c.name;
+        ::SendMessageW(Page(c.button), BM_CLICK, 0, 0);
+        EXPECT_EQ(m_Suggested, m_Dir / c.suggested);
+        const std::string bytes = testing::ReadBytes(m_Dir / c.name);
+        for (const std::string& text : c.holds) {
+            EXPECT_NE(bytes.find(text), std::string::npos) << text;
+        }
+    }
+    // The map's PNG shows its colours, not a blank: around the middle of the picture, most
+    // points are of the colour map (no grey of the background, the grid or the texts).
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    {
+        Gdiplus::Bitmap picture(ToWide(m_Dir / "map.png").c_str());
+        ASSERT_EQ(picture.GetLastStatus(), Gdiplus::Ok);
+        const auto width = static_cast<INT>(picture.GetWidth());
+        const auto height = static_cast<INT>(picture.GetHeight());
+        int coloured = 0;
+        for (int i = -2; i <= 2; ++i) {
+            for (int j = -2; j <= 2; ++j) {
+                Gdiplus::Color pixel;
+                picture.GetPixel(width * 2 / 5 + i * width / 20, height / 2 + j * height / 20,
+                                 &pixel);
+                coloured += pixel.GetR() != pixel.GetG() || pixel.GetG() != pixel.GetB() ? 1 : 0;
+            }
+        }
+        EXPECT_GE(coloured, 20);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    EXPECT_TRUE(m_Messages.empty());
+}
+
+TEST_F(Win32KineticsTest, AnotherFileLoadedMapsItAnewAndKeepsTheWavelengthsItHolds) {
+    ::SetWindowTextW(Page(KineticsControl::Wavelength), L"500");
+    ::SendMessageW(Page(KineticsControl::AddWavelength), BM_CLICK, 0, 0);
+    // Loaded while the first file's passes may still run: they stop, the new ones start.
+    SdfBuilder shorter(kPixels);
+    shorter.ccd.fCal[0] = 400.0f;
+    shorter.ccd.fCal[1] = 5.0f;
+    shorter.AddScans(25);
+    m_pWindow->Dialog().OnDropFiles({shorter.WriteTo(m_Dir / "shorter.sdf")});
+    ASSERT_TRUE(PumpUntil([&] {
+        return Text(Page(KineticsControl::MapStatus)) == "Map complete: 25 scans." &&
+               Text(Page(KineticsControl::TracePlot)).find(" 25 of 25 scans") != std::string::npos;
+    })) << Text(Page(KineticsControl::MapStatus));
+    EXPECT_EQ(Text(Page(KineticsControl::Traced)), "500.00 nm");
     EXPECT_TRUE(m_Messages.empty());
 }
 
