@@ -38,6 +38,8 @@
 # quillon_write_floor --same-size), and in multiple files, with pixel and wavelength columns,
 # the first and the last 10,000 scans (-s): creating and deleting 490,000 files takes this
 # machine's file system most of an hour per run, and tells nothing more about the converter.
+# Last, the windows' scan map of the file (quillon_map_bench): its first picture and its
+# completion against reading the file once.
 # QUILLON_BENCH_BEFORE=<commit> builds that commit's quillon-convert in a scratch worktree and
 # measures it beside this build on the same file.
 set -euo pipefail
@@ -51,7 +53,7 @@ build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
     -DQUILLON_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j2 --target quillon-convert quillon_make_sample quillon_write_floor \
-    quillon_read_floor quillon_bench_exports quillon_open_last_scan >/dev/null
+    quillon_read_floor quillon_bench_exports quillon_open_last_scan quillon_map_bench >/dev/null
 convert=${QUILLON_BENCH_CONVERT:-$build/src/cli/quillon-convert}
 sample=$build/tools/quillon_make_sample
 write_floor=$build/bench/quillon_write_floor
@@ -387,6 +389,14 @@ for mode in one multiple; do
     done
     echo
 done
+
+# The windows' scan map of the file, built off the window's thread: time to its first
+# picture and to its completion, against reading the file once in the same run (from page
+# cache both).
+echo
+echo "Scan map of the larger-than-memory file (goals: first picture <= 1 s, complete <= 2x read)"
+cat "$huge" >/dev/null
+"$build/bench/quillon_map_bench" "$huge" 2>/dev/null
 
 echo
 goals
