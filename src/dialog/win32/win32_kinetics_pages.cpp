@@ -632,13 +632,28 @@ void Win32TracePage::Refresh() {
     const bool loaded = trace.HasFile();
     HWND traced = Item(KineticsControl::Traced);
     const LRESULT chosen = ::SendMessageW(traced, CB_GETCURSEL, 0, 0);
-    ::SendMessageW(traced, CB_RESETCONTENT, 0, 0);
-    for (std::size_t i = 0; i < trace.Wavelengths().size(); ++i) {
-        ::SendMessageW(traced, CB_ADDSTRING, 0,
-                       reinterpret_cast<LPARAM>(ToWide(trace.WavelengthLabel(i)).c_str()));
-    }
     const auto count = static_cast<LRESULT>(trace.Wavelengths().size());
-    if (count > 0) {
+    // The list is made again only when the wavelengths changed, not as the values fill, so
+    // that an open list stays open.
+    bool same = ::SendMessageW(traced, CB_GETCOUNT, 0, 0) == count;
+    for (LRESULT i = 0; same && i < count; ++i) {
+        std::wstring item(
+            static_cast<std::size_t>(std::max<LRESULT>(
+                0, ::SendMessageW(traced, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0))) +
+                1,
+            L'\0');
+        ::SendMessageW(traced, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                       reinterpret_cast<LPARAM>(item.data()));
+        same = item.c_str() == ToWide(trace.WavelengthLabel(static_cast<std::size_t>(i)));
+    }
+    if (!same) {
+        ::SendMessageW(traced, CB_RESETCONTENT, 0, 0);
+        for (std::size_t i = 0; i < trace.Wavelengths().size(); ++i) {
+            ::SendMessageW(traced, CB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(ToWide(trace.WavelengthLabel(i)).c_str()));
+        }
+    }
+    if (count > 0 && !same) {
         ::SendMessageW(traced, CB_SETCURSEL,
                        static_cast<WPARAM>(std::clamp<LRESULT>(chosen, 0, count - 1)), 0);
     }
