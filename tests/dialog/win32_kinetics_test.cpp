@@ -408,6 +408,19 @@ TEST_F(Win32KineticsTest, SavePlotWritesTheTraceAndTheMapAsShown) {
             EXPECT_NE(bytes.find(text), std::string::npos) << text;
         }
     }
+    // Alt+V saves the plot of the page shown, whichever page's button has the letter too.
+    for (const int page : {1, 2}) {
+        SCOPED_TRACE(page);
+        ChoosePage(page);
+        m_Suggested.clear();
+        m_SaveAs = "again.svg";
+        MSG alt{
+            ::GetFocus() != nullptr ? ::GetFocus() : m_hWindow, WM_SYSCHAR, L'v', 1 << 29, 0, {}};
+        ::IsDialogMessageW(m_hWindow, &alt);
+        EXPECT_EQ(m_Suggested,
+                  m_Dir / (page == 1 ? "series_trace_counts.png" : "series_map_counts.png"));
+    }
+
     // The map's PNG shows its colours, not a blank: around the middle of the picture, most
     // points are of the colour map (no grey of the background, the grid or the texts).
     Gdiplus::GdiplusStartupInput input;
