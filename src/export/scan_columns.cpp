@@ -55,9 +55,9 @@ std::string ShortGroupNotice(std::span<const std::int32_t> numbers, std::size_t 
         return "";
     }
     const std::int32_t first = numbers[numbers.size() - last];
-    return "The last " + std::to_string(last) + " selected scans (" +
-           ScanColumnName(first, numbers.back(), true) + ") are fewer than " +
-           std::to_string(average) + " and are averaged as they are.";
+    return "The last group of scans (" + ScanColumnName(first, numbers.back(), true) + ") holds " +
+           std::to_string(last) + " of the " + std::to_string(average) +
+           " scans averaged into one; it is averaged over those.";
 }
 
 std::string ScanColumnName(std::int32_t first, std::int32_t last, bool averaged) {
