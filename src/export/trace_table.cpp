@@ -2,9 +2,11 @@
 // The trace of a file: one pass over its scans, then the CSV of the rows.
 #include "export/trace_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "export/chunked_output.h"
 #include "export/number_text.h"
@@ -143,9 +145,17 @@ TraceTable BuildTraceTable(const ScanFile& file, const ExportRequest& request,
         const std::size_t from = i == 0 ? 0 : ends[i - 1];
         return std::string_view(texts).substr(from, ends[i] - from);
     };
-    const ScanTimes times = ScanTimesOfTexts(done, textAt, numbers);
+    ScanTimes times = ScanTimesOfTexts(done, textAt, numbers);
     table.m_strTimeNotice = times.notice;
     const std::size_t rows = table.m_Numbers.size();
+    if (!table.m_bAveraged) {
+        // A row per scan: the scans' texts and seconds are the rows'.
+        table.m_Texts = std::move(texts);
+        table.m_TextEnds = std::move(ends);
+        table.m_Seconds =
+            times.HasTimes() ? std::move(times.seconds) : std::vector<double>(rows, kUndefined);
+        return table;
+    }
     table.m_Seconds.assign(rows, kUndefined);
     for (std::size_t r = 0; r < rows; ++r) {
         const ScanGroup& group = groups[r];
