@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "export/scan_columns.h"
 #include "export/scan_times.h"
 #include "export/text_decoding.h"
+#include "platform/ordered_work.h"
 #include "render/spectrum_tables.h"
 #include "scanfile/records.h"
 #include "scanfile/scan_reader.h"
@@ -57,6 +59,67 @@ std::string CsvText(std::string_view text, char delimiter) {
     return quoted + "\"";
 }
 
+// The records a run of groups of a trace spans, read and computed on one thread.
+constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
+
+// The rows of a run of groups, made on one thread.
+struct TraceBlock {
+    std::optional<ScanReader> reader;  // made on first use, kept for the block's next runs
+    std::vector<double> sums;
+    std::vector<double> values;        // row by row
+    std::string texts;                 // every scan's date-time text, back to back
+    std::vector<std::size_t> lengths;  // of each
+    std::size_t undefined = 0;
+};
+
+// The rows of `groups` of the scans `numbers` into `block`: the values of a single scan from
+// its counts, of several from their mean counts, and every scan's text.
+void ReadGroups(const ScanFile& file, const TracePlan& plan, std::span<const std::int32_t> numbers,
+                std::span<const ScanGroup> groups, TraceBlock& block) {
+    if (!block.reader) {
+        block.reader.emplace(file);
+    }
+    const std::size_t n = static_cast<std::size_t>(std::max(file.m_nPixelCount, 0));
+    const std::size_t begin = plan.PixelBegin();
+    const std::size_t end = plan.PixelEnd();
+    block.sums.resize(n);
+    block.values.resize(groups.size() * plan.Count());
+    block.texts.clear();
+    block.lengths.clear();
+    block.undefined = 0;
+    std::vector<double>& sums = block.sums;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const ScanGroup& group = groups[g];
+        const std::span<double> row(block.values.data() + g * plan.Count(), plan.Count());
+        std::fill(sums.begin() + static_cast<std::ptrdiff_t>(begin),
+                  sums.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
+        for (std::size_t j = group.begin; j < group.begin + group.size; ++j) {
+            const ScanView scan = block.reader->Scan(static_cast<std::size_t>(numbers[j]) - 1);
+            if (scan.values.size() != n) {
+                throw std::length_error("scan " + std::to_string(numbers[j]) + " holds " +
+                                        std::to_string(scan.values.size()) + " counts instead of " +
+                                        std::to_string(n));
+            }
+            const std::string_view text =
+                FieldText(*reinterpret_cast<const char(*)[kScanTextSize]>(scan.dateTime));
+            block.texts.append(text);
+            block.lengths.push_back(text.size());
+            if (group.size == 1) {
+                block.undefined += plan.Values(scan.values, row);
+            }
+            for (std::size_t i = begin; i < end && group.size > 1; ++i) {
+                sums[i] += static_cast<double>(scan.values[i]);
+            }
+        }
+        if (group.size > 1) {
+            for (std::size_t i = begin; i < end; ++i) {
+                sums[i] /= static_cast<double>(group.size);
+            }
+            block.undefined += plan.Values(std::span<const double>(sums), row);
+        }
+    }
+}
+
 }  // namespace
 
 std::string_view TraceTable::DateTime(std::size_t r) const noexcept {
@@ -98,46 +161,49 @@ TraceTable BuildTraceTable(const ScanFile& file, const ExportRequest& request,
     std::string texts;
     std::vector<std::size_t> ends;
     ends.reserve(numbers.size());
+    // Room for texts as long as "2026-12-07 09:00:02.5": a longer text grows it, but on a
+    // time series of the usual texts the pass never copies them over.
+    texts.reserve(numbers.size() * 21);
 
-    const std::size_t n = static_cast<std::size_t>(std::max(file.m_nPixelCount, 0));
-    const std::size_t begin = plan.PixelBegin();
-    const std::size_t end = plan.PixelEnd();
-    std::vector<double> sums(n);
-    std::vector<double> row(plan.Count());
-    ScanReader reader(file);
+    // Runs of groups read and computed on several threads, each through a reader of its own,
+    // and appended in their order: reading one run overlaps computing another.
+    const std::size_t recordBytes = static_cast<std::size_t>(ScanRecordSize(file.m_nPixelCount));
+    const std::size_t perBlock = std::max<std::size_t>(
+        1, kBlockBytes / recordBytes / std::max<std::size_t>(request.average, 1));
+    const std::span<const ScanGroup> all(groups);
     std::size_t done = 0;
-    for (const ScanGroup& group : groups) {
-        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
-            break;
-        }
-        std::fill(sums.begin() + static_cast<std::ptrdiff_t>(begin),
-                  sums.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
-        for (std::size_t j = group.begin; j < group.begin + group.size; ++j) {
-            const ScanView scan = reader.Scan(static_cast<std::size_t>(numbers[j]) - 1);
-            if (scan.values.size() != n) {
-                throw std::length_error("scan " + std::to_string(numbers[j]) + " holds " +
-                                        std::to_string(scan.values.size()) + " counts instead of " +
-                                        std::to_string(n));
-            }
-            texts.append(FieldText(*reinterpret_cast<const char(*)[kScanTextSize]>(scan.dateTime)));
-            ends.push_back(texts.size());
-            if (group.size == 1) {
-                table.m_nUndefined += plan.Values(scan.values, row);
-            }
-            for (std::size_t i = begin; i < end && group.size > 1; ++i) {
-                sums[i] += static_cast<double>(scan.values[i]);
-            }
-        }
-        if (group.size > 1) {
-            for (std::size_t i = begin; i < end; ++i) {
-                sums[i] /= static_cast<double>(group.size);
-            }
-            table.m_nUndefined += plan.Values(std::span<const double>(sums), row);
-        }
-        table.m_Numbers.push_back(numbers[group.begin]);
-        table.m_Sizes.push_back(static_cast<std::int32_t>(group.size));
-        table.m_Values.insert(table.m_Values.end(), row.begin(), row.end());
-        done += group.size;
+    struct Stopped {};
+    try {
+        RunInOrder<TraceBlock>(
+            WorkerCount(request.jobs), (groups.size() + perBlock - 1) / perBlock,
+            [&](std::size_t b, TraceBlock& block) {
+                const std::size_t first = b * perBlock;
+                ReadGroups(file, plan, numbers,
+                           all.subspan(first, std::min(perBlock, groups.size() - first)), block);
+            },
+            [&](std::size_t b, TraceBlock& block) {
+                if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+                    throw Stopped{};
+                }
+                const std::size_t first = b * perBlock;
+                const std::size_t count = std::min(perBlock, groups.size() - first);
+                for (const ScanGroup& group : all.subspan(first, count)) {
+                    table.m_Numbers.push_back(numbers[group.begin]);
+                    table.m_Sizes.push_back(static_cast<std::int32_t>(group.size));
+                    done += group.size;
+                }
+                table.m_Values.insert(table.m_Values.end(), block.values.begin(),
+                                      block.values.end());
+                table.m_nUndefined += block.undefined;
+                texts.append(block.texts);
+                std::size_t at = texts.size() - block.texts.size();
+                for (const std::size_t length : block.lengths) {
+                    at += length;
+                    ends.push_back(at);
+                }
+            });
+    } catch (const Stopped&) {
+        // The rows made so far are the table.
     }
     file.CheckUnchanged();
 
