@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
         if (!kinetics.IsWorking() && first < 0.0) {
             first = SecondsSince(start);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     const double complete = SecondsSince(start);
     std::printf("scans %zu, rows %zu\n", file.ScanCount(), kinetics.Map().Rows());

@@ -30,7 +30,8 @@
 #
 # QUILLON_BENCH_LARGE=1 adds a file larger than many machines' memory: about 4 GB (N = 2048,
 # 490,000 scans), generated for the run (which takes minutes) and removed afterwards. It
-# measures the load (quillon-convert --dry-run), what the window needs to show the file (load
+# measures the load (quillon-convert --dry-run), the trace of three wavelengths over every scan
+# (--trace) against reading the file once, what the window needs to show the file (load
 # and last scan, quillon_open_last_scan, from page cache and cold), and conversions against
 # their write floor, each with its peak memory (median of QUILLON_BENCH_LARGE_REPS runs,
 # default 3; QUILLON_BENCH_LARGE_SCANS changes the scan count for a quick try): every scan into
@@ -336,6 +337,25 @@ for c in "${converters[@]}"; do
     printf ' %24s' "$(printf '%.3f / %.1f' "$t" "$(echo "$p / 1024" | bc -l)")"
 done
 echo
+
+# The trace of three wavelengths over every scan (this build; one pass through the file),
+# against reading the file once (quillon_read_floor), both from page cache, with its peak
+# memory. Goals: at most 1.5 times the read, under 64 MB.
+trace_args=(-q --trace 450,546.1,620 --band 1 -o "$scratch/trace")
+trace_times=()
+trace_floor=()
+for ((i = 0; i < large_reps; i++)); do
+    cat "$huge" >/dev/null
+    trace_floor+=("$(seconds "$read_floor" "$huge")")
+    cat "$huge" >/dev/null
+    trace_times+=("$(seconds "$convert" "${trace_args[@]}" "$huge")")
+done
+t=$(printf '%s\n' "${trace_times[@]}" | median)
+r=$(printf '%s\n' "${trace_floor[@]}" | median)
+p=$(peak_kb "$convert" "${trace_args[@]}" "$huge")
+printf '%-44s %24s\n' "--trace s / read floor s / peak MB" \
+    "$(printf '%.2f / %.2f / %.1f' "$t" "$r" "$(echo "$p / 1024" | bc -l)")"
+printf '%-44s %24s\n' "  ratio to the read floor (goal <= 1.5)" "$(ratio "$t" "$r")"
 
 # What the window needs to show the file: load it and read its last scan.
 warm=()

@@ -3,6 +3,8 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <istream>
 #include <ostream>
 #include <set>
@@ -26,7 +28,7 @@ std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
-std::vector<ExportFormat> Formats(const std::vector<std::string>& names) {
+std::vector<ExportFormat> Formats(const std::vector<std::string>& names, bool trace) {
     std::vector<ExportFormat> formats;
     for (const std::string& name : names) {
         const std::optional<ExportFormat> format = ParseExportFormat(name);
@@ -37,7 +39,8 @@ std::vector<ExportFormat> Formats(const std::vector<std::string>& names) {
         formats.push_back(*format);
     }
     if (formats.empty()) {
-        formats.push_back(ExportFormat::kText);
+        // A trace alone is what asking for one means; the spectra stay a run of their own.
+        formats.push_back(trace ? ExportFormat::kCsv : ExportFormat::kText);
     }
     std::sort(formats.begin(), formats.end());
     formats.erase(std::unique(formats.begin(), formats.end()), formats.end());
@@ -108,6 +111,71 @@ class FileLog {
     std::istringstream m_In;
 };
 
+// The wavelengths of --trace: decimal numbers (nm) separated by commas.
+std::vector<double> TraceWavelengths(std::string_view text) {
+    std::vector<double> wavelengths;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        const std::string_view item = text.substr(from, comma - from);
+        double value = 0.0;
+        const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
+        if (item.empty() || error != std::errc() || end != item.data() + item.size() ||
+            !std::isfinite(value)) {
+            throw UsageError("--trace: " + Quoted(item) +
+                             " is not a wavelength in nm; give them as 450,620.5");
+        }
+        wavelengths.push_back(value);
+        if (comma == text.size()) {
+            return wavelengths;
+        }
+        from = comma + 1;
+    }
+}
+
+// --trace, --band and --average, once the formats and the quantity are known.
+void InterpretTrace(const CommandLine& line, BatchOptions& options) {
+    ExportRequest& exports = options.request;
+    const auto has = [&options](ExportFormat format) {
+        return std::find(options.formats.begin(), options.formats.end(), format) !=
+               options.formats.end();
+    };
+    if (line.average) {
+        if (has(ExportFormat::kText)) {
+            throw UsageError(
+                "--average applies to --trace and to --format csv, json, hdf5 and xlsx, not to "
+                "the text outputs");
+        }
+        exports.average = *line.average;
+    }
+    if (line.band && !line.trace) {
+        throw UsageError("--band applies to --trace only");
+    }
+    if (!line.trace) {
+        return;
+    }
+    if (has(ExportFormat::kText) || has(ExportFormat::kJson)) {
+        throw UsageError("--trace is written as --format csv, hdf5 or xlsx only");
+    }
+    const char* const refused = line.grid       ? "--grid"
+                                : line.layout   ? "--layout"
+                                : line.compress ? "--compress"
+                                                : nullptr;
+    if (refused != nullptr) {
+        throw UsageError(std::string(refused) + " cannot be used with --trace");
+    }
+    TraceSpec spec;
+    spec.wavelengths = TraceWavelengths(*line.trace);
+    spec.quantity = exports.quantity;
+    if (line.band) {
+        if (!std::isfinite(*line.band) || !(*line.band > 0.0)) {
+            throw UsageError("--band: the half-width in nm must be above 0");
+        }
+        spec.band = *line.band;
+    }
+    exports.trace = std::move(spec);
+}
+
 }  // namespace
 
 std::optional<char> ParseDelimiter(std::string_view text) {
@@ -122,7 +190,7 @@ std::optional<char> ParseDelimiter(std::string_view text) {
 
 BatchOptions InterpretCommandLine(const CommandLine& line) {
     BatchOptions options;
-    options.formats = Formats(line.formats);
+    options.formats = Formats(line.formats, line.trace.has_value());
     const auto has = [&options](ExportFormat format) {
         return std::find(options.formats.begin(), options.formats.end(), format) !=
                options.formats.end();
@@ -202,6 +270,7 @@ BatchOptions InterpretCommandLine(const CommandLine& line) {
         Require(hdf5, "--compress", "hdf5");
         exports.compress = true;
     }
+    InterpretTrace(line, options);
     return options;
 }
 

@@ -35,6 +35,9 @@ struct CommandLine {
     bool decimalComma = false;
     bool byteOrderMark = false;
     bool compress = false;
+    std::optional<std::string> trace;  // WL[,WL...]
+    std::optional<double> band;
+    std::optional<std::size_t> average;
     bool recursive = false;
     unsigned jobs = 0;  // 0: as many as the machine has cores
 };
@@ -56,7 +59,8 @@ struct BatchOptions : ExportPlan {
 std::optional<char> ParseDelimiter(std::string_view text);
 
 // Interprets the command line; raises UsageError. A build without HDF5 refuses
-// --format hdf5 here too, one without libxlsxwriter --format xlsx.
+// --format hdf5 here too, one without libxlsxwriter --format xlsx. With --trace and no
+// --format, the trace is written as CSV alone.
 BatchOptions InterpretCommandLine(const CommandLine& line);
 
 // Converts every input (several at once, on as many threads as request.jobs says, with the

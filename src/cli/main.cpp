@@ -83,6 +83,20 @@ void AddExportOptions(CLI::App& app, Options& options) {
                  "CSV: a decimal comma instead of the point (the delimiter becomes ';')");
     app.add_flag("--bom", line.byteOrderMark, "CSV: begin with a UTF-8 byte-order mark");
     app.add_flag("--compress", line.compress, "HDF5: shuffle and deflate the scan datasets");
+    app.add_option("--trace", line.trace,
+                   "Write the trace of the scans at these wavelengths (nm) instead of the "
+                   "spectra: a row per scan with its date-time and seconds, as base_trace.csv "
+                   "(with --format also base_trace.h5, base_trace.xlsx), e.g. 450,620")
+        ->type_name("WL[,WL...]");
+    app.add_option("--band", line.band,
+                   "With --trace: the mean over the pixels within WL +- NM instead of the value "
+                   "interpolated at WL")
+        ->type_name("NM");
+    app.add_option("--average", line.average,
+                   "Average every K consecutive selected scans into one (--trace and the CSV, "
+                   "JSON, HDF5 and XLSX exports)")
+        ->type_name("K")
+        ->check(CLI::PositiveNumber);
     app.add_flag("-r,--recursive", line.recursive,
                  "A FILE that is a folder stands for its .sdf files and those of its subfolders");
     app.add_option("-j,--jobs", line.jobs,

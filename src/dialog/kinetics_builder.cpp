@@ -222,8 +222,8 @@ void KineticsBuilder::Pass() {
             }
         }
         if (m_Job.times) {
-            const char* const end = std::find(scan.dateTime, scan.dateTime + kScanTextSize, '\0');
-            texts.emplace_back(scan.dateTime, static_cast<std::size_t>(end - scan.dateTime));
+            // The whole field: the reader of the times stops at its first zero byte.
+            texts.emplace_back(scan.dateTime, kScanTextSize);
         }
         m_nDone.store(k + 1, std::memory_order_release);
     }

@@ -218,38 +218,31 @@ void ScanMap::SetRowReduction(MapRows rows) {
     FitColors();
 }
 
-double ScanMap::RowValue(std::size_t row, std::size_t pixel) const {
-    const std::size_t scans = m_pBins->ScanCount(row);
-    if (scans == 0) {
-        return kNaN;
-    }
-    const float dark = pixel < m_pFile->m_pDarkData.size()
-                           ? m_pFile->m_pDarkData[pixel]
-                           : std::numeric_limits<float>::quiet_NaN();
-    const float reference = pixel < m_pFile->m_pRefData.size()
-                                ? m_pFile->m_pRefData[pixel]
-                                : std::numeric_limits<float>::quiet_NaN();
-    double count = 0.0;
-    if (m_Rows == MapRows::kMean || scans == 1) {
-        count = static_cast<double>(m_pBins->Sum(row)[pixel]) / static_cast<double>(scans);
-    } else {
-        // The greatest value comes from the greatest count where the quantity rises with the
-        // count, and from the least where it falls.
-        const bool greatest = (m_Rows == MapRows::kMaximum) != Falls(m_Quantity);
-        count = greatest ? m_pBins->Max(row)[pixel] : m_pBins->Min(row)[pixel];
-    }
-    return QuantityOfCount(m_Quantity, count, dark, reference);
-}
-
 void ScanMap::ComputeRows(std::size_t from, std::size_t to) {
     if (!m_pBins || m_pFile == nullptr) {
         return;
     }
     const std::size_t pixels = m_pBins->Pixels();
+    const std::vector<float>& dark = m_pFile->m_pDarkData;
+    const std::vector<float>& reference = m_pFile->m_pRefData;
+    constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+    // The greatest value comes from the greatest count where the quantity rises with the
+    // count, and from the least where it falls.
+    const bool greatest = (m_Rows == MapRows::kMaximum) != Falls(m_Quantity);
     for (std::size_t row = from; row < to; ++row) {
         float* const out = m_Values.data() + row * pixels;
+        const std::size_t scans = m_pBins->ScanCount(row);
+        const std::span<const std::int64_t> sum = m_pBins->Sum(row);
+        const std::span<const std::int32_t> extreme =
+            greatest ? m_pBins->Max(row) : m_pBins->Min(row);
+        const bool mean = m_Rows == MapRows::kMean || scans == 1;
         for (std::size_t p = 0; p < pixels; ++p) {
-            const double value = RowValue(row, p);
+            const double count = scans == 0 ? kNaN
+                                 : mean ? static_cast<double>(sum[p]) / static_cast<double>(scans)
+                                        : static_cast<double>(extreme[p]);
+            const double value =
+                QuantityOfCount(m_Quantity, count, p < dark.size() ? dark[p] : kNoValue,
+                                p < reference.size() ? reference[p] : kNoValue);
             out[p] = static_cast<float>(value);
             if (std::isfinite(value)) {
                 if (!m_ValueRange) {

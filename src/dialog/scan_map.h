@@ -117,13 +117,12 @@ class ScanMap {
     std::string PictureName() const;
 
   private:
+    // The values of rows [from, to) from their counts, for the chosen quantity and reduction.
     void ComputeRows(std::size_t from, std::size_t to);
     void FitColors();
     void UpdateTitles();
     ValueRange FullXRange() const;
     ValueRange FullScanRange() const;
-    // A row's value at a pixel from its counts, for the chosen quantity and reduction.
-    double RowValue(std::size_t row, std::size_t pixel) const;
 
     const ScanFile* m_pFile = nullptr;
     PlotAxis m_Axis = PlotAxis::kPixel;

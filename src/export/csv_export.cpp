@@ -63,12 +63,7 @@ class CsvWriter {
         names.emplace_back("reference");
         return names;
     }
-    std::string ScanName(std::size_t k) const {
-        // Appended, not "scan_" + ...: g++ 12 warns falsely (-Wrestrict) on that at -O3.
-        std::string name = "scan_";
-        name += std::to_string(m_Columns.ScanNumber(k));
-        return name;
-    }
+    std::string ScanName(std::size_t k) const { return m_Columns.ScanName(k); }
 
     // A cell's delimiter: none before the first cell of a line.
     char* Delimit(char* p, bool first) const {

@@ -56,7 +56,20 @@ std::string_view ExportExtension(ExportFormat format, const ExportRequest& reque
     // A spreadsheet that picks the separator from the name reads tab-separated values only
     // from a .tsv file.
     if (format == ExportFormat::kCsv && request.csv.delimiter == '\t') {
-        return ".tsv";
+        return request.trace ? "_trace.tsv" : ".tsv";
+    }
+    if (request.trace) {
+        switch (format) {
+            case ExportFormat::kCsv:
+                return "_trace.csv";
+            case ExportFormat::kHdf5:
+                return "_trace.h5";
+            case ExportFormat::kXlsx:
+                return "_trace.xlsx";
+            case ExportFormat::kText:
+            case ExportFormat::kJson:
+                break;
+        }
     }
     return NamesOf(format).extension;
 }

@@ -12,6 +12,7 @@
 
 #include "export/grid.h"
 #include "export/quantities.h"
+#include "export/trace.h"
 
 namespace quillon {
 
@@ -55,13 +56,23 @@ struct ExportRequest {
     CsvStyle csv;
     // HDF5: shuffle and deflate the scan datasets.
     bool compress = false;
+    // Every `average` consecutive selected scans are averaged into one (their counts, then the
+    // quantity of the mean counts); a last shorter group is averaged over the scans it has.
+    // 1: every scan on its own.
+    std::size_t average = 1;
+    // With a trace, each format writes the trace instead of the spectra (base_trace.csv,
+    // base_trace.h5, base_trace.xlsx): one row per selected scan (or group of averaged scans)
+    // with its number, date-time text, seconds and the values at the trace's wavelengths, as
+    // the trace's quantity.
+    std::optional<TraceSpec> trace;
     // Threads that compute and format the values (the bytes written are the same for any
     // number): as many as the machine has cores when 0.
     unsigned jobs = 0;
 };
 
 // The output of a format is named base + this: ".csv" (".tsv" for tab-separated values),
-// ".json", ".h5", ".xlsx" (empty for text, whose outputs have names of their own).
+// ".json", ".h5", ".xlsx" (empty for text, whose outputs have names of their own); with a
+// trace "_trace.csv" ("_trace.tsv"), "_trace.h5", "_trace.xlsx".
 std::string_view ExportExtension(ExportFormat format, const ExportRequest& request);
 
 // Scan numbers 1 to the file's scan count.

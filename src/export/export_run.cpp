@@ -12,6 +12,8 @@
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "export/json_export.h"
+#include "export/scan_columns.h"
+#include "export/trace_table.h"
 #include "export/xlsx_export.h"
 #include "platform/atomic_file.h"
 #include "platform/failure.h"
@@ -39,14 +41,16 @@ std::string ExportName(ExportFormat format) {
     return "text";
 }
 
-// Writes one CSV, JSON or HDF5 output of the run into `outcome`; false when the input can no
-// longer be read and the run stops.
+// Writes one CSV, JSON or HDF5 output of the run (of the trace, when there is one) into
+// `outcome`; false when the input can no longer be read and the run stops.
 bool RunExportPass(ExportFormat format, const ScanFile& file, const ExportRequest& request,
-                   const std::string& base, LogSink& log, ExportOutcome& outcome) {
+                   const TraceTable* trace, const std::string& base, LogSink& log,
+                   ExportOutcome& outcome) {
     const std::string path = base + std::string(ExportExtension(format, request));
     ExportReport report;
     try {
-        report = WriteExportOutput(format, file, request, base, log);
+        report = trace != nullptr ? WriteTraceOutput(format, file, *trace, request, base, log)
+                                  : WriteExportOutput(format, file, request, base, log);
     } catch (...) {
         const Failure failure = DescribeFailure(std::current_exception(), path);
         outcome.ok = false;
@@ -75,9 +79,22 @@ void RunExportPasses(const ScanFile& file, const ExportPlan& plan, const std::st
     ExportRequest request = plan.request;
     request.scanNumbers =
         ExportScanNumbers(plan.text.convertAll, plan.text.selection, file.ScanCount());
+    // A trace is made once, in one pass over the file, and written in every format.
+    std::optional<TraceTable> trace;
+    if (request.trace) {
+        trace = BuildTraceTable(file, request);
+        if (!trace->TimeNotice().empty()) {
+            log.Append(trace->TimeNotice() + "\r\n");
+        }
+    }
+    if (const std::string notice = ShortGroupNotice(request.scanNumbers, request.average);
+        !notice.empty()) {
+        log.Append(notice + "\r\n");
+    }
     for (const ExportFormat format : plan.formats) {
         if (format != ExportFormat::kText) {
-            if (!RunExportPass(format, file, request, base, log, outcome)) {
+            if (!RunExportPass(format, file, request, trace ? &*trace : nullptr, base, log,
+                               outcome)) {
                 return;
             }
             continue;
@@ -117,9 +134,13 @@ ExportOutcome RunExport(const ScanFile& file, const std::string& inputPath, cons
         }
     }
     try {
-        // A grid over a calibration that does not rise is refused before anything is written.
+        // A grid over a calibration that does not rise, or a trace at wavelengths it cannot
+        // give, is refused before anything is written.
         CheckGridCalibration(file, plan.request, plan.formats);
+        CheckTrace(file, plan.request);
     } catch (const CalibrationError& error) {
+        return stop(inputPath + ": " + error.what() + "; nothing was written");
+    } catch (const TraceError& error) {
         return stop(inputPath + ": " + error.what() + "; nothing was written");
     }
     try {
@@ -224,6 +245,34 @@ ExportReport WriteExportOutput(ExportFormat format, const ScanFile& file,
     if (format != ExportFormat::kJson &&
         (request.quantity != Quantity::kCounts || request.grid.has_value())) {
         log.Append(std::string(QuantityName(request.quantity)) + ": " +
+                   std::to_string(report.undefined) + " of " + std::to_string(report.values) +
+                   " values are not defined.\r\n");
+    }
+    return report;
+}
+
+ExportReport WriteTraceOutput(ExportFormat format, const ScanFile& file, const TraceTable& trace,
+                              const ExportRequest& request, const std::string& base, LogSink& log) {
+    const std::string path = base + std::string(ExportExtension(format, request));
+    ExportReport report;
+    AtomicDiskOutputFiles files;
+    switch (format) {
+        case ExportFormat::kCsv:
+            report = WriteTraceCsv(file, trace, request.csv, path, files);
+            break;
+        case ExportFormat::kHdf5:
+            report = WriteTraceHdf5(file, trace, path);
+            break;
+        case ExportFormat::kXlsx:
+            report = WriteTraceXlsx(file, trace, path);
+            break;
+        case ExportFormat::kText:
+        case ExportFormat::kJson:
+            throw std::invalid_argument("a trace is written as CSV, HDF5 or a workbook only");
+    }
+    log.Append("Trace " + ExportName(format) + " data were written to " + path + ".\r\n");
+    if (trace.TraceQuantity() != Quantity::kCounts) {
+        log.Append(std::string(QuantityName(trace.TraceQuantity())) + ": " +
                    std::to_string(report.undefined) + " of " + std::to_string(report.values) +
                    " values are not defined.\r\n");
     }

@@ -94,4 +94,11 @@ void CheckGridCalibration(const ScanFile& file, const ExportRequest& request,
 ExportReport WriteExportOutput(ExportFormat format, const ScanFile& file,
                                const ExportRequest& request, const std::string& base, LogSink& log);
 
+class TraceTable;
+// Writes the trace of a run as CSV, HDF5 or a workbook to base + its extension
+// ("_trace.csv", ...), as WriteExportOutput writes the spectra, and logs "Trace CSV data were
+// written to <path>.\r\n" (and the values not defined, for a quantity other than counts).
+ExportReport WriteTraceOutput(ExportFormat format, const ScanFile& file, const TraceTable& trace,
+                              const ExportRequest& request, const std::string& base, LogSink& log);
+
 }  // namespace quillon

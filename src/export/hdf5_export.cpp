@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "export/parameters.h"
 #include "export/scan_columns.h"
 #include "export/text_decoding.h"
+#include "export/trace_table.h"
 #include "platform/file_error.h"
 #include "platform/ordered_work.h"
 #include "platform/utf8_path.h"
@@ -377,6 +379,13 @@ class Hdf5Writer {
             blanks[s] = m_File.Scan(static_cast<std::size_t>(numbers[s]) - 1).opticalBlank;
         }
         Vector(m_H5, "scan_number", H5T_STD_I32LE, H5T_NATIVE_INT32, numbers.data(), k);
+        if (m_Columns.Averaged()) {
+            std::vector<std::int32_t> sizes(k);
+            for (std::size_t s = 0; s < k; ++s) {
+                sizes[s] = static_cast<std::int32_t>(m_Columns.GroupSize(s));
+            }
+            Vector(m_H5, "scans_averaged", H5T_STD_I32LE, H5T_NATIVE_INT32, sizes.data(), k);
+        }
         Vector(m_H5, "scan_optical_blank", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, blanks.data(), k);
 
         const Id type = Utf8String();
@@ -421,6 +430,10 @@ class Hdf5Writer {
     }
 
     void WriteCounts() {
+        if (m_Columns.Averaged()) {
+            WriteMeanCounts();
+            return;
+        }
         const std::size_t n = m_Columns.PixelCount();
         Matrix scans(m_H5, "scans", H5T_STD_I32LE, Scans(), n, m_Request.compress);
         const std::size_t block = BlockRows(n * sizeof(std::int32_t));
@@ -439,6 +452,27 @@ class Hdf5Writer {
             [&](std::size_t b, std::vector<std::int32_t>& values) {
                 scans.WriteRows(b * block, values.size() / std::max<std::size_t>(n, 1),
                                 H5T_NATIVE_INT32, values.data());
+            });
+    }
+
+    // With --average, the mean counts of each group of scans (float64).
+    void WriteMeanCounts() {
+        const std::size_t n = m_Columns.PixelCount();
+        Matrix scans(m_H5, "scans", H5T_IEEE_F64LE, Scans(), n, m_Request.compress);
+        const std::size_t block = BlockRows(n * sizeof(double));
+        RunInOrder<std::vector<double>>(
+            WorkerCount(m_Request.jobs), (Scans() + block - 1) / block,
+            [&](std::size_t b, std::vector<double>& values) {
+                const std::size_t first = b * block;
+                const std::size_t count = std::min(block, Scans() - first);
+                values.resize(count * n);
+                for (std::size_t s = 0; s < count; ++s) {
+                    m_Columns.MeanCounts(first + s, 0, std::span<double>(values.data() + s * n, n));
+                }
+            },
+            [&](std::size_t b, std::vector<double>& values) {
+                scans.WriteRows(b * block, values.size() / std::max<std::size_t>(n, 1),
+                                H5T_NATIVE_DOUBLE, values.data());
             });
     }
 
@@ -515,7 +549,11 @@ class Hdf5Writer {
         Dataset reference(m_H5, "reference", "counts", "reference spectrum");
         perPixel(dark, 0);
         perPixel(reference, 0);
-        Dataset scans(m_H5, "scans", "counts", "scan counts");
+        Dataset scans(m_H5, "scans", "counts",
+                      m_Columns.Averaged() ? "mean scan counts" : "scan counts");
+        if (m_Columns.Averaged()) {
+            Dataset(m_H5, "scans_averaged", "1", "scans averaged").Attach(number, 0);
+        }
         scans.Attach(number, 0);
         perPixel(scans, 1);
         Dataset blank(m_H5, "scan_optical_blank", nullptr, "scan optical blank");
@@ -584,6 +622,98 @@ class Hdf5Writer {
     hid_t m_H5;
 };
 
+// A dataset of UTF-8 strings, written kStringBlock at a time.
+void Texts(hid_t location, const char* name, std::size_t count,
+           const std::function<std::string(std::size_t)>& textAt) {
+    const Id type = Utf8String();
+    const Id space = Space({count});
+    const Id properties = Untimed(H5P_DATASET_CREATE);
+    const Id dataset(H5Dcreate2(location, name, type, space, H5P_DEFAULT, properties, H5P_DEFAULT),
+                     H5Dclose, "create a dataset");
+    std::vector<std::string> texts;
+    std::vector<const char*> pointers;
+    for (std::size_t first = 0; first < count; first += kStringBlock) {
+        const std::size_t size = std::min(kStringBlock, count - first);
+        texts.clear();
+        pointers.clear();
+        for (std::size_t i = first; i < first + size; ++i) {
+            texts.push_back(textAt(i));
+        }
+        for (const std::string& text : texts) {
+            pointers.push_back(text.c_str());
+        }
+        const hsize_t start[1] = {first};
+        const hsize_t extent[1] = {size};
+        Check(H5Sselect_hyperslab(space, H5S_SELECT_SET, start, nullptr, extent, nullptr),
+              "select rows of a dataset");
+        const Id memory = Space({size});
+        Check(H5Dwrite(dataset, type, memory, space, H5P_DEFAULT, pointers.data()),
+              "write a dataset");
+    }
+}
+
+// The trace datasets: /trace_nm, /trace_<quantity> (rows x wavelengths), and per row
+// /scan_number, /scan_date_time, /scan_seconds (and /scans_averaged), with scan_number and
+// trace_nm as the dimension scales of the trace, as xarray reads them.
+void WriteTraceDatasets(hid_t h5, const ScanFile& file, const TraceTable& table) {
+    const std::size_t rows = table.Rows();
+    const std::size_t columns = table.Columns();
+    const Quantity quantity = table.TraceQuantity();
+    TextAttribute(h5, "source_name", Utf8FromPath(PathFromUtf8(file.m_strPath).filename()));
+    TextAttribute(h5, "converter", "QUILLON");
+    TextAttribute(h5, "converter_version", QUILLON_VERSION);
+    TextAttribute(h5, "quantity", std::string(QuantityName(quantity)));
+    ScalarAttribute(h5, "scan_count", H5T_STD_U64LE, H5T_NATIVE_UINT64,
+                    static_cast<std::uint64_t>(file.ScanCount()));
+    Vector(h5, "trace_nm", H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, table.Wavelengths().data(), columns);
+    Vector(h5, "scan_number", H5T_STD_I32LE, H5T_NATIVE_INT32, table.AllNumbers().data(), rows);
+    Vector(h5, "scan_seconds", H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, table.AllSeconds().data(), rows);
+    if (table.Averaged()) {
+        Vector(h5, "scans_averaged", H5T_STD_I32LE, H5T_NATIVE_INT32, table.AllSizes().data(),
+               rows);
+    }
+    Texts(h5, "scan_date_time", rows,
+          [&table](std::size_t r) { return Windows1252ToUtf8(table.DateTime(r)); });
+    const std::string name = DatasetName("trace_", QuantityKey(quantity));
+    {
+        const Id space = Space({rows, columns});
+        const Id properties = Untimed(H5P_DATASET_CREATE);
+        const Id dataset(H5Dcreate2(h5, name.c_str(), H5T_IEEE_F64LE, space, H5P_DEFAULT,
+                                    properties, H5P_DEFAULT),
+                         H5Dclose, "create a dataset");
+        if (rows > 0 && columns > 0) {
+            Check(H5Dwrite(dataset, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT,
+                           table.AllValues().data()),
+                  "write a dataset");
+        }
+    }
+    const auto open = [h5](const char* dataset, const char* units, const char* longName) {
+        Id id(H5Dopen2(h5, dataset, H5P_DEFAULT), H5Dclose, "open a dataset");
+        if (units != nullptr) {
+            CharAttribute(id, "units", units);
+        }
+        CharAttribute(id, "long_name", longName);
+        return id;
+    };
+    const Id number = open("scan_number", "1", "scan number");
+    const Id nm = open("trace_nm", "nm", "trace wavelength");
+    Check(H5DSset_scale(number, "scan_number"), "make a dimension scale");
+    Check(H5DSset_scale(nm, "trace_nm"), "make a dimension scale");
+    const bool counts = quantity == Quantity::kCounts || quantity == Quantity::kDarkSubtracted;
+    const std::string longName = std::string(QuantityName(quantity)) + " trace";
+    const Id values = open(name.c_str(), counts ? "counts" : "1", longName.c_str());
+    Check(H5DSattach_scale(values, number, 0), "attach a dimension scale");
+    Check(H5DSattach_scale(values, nm, 1), "attach a dimension scale");
+    const Id seconds = open("scan_seconds", "s", "seconds since the first scan");
+    Check(H5DSattach_scale(seconds, number, 0), "attach a dimension scale");
+    const Id texts = open("scan_date_time", nullptr, "scan date and time");
+    Check(H5DSattach_scale(texts, number, 0), "attach a dimension scale");
+    if (table.Averaged()) {
+        const Id sizes = open("scans_averaged", "1", "scans averaged");
+        Check(H5DSattach_scale(sizes, number, 0), "attach a dimension scale");
+    }
+}
+
 // The library prints nothing itself: errors reach the user through FileError.
 // The library is set up once: it prints nothing itself (errors reach the user through
 // FileError), and its free lists give memory back beyond a megabyte, so that an export's
@@ -620,13 +750,12 @@ Id ExportAccess(Hdf5WriteFailure* failure) {
 
 }  // namespace
 
-ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
-                       const std::string& path) {
+namespace {
+
+// Creates the file at `path` (through a temporary name), has `write` fill it and closes it.
+template <typename Write>
+void WriteHdf5File(const ScanFile& file, const std::string& path, Write write) {
     SetUpLibrary();
-    // The grid and the scan numbers are checked before anything is created.
-    const ScanColumns columns(file, request);
-    ExportReport report;
-    report.path = path;
     WriteLibraryOutput(path, file, [&](const std::string& writePath, bool inPlace) {
         // Declared first, so that it outlives every identifier of the file.
         Hdf5WriteFailure failure;
@@ -636,7 +765,7 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
             Id h5(H5Fcreate(writePath.c_str(), inPlace ? H5F_ACC_TRUNC : H5F_ACC_EXCL, creation,
                             access),
                   H5Fclose, "create the file");
-            Hdf5Writer(file, request, columns, h5).Write(report);
+            write(static_cast<hid_t>(h5));
             // What is still buffered is written while the file is open: should that fail, the
             // file is closed as every other object is, after the driver has gone quiet.
             Check(H5Fflush(h5, H5F_SCOPE_GLOBAL), "write the file");
@@ -651,6 +780,29 @@ ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
             throw Hdf5Failure(failure.reason);
         }
     });
+}
+
+}  // namespace
+
+ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
+                       const std::string& path) {
+    // The grid and the scan numbers are checked before anything is created.
+    SetUpLibrary();
+    const ScanColumns columns(file, request);
+    ExportReport report;
+    report.path = path;
+    WriteHdf5File(file, path,
+                  [&](hid_t h5) { Hdf5Writer(file, request, columns, h5).Write(report); });
+    return report;
+}
+
+ExportReport WriteTraceHdf5(const ScanFile& file, const TraceTable& table,
+                            const std::string& path) {
+    ExportReport report;
+    report.path = path;
+    report.values = table.AllValues().size();
+    report.undefined = table.Undefined();
+    WriteHdf5File(file, path, [&](hid_t h5) { WriteTraceDatasets(h5, file, table); });
     return report;
 }
 

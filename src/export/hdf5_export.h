@@ -11,8 +11,10 @@
 //   defined); with a grid also /grid_nm, /grid_dark, /grid_reference and /grid_<quantity>
 //   (float64; the scans as counts when no quantity is asked for).
 //
-// K counts the selected scans. The root's attributes name the source file and the converter.
-// Built only where the HDF5 library is found (QUILLON_WITH_HDF5).
+// K counts the selected scans (with --average, the groups of them: /scans then holds the mean
+// counts as float64, /scans_averaged how many scans each row averages). The root's attributes name
+// the source file and the converter. Built only where the HDF5 library is found
+// (QUILLON_WITH_HDF5).
 #pragma once
 
 #include <stdexcept>
@@ -35,5 +37,11 @@ class Hdf5Unavailable : public std::runtime_error {
 // place once complete. Raises FileError naming `path` (nothing is left under it then) and
 // CalibrationError for a grid over a calibration that does not rise.
 ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request, const std::string& path);
+
+class TraceTable;
+// Writes a trace as HDF5 to `path` in the same way: /trace_nm (float64, W), /trace_<quantity>
+// (float64, rows x W, NaN where not defined), /scan_number, /scan_date_time, /scan_seconds
+// (float64, NaN without a time) and with --average /scans_averaged, one per row.
+ExportReport WriteTraceHdf5(const ScanFile& file, const TraceTable& table, const std::string& path);
 
 }  // namespace quillon

@@ -17,4 +17,8 @@ ExportReport WriteHdf5(const ScanFile&, const ExportRequest&, const std::string&
     throw Hdf5Unavailable();
 }
 
+ExportReport WriteTraceHdf5(const ScanFile&, const TraceTable&, const std::string&) {
+    throw Hdf5Unavailable();
+}
+
 }  // namespace quillon

@@ -11,6 +11,7 @@
 #include "export/chunked_output.h"
 #include "export/number_text.h"
 #include "export/parameters.h"
+#include "export/scan_columns.h"
 #include "export/text_decoding.h"
 #include "platform/output_files.h"
 #include "platform/utf8_path.h"
@@ -125,9 +126,17 @@ ExportReport WriteJson(const ScanFile& file, const ExportRequest& request, const
         out.Append(head);
         out.Append(",\n  \"scans\": [");
         bool first = true;
-        for (const std::int32_t number : request.scanNumbers) {
+        // With --average, an entry per group of scans: its first scan's, with how many scans
+        // it averages and the last one's number.
+        const std::span<const std::int32_t> numbers = request.scanNumbers;
+        for (const ScanGroup& group : ScanGroups(numbers.size(), request.average)) {
             out.Append(first ? "\n    " : ",\n    ");
-            out.Append(Dump(ScanEntry(file, number), -1));
+            Json entry = ScanEntry(file, numbers[group.begin]);
+            if (request.average > 1) {
+                entry["scans_averaged"] = group.size;
+                entry["last_number"] = numbers[group.begin + group.size - 1];
+            }
+            out.Append(Dump(entry, -1));
             first = false;
         }
         out.Append(first ? "]\n}\n" : "\n  ]\n}\n");

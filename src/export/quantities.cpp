@@ -123,6 +123,50 @@ std::size_t ComputeQuantity(Quantity quantity, std::span<const std::int32_t> cou
     return undefined;
 }
 
+double QuantityOfCount(Quantity quantity, double count, float dark, float reference) {
+    if (quantity == Quantity::kCounts) {
+        return count;
+    }
+    if (!std::isfinite(dark)) {
+        return kUndefined;
+    }
+    const double signal = count - static_cast<double>(dark);
+    if (quantity == Quantity::kDarkSubtracted) {
+        return signal;
+    }
+    if (!std::isfinite(reference)) {
+        return kUndefined;
+    }
+    const double full = static_cast<double>(reference) - static_cast<double>(dark);
+    if (!(full > 0.0)) {
+        return kUndefined;
+    }
+    if (quantity == Quantity::kTransmittance) {
+        return signal / full;
+    }
+    if (!(signal > 0.0)) {
+        return kUndefined;
+    }
+    return 0.0 - Log10(signal / full);
+}
+
+std::size_t ComputeQuantity(Quantity quantity, std::span<const double> counts,
+                            std::span<const float> dark, std::span<const float> reference,
+                            std::span<double> out) {
+    if (counts.size() < out.size()) {
+        throw std::invalid_argument("ComputeQuantity: fewer counts than values to compute");
+    }
+    std::size_t undefined = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const float d = i < dark.size() ? dark[i] : std::numeric_limits<float>::quiet_NaN();
+        const float r =
+            i < reference.size() ? reference[i] : std::numeric_limits<float>::quiet_NaN();
+        out[i] = QuantityOfCount(quantity, counts[i], d, r);
+        undefined += std::isnan(out[i]) ? 1u : 0u;
+    }
+    return undefined;
+}
+
 std::size_t ComputeQuantity(Quantity quantity, const ScanFile& file, std::size_t scanIndex,
                             std::span<double> out) {
     const ScanView scan = file.Scan(scanIndex);

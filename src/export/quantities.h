@@ -55,6 +55,13 @@ std::size_t ComputeQuantity(Quantity quantity, std::span<const std::int32_t> cou
                             std::span<const float> dark, std::span<const float> reference,
                             std::span<double> out);
 
+// The same from counts that need not be whole: the mean counts of a few scans averaged
+// (--average). One pixel's value is QuantityOfCount.
+std::size_t ComputeQuantity(Quantity quantity, std::span<const double> counts,
+                            std::span<const float> dark, std::span<const float> reference,
+                            std::span<double> out);
+double QuantityOfCount(Quantity quantity, double count, float dark, float reference);
+
 // The same for the scan at 0-based position scanIndex of the file, against the file's dark and
 // reference spectra. out must hold the file's pixel count N of values.
 std::size_t ComputeQuantity(Quantity quantity, const ScanFile& file, std::size_t scanIndex,

@@ -39,10 +39,43 @@ std::span<const float> From(std::span<const float> values, std::size_t begin) {
 
 }  // namespace
 
+std::vector<ScanGroup> ScanGroups(std::size_t count, std::size_t average) {
+    const std::size_t size = std::max<std::size_t>(average, 1);
+    std::vector<ScanGroup> groups;
+    groups.reserve((count + size - 1) / size);
+    for (std::size_t begin = 0; begin < count; begin += size) {
+        groups.push_back({begin, std::min(size, count - begin)});
+    }
+    return groups;
+}
+
+std::string ShortGroupNotice(std::span<const std::int32_t> numbers, std::size_t average) {
+    const std::size_t last = average > 1 ? numbers.size() % average : 0;
+    if (last == 0) {
+        return "";
+    }
+    const std::int32_t first = numbers[numbers.size() - last];
+    return "The last group of scans (" + ScanColumnName(first, numbers.back(), true) + ") holds " +
+           std::to_string(last) + " of the " + std::to_string(average) +
+           " scans averaged into one; it is averaged over those.";
+}
+
+std::string ScanColumnName(std::int32_t first, std::int32_t last, bool averaged) {
+    std::string name = averaged ? "scans_" : "scan_";
+    name += std::to_string(first);
+    if (averaged) {
+        name += '-';
+        name += std::to_string(last);
+    }
+    return name;
+}
+
 ScanColumns::ScanColumns(const ScanFile& file, const ExportRequest& request)
     : m_File(file),
       m_Quantity(request.quantity),
       m_Scans(request.scanNumbers),
+      m_Groups(ScanGroups(m_Scans.size(), request.average)),
+      m_bAveraged(request.average > 1),
       m_Axis(WavelengthAxis(file)) {
     for (const std::int32_t number : m_Scans) {
         if (number < 1 || static_cast<std::size_t>(number) > file.ScanCount()) {
@@ -55,6 +88,10 @@ ScanColumns::ScanColumns(const ScanFile& file, const ExportRequest& request)
     } else {
         m_nRows = m_Axis.size();
     }
+}
+
+std::string ScanColumns::ScanName(std::size_t k) const {
+    return ScanColumnName(ScanNumber(k), LastScanNumber(k), m_bAveraged);
 }
 
 void ScanColumns::GridPoints(std::size_t first, std::span<double> out) const {
@@ -73,15 +110,42 @@ void ScanColumns::GridReference(std::size_t first, std::span<double> out) const 
 
 void ScanColumns::ScanCounts(std::size_t k, std::size_t first, std::span<std::int32_t> out) const {
     CheckRange(first, out.size(), PixelCount());
-    const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
+    if (m_bAveraged) {
+        throw std::logic_error("averaged scans have no whole counts");
+    }
+    const ScanView scan = CheckedScan(m_File, ScanNumber(k), m_Axis.size());
     const auto values = scan.values.subspan(first, out.size());
     std::copy(values.begin(), values.end(), out.begin());
+}
+
+void ScanColumns::MeanCounts(std::size_t k, std::size_t first, std::span<double> out) const {
+    CheckRange(first, out.size(), PixelCount());
+    std::fill(out.begin(), out.end(), 0.0);
+    const ScanGroup group = m_Groups[k];
+    // Sums of 32-bit counts are exact in a double for any number of scans a file holds.
+    for (std::size_t j = group.begin; j < group.begin + group.size; ++j) {
+        const ScanView scan = CheckedScan(m_File, m_Scans[j], m_Axis.size());
+        const auto values = scan.values.subspan(first, out.size());
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            out[i] += static_cast<double>(values[i]);
+        }
+    }
+    for (double& value : out) {
+        value /= static_cast<double>(group.size);
+    }
 }
 
 std::size_t ScanColumns::ScanPixelValues(std::size_t k, std::size_t first,
                                          std::span<double> out) const {
     CheckRange(first, out.size(), PixelCount());
-    const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
+    if (m_bAveraged) {
+        thread_local std::vector<double> mean;
+        mean.resize(out.size());
+        MeanCounts(k, first, mean);
+        return ComputeQuantity(m_Quantity, std::span<const double>(mean), From(Dark(), first),
+                               From(Reference(), first), out);
+    }
+    const ScanView scan = CheckedScan(m_File, ScanNumber(k), m_Axis.size());
     return ComputeQuantity(m_Quantity, scan.values.subspan(first, out.size()), From(Dark(), first),
                            From(Reference(), first), out);
 }
@@ -91,17 +155,26 @@ std::size_t ScanColumns::ScanValues(std::size_t k, std::size_t first, std::span<
         return ScanPixelValues(k, first, out);
     }
     CheckRange(first, out.size(), RowCount());
-    const ScanView scan = CheckedScan(m_File, m_Scans[k], m_Axis.size());
     const std::size_t last = first + out.size();
     const std::size_t begin = m_Resampler->PixelBegin(first, last);
     const std::size_t end = std::max(begin, m_Resampler->PixelEnd(first, last));
+    thread_local std::vector<double> scratch;
+    scratch.resize(end - begin);
+    if (m_bAveraged) {
+        // The quantity of the mean counts of the pixels under the range, then interpolated.
+        thread_local std::vector<double> mean;
+        mean.resize(end - begin);
+        MeanCounts(k, begin, mean);
+        ComputeQuantity(m_Quantity, std::span<const double>(mean), From(Dark(), begin),
+                        From(Reference(), begin), scratch);
+        return m_Resampler->Resample(std::span<const double>(scratch), begin, first, out);
+    }
+    const ScanView scan = CheckedScan(m_File, ScanNumber(k), m_Axis.size());
     if (m_Quantity == Quantity::kCounts) {
         return m_Resampler->Resample(scan.values.subspan(begin, end - begin), begin, first, out);
     }
     // The quantity of the pixels under the range, before interpolation: one buffer per thread,
     // as the blocks of an export are computed on several at once.
-    thread_local std::vector<double> scratch;
-    scratch.resize(end - begin);
     ComputeQuantity(m_Quantity, scan.values.subspan(begin, end - begin), From(Dark(), begin),
                     From(Reference(), begin), scratch);
     return m_Resampler->Resample(std::span<const double>(scratch), begin, first, out);

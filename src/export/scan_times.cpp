@@ -235,18 +235,28 @@ DateOrder DateOrderVote::Order() const noexcept {
 }
 
 ScanTimes ScanTimesOfTexts(std::span<const std::string_view> texts) {
+    return ScanTimesOfTexts(texts.size(), [texts](std::size_t i) { return texts[i]; });
+}
+
+ScanTimes ScanTimesOfTexts(std::size_t count,
+                           const std::function<std::string_view(std::size_t)>& textAt,
+                           std::span<const std::int32_t> numbers) {
+    const auto number = [numbers](std::size_t i) {
+        return std::to_string(i < numbers.size() ? std::int64_t{numbers[i]}
+                                                 : static_cast<std::int64_t>(i) + 1);
+    };
     DateOrderVote vote;
-    for (const std::string_view text : texts) {
-        vote.Add(text);
+    for (std::size_t i = 0; i < count; ++i) {
+        vote.Add(textAt(i));
     }
     const DateOrder order = vote.Order();
     ScanTimes times;
-    times.seconds.assign(texts.size(), kNoTime);
+    times.seconds.assign(count, kNoTime);
     std::optional<CivilTime> first;
     std::size_t unread = 0;
     std::size_t firstUnread = 0;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const std::optional<CivilTime> time = ParseCivilTime(texts[i], order);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::optional<CivilTime> time = ParseCivilTime(textAt(i), order);
         if (!time) {
             firstUnread = unread == 0 ? i : firstUnread;
             ++unread;
@@ -261,14 +271,15 @@ ScanTimes ScanTimesOfTexts(std::span<const std::string_view> texts) {
     }
     if (!first) {
         times.seconds.clear();
-        if (!texts.empty()) {
-            times.notice = "The scans' date-time texts are no times QUILLON reads (scan 1: " +
-                           Quoted(texts.front()) + "); scans are counted by their numbers instead.";
+        if (count > 0) {
+            times.notice = "The scans' date-time texts are no times QUILLON reads (scan " +
+                           number(0) + ": " + Quoted(textAt(0)) +
+                           "); scans are counted by their numbers instead.";
         }
     } else if (unread > 0) {
-        times.notice = std::to_string(unread) + " of " + std::to_string(texts.size()) +
+        times.notice = std::to_string(unread) + " of " + std::to_string(count) +
                        " scans have a date-time text that is no time QUILLON reads (first: scan " +
-                       std::to_string(firstUnread + 1) + ", " + Quoted(texts[firstUnread]) +
+                       number(firstUnread) + ", " + Quoted(textAt(firstUnread)) +
                        "); they have no time.";
     }
     return times;

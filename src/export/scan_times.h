@@ -6,6 +6,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,6 +56,11 @@ ScanTimes ReadScanTimes(const ScanFile& file, const std::atomic<bool>* stop = nu
 // The same from texts already in hand (each up to 64 bytes, not necessarily zero-terminated):
 // for callers that read the records themselves in one pass.
 ScanTimes ScanTimesOfTexts(std::span<const std::string_view> texts);
+// The same for `count` texts that textAt(i) gives (each is asked for twice), for callers that
+// keep the texts packed; the notice names text i as scan numbers[i] (i + 1 without numbers).
+ScanTimes ScanTimesOfTexts(std::size_t count,
+                           const std::function<std::string_view(std::size_t)>& textAt,
+                           std::span<const std::int32_t> numbers = {});
 
 // The day/month order of a series of texts: the one under which more of them read as times
 // (a day above 12 rules the other out); month first when both read as many (a file of dates

@@ -47,36 +47,6 @@ std::vector<float> Padded(std::span<const float> values, std::size_t n) {
     return padded;
 }
 
-// One pixel's quantity from its count S (a scan's, or the mean of a few scans'), dark D and
-// reference R, as the exports compute it: S; S - D; (S - D) / (R - D) where R - D > 0;
-// -log10 of that where S - D > 0 too. A dark or reference that is not finite defines nothing.
-double QuantityOf(Quantity quantity, double s, float dark, float reference) {
-    if (quantity == Quantity::kCounts) {
-        return s;
-    }
-    if (!std::isfinite(dark)) {
-        return kUndefined;
-    }
-    const double signal = s - static_cast<double>(dark);
-    if (quantity == Quantity::kDarkSubtracted) {
-        return signal;
-    }
-    if (!std::isfinite(reference)) {
-        return kUndefined;
-    }
-    const double full = static_cast<double>(reference) - static_cast<double>(dark);
-    if (!(full > 0.0)) {
-        return kUndefined;
-    }
-    if (quantity == Quantity::kTransmittance) {
-        return signal / full;
-    }
-    if (!(signal > 0.0)) {
-        return kUndefined;
-    }
-    return 0.0 - Log10(signal / full);
-}
-
 }  // namespace
 
 TracePlan::TracePlan(std::span<const float> axis, std::span<const float> dark,
@@ -131,8 +101,8 @@ TracePlan::TracePlan(std::span<const float> axis, std::span<const float> dark,
 
 template <typename T>
 double TracePlan::PixelValue(std::span<const T> counts, std::size_t pixel) const {
-    return QuantityOf(m_Quantity, static_cast<double>(counts[pixel]), m_Dark[pixel],
-                      m_Reference[pixel]);
+    return QuantityOfCount(m_Quantity, static_cast<double>(counts[pixel]), m_Dark[pixel],
+                           m_Reference[pixel]);
 }
 
 template <typename T>

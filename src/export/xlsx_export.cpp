@@ -22,6 +22,7 @@
 #include "export/parameters.h"
 #include "export/scan_columns.h"
 #include "export/text_decoding.h"
+#include "export/trace_table.h"
 #include "export/xlsx_export.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
@@ -237,7 +238,6 @@ class XlsxWriter {
         const std::size_t undefined = WriteSpectra();
         WriteScans();
         WriteParameters();
-        // A "Trace" sheet (a value over the scans) would follow here.
         return undefined;
     }
 
@@ -259,8 +259,7 @@ class XlsxWriter {
                 sheet.Header({"pixel", "wavelength_nm", "dark", "reference"});
             }
             for (std::size_t k = s * perSheet; k < std::min(scans, (s + 1) * perSheet); ++k) {
-                sheet.Text(0, Leading() + k - s * perSheet,
-                           "scan_" + std::to_string(m_Columns.ScanNumber(k)));
+                sheet.Text(0, Leading() + k - s * perSheet, m_Columns.ScanName(k));
             }
         }
 
@@ -402,25 +401,47 @@ std::string Refusal(const ScanColumns& columns) {
     return "";
 }
 
-}  // namespace
-
-ExportReport WriteXlsx(const ScanFile& file, const ExportRequest& request,
-                       const std::string& path) {
-    // The grid, the scan numbers and the size are checked before anything is created.
-    const ScanColumns columns(file, request);
-    if (const std::string refusal = Refusal(columns); !refusal.empty()) {
-        throw FileError(path, refusal);
+// The "Trace" sheet: scan[, scans], date_time, seconds and a column per wavelength, a row per
+// row of the trace.
+void WriteTraceSheet(const TraceTable& table, Workbook& workbook) {
+    Sheet sheet(workbook.AddSheet("Trace"));
+    std::size_t column = 0;
+    sheet.Text(0, column++, "scan");
+    if (table.Averaged()) {
+        sheet.Text(0, column++, "scans");
     }
-    ExportReport report;
-    report.path = path;
-    report.values = columns.ScanCount() * columns.RowCount();
+    sheet.Text(0, column++, "date_time");
+    sheet.Text(0, column++, "seconds");
+    const std::size_t lead = column;
+    for (std::size_t w = 0; w < table.Columns(); ++w) {
+        sheet.Text(0, lead + w, table.ColumnName(w));
+    }
+    for (std::size_t r = 0; r < table.Rows(); ++r) {
+        column = 0;
+        sheet.Number(r + 1, column++, table.Number(r));
+        if (table.Averaged()) {
+            sheet.Number(r + 1, column++, table.GroupSize(r));
+        }
+        sheet.Text(r + 1, column++, Windows1252ToUtf8(table.DateTime(r)));
+        sheet.Number(r + 1, column++, table.Seconds(r));
+        const std::span<const double> values = table.Values(r);
+        for (std::size_t w = 0; w < values.size(); ++w) {
+            sheet.Number(r + 1, lead + w, values[w]);
+        }
+    }
+}
+
+// Makes the workbook at `path` (under a temporary name first), has `write` fill it, closes it
+// and keeps it once the input is checked unchanged.
+template <typename Write>
+void WriteWorkbook(const ScanFile& file, const std::string& path, Write write) {
     AtomicReplacement replacement(path);
     try {
         // The sheets' temporary files go beside the output, on the disk that receives it.
         const std::filesystem::path parent = PathFromUtf8(replacement.WritePath()).parent_path();
         const std::string folder = parent.empty() ? std::string(1, '.') : Utf8FromPath(parent);
         Workbook workbook(LibraryPath(replacement.WritePath(), true), LibraryPath(folder, false));
-        report.undefined = XlsxWriter(file, columns, workbook).Write();
+        write(workbook);
         workbook.Close();
     } catch (const XlsxFailure& failure) {
         replacement.Abandon();
@@ -433,6 +454,39 @@ ExportReport WriteXlsx(const ScanFile& file, const ExportRequest& request,
         throw;
     }
     replacement.Commit();
+}
+
+}  // namespace
+
+ExportReport WriteXlsx(const ScanFile& file, const ExportRequest& request,
+                       const std::string& path) {
+    // The grid, the scan numbers and the size are checked before anything is created.
+    const ScanColumns columns(file, request);
+    if (const std::string refusal = Refusal(columns); !refusal.empty()) {
+        throw FileError(path, refusal);
+    }
+    ExportReport report;
+    report.path = path;
+    report.values = columns.ScanCount() * columns.RowCount();
+    WriteWorkbook(file, path, [&](Workbook& workbook) {
+        report.undefined = XlsxWriter(file, columns, workbook).Write();
+    });
+    return report;
+}
+
+ExportReport WriteTraceXlsx(const ScanFile& file, const TraceTable& table,
+                            const std::string& path) {
+    if (table.Rows() + 1 > kSpreadsheetRows) {
+        throw FileError(path, "the trace has " + GroupedCount(table.Rows()) +
+                                  " rows, more than the " + GroupedCount(kSpreadsheetRows - 1) +
+                                  " a sheet holds below its header; average scans (--average) "
+                                  "or write CSV or HDF5 instead");
+    }
+    ExportReport report;
+    report.path = path;
+    report.values = table.AllValues().size();
+    report.undefined = table.Undefined();
+    WriteWorkbook(file, path, [&](Workbook& workbook) { WriteTraceSheet(table, workbook); });
     return report;
 }
 

@@ -45,4 +45,10 @@ constexpr std::size_t kWorkbookMaxCells = 50'000'000;
 // than a sheet holds, and CalibrationError for a grid over a calibration that does not rise.
 ExportReport WriteXlsx(const ScanFile& file, const ExportRequest& request, const std::string& path);
 
+class TraceTable;
+// Writes a trace as a workbook of one sheet, "Trace": scan (with --average also scans),
+// date_time, seconds and a column per wavelength, a row per row of the trace. A trace of more
+// rows than a sheet holds is refused (FileError) before anything is written.
+ExportReport WriteTraceXlsx(const ScanFile& file, const TraceTable& table, const std::string& path);
+
 }  // namespace quillon

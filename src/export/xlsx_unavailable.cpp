@@ -17,4 +17,8 @@ ExportReport WriteXlsx(const ScanFile&, const ExportRequest&, const std::string&
     throw XlsxUnavailable();
 }
 
+ExportReport WriteTraceXlsx(const ScanFile&, const TraceTable&, const std::string&) {
+    throw XlsxUnavailable();
+}
+
 }  // namespace quillon

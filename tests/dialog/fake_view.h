@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -81,6 +82,11 @@ class FakeView : public DialogView, public ScriptedAnswers {
     void EndDialog(int result) override { endResults.push_back(result); }
     void FileLoaded() override { loadedPaths.push_back(Text(Control::FilePath)); }
     void ShowNewestScan() override { ++newestScanShows; }
+    void FileReleasing() override {
+        if (onFileReleasing) {
+            onFileReleasing();
+        }
+    }
     void SetTicking(bool on) override { ticking = on; }
 
     // The user types into an edit control.
@@ -117,6 +123,8 @@ class FakeView : public DialogView, public ScriptedAnswers {
     std::vector<std::string> loadedPaths;
     int newestScanShows = 0;
     bool ticking = false;
+    // Called when the dialog is about to replace or drop its file.
+    std::function<void()> onFileReleasing;
 };
 
 }  // namespace quillon::testing

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "dialog/kinetics.h"
@@ -377,6 +378,243 @@ class KineticsViewsTest : public QObject {
         QCOMPARE(window.Panel()->Plot().ScanNumber(), std::size_t{3});
         QCOMPARE(window.ViewTabs()->currentIndex(), 0);
         QVERIFY(window.MapView()->Picked().has_value());
+    }
+
+    void theMapsRowsFollowTheQuantityAndTheReductionChosen() {
+        // 3000 scans of four pixels, the counts of each pixel going up and down from scan to
+        // scan, so that a row's mean, least and greatest counts all differ; pixel 2 has a
+        // reference above its dark, and the absorbance falls as the counts rise.
+        quillon::testing::SdfBuilder sdf(4);
+        sdf.ccd.fCal[0] = 500.0f;
+        sdf.ccd.fCal[1] = 2.0f;
+        sdf.dark = {100, 100, 100, 100};
+        sdf.ref = {1100, 2100, 3100, 4100};
+        const int scans = 3000;
+        for (int k = 0; k < scans; ++k) {
+            const std::int32_t wave = 150 + (k * 37) % 900;
+            sdf.AddScan({"", "", "", {wave, wave + 1000, wave + 2000, wave + 3000}, 0});
+        }
+        const QString path = Write(QStringLiteral("wave.sdf"), sdf);
+        NoLog log;
+        const quillon::ScanFile file =
+            quillon::LoadScanFile(QFile::encodeName(path).toStdString(), log);
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        Settle(window);
+        window.ViewTabs()->setCurrentIndex(2);
+        QApplication::processEvents();
+        const quillon::ScanMap& map = window.KineticsState().Map();
+        auto* quantity = Find<QComboBox>(*window.MapView(), "mapQuantity");
+        auto* rows = Find<QComboBox>(*window.MapView(), "mapRows");
+        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
+        auto* readout = Find<QLabel>(*window.MapView(), "mapReadout");
+        const QRegularExpression hover(
+            QStringLiteral("^scan \\d+ \\(row of scans (\\d+)\\x{2013}(\\d+), [a-z ]+\\), 502.00 "
+                           "nm, pixel 2: (.+)$"));
+        for (int q = 0; q < 4; ++q) {
+            const Quantity chosen = quillon::kPlotQuantities[q];
+            quantity->setCurrentIndex(q);
+            for (int reduction = 0; reduction < 3; ++reduction) {
+                rows->setCurrentIndex(reduction);
+                const quillon::PlotArea area = window.MapView()->Area();
+                QTest::mouseMove(
+                    widget, At(map.Frame().XToPixel(area, 502.0), area.top + area.height / 3.0));
+                const QRegularExpressionMatch match = hover.match(readout->text());
+                QVERIFY2(match.hasMatch(), qPrintable(readout->text()));
+                const int first = match.captured(1).toInt();
+                const int last = match.captured(2).toInt();
+                // Each scan's value as the exports compute it, and the mean counts.
+                std::vector<double> values(4);
+                double least = INFINITY;
+                double greatest = -INFINITY;
+                double counts = 0.0;
+                for (int k = first - 1; k < last; ++k) {
+                    quillon::ComputeQuantity(chosen, file, static_cast<std::size_t>(k), values);
+                    least = std::min(least, values[1]);
+                    greatest = std::max(greatest, values[1]);
+                    counts += file.Scan(static_cast<std::size_t>(k)).values[1];
+                }
+                const double mean = counts / (last - first + 1);
+                const double ofMean = chosen == Quantity::kCounts           ? mean
+                                      : chosen == Quantity::kDarkSubtracted ? mean - 100.0
+                                      : chosen == Quantity::kTransmittance
+                                          ? (mean - 100.0) / 2000.0
+                                          : -std::log10((mean - 100.0) / 2000.0);
+                const double expected = reduction == 0 ? ofMean : reduction == 1 ? greatest : least;
+                const double shown = match.captured(3).toDouble();
+                QVERIFY2(std::abs(shown - expected) <= 1e-5 * std::abs(expected),
+                         qPrintable(QStringLiteral("%1 / %2: %3, expected %4")
+                                        .arg(quantity->currentText(), rows->currentText(),
+                                             match.captured(3))
+                                        .arg(expected, 0, 'g', 9)));
+            }
+        }
+    }
+
+    void filesWithoutTimesOrWavelengthsAreTracedAgainstScanAndPixelNumbers() {
+        // A file whose texts are no times, on a rising calibration; and a file with times whose
+        // calibration falls, which the spectrum plots against the pixel number.
+        quillon::testing::SdfBuilder untimed = TimeSeries();
+        for (auto& scan : untimed.scans) {
+            scan.dateTime = "sample A";
+        }
+        quillon::testing::SdfBuilder falling = TimeSeries();
+        falling.ccd.fCal[0] = 900.0f;
+        falling.ccd.fCal[1] = -10.0f;
+        const struct {
+            const char* name;
+            quillon::testing::SdfBuilder sdf;
+            const char* label;
+            const char* xTitle;
+            bool noticed;
+        } cases[] = {
+            {"untimed.sdf", untimed, "450.00 nm", "Scan number (no scan times read)", true},
+            {"falling.sdf", falling, "pixel 6", "Time since the first scan (s)", false},
+        };
+        for (const auto& c : cases) {
+            const QString path = Write(QLatin1String(c.name), c.sdf);
+            MainDialogWindow window(ScriptedPrompts());
+            Open(window);
+            Load(window, path);
+            Settle(window);
+            quillon::SpectrumPanel& spectrum = *window.Panel();
+            auto* chartView = Find<QChartView>(spectrum, "spectrumPlot");
+            const QRectF area = chartView->chart()->plotArea();
+            const quillon::PlotArea plotArea{area.left(), area.top(), area.width(), area.height()};
+            // Pixel 6 of 8 on either axis.
+            const double x = spectrum.Plot().Curves().x[5];
+            const QPoint click = chartView->mapFromScene(chartView->chart()->mapToScene(
+                QPointF(spectrum.Plot().Frame().XToPixel(plotArea, x), area.center().y())));
+            QTest::mouseClick(chartView->viewport(), Qt::LeftButton, Qt::ControlModifier, click);
+            Settle(window);
+            const quillon::TracePlot& trace = window.KineticsState().Trace();
+            QCOMPARE(QString::fromStdString(trace.WavelengthLabel(0)), QLatin1String(c.label));
+            QCOMPARE(QString::fromStdString(trace.Frame().X().title), QLatin1String(c.xTitle));
+            for (int k = 0; k < 5; ++k) {
+                const auto scan = static_cast<std::size_t>(k);
+                QCOMPARE(trace.XOf(scan), c.noticed ? k + 1.0 : 2.0 * k);
+                QCOMPARE(trace.ValueOf(0, scan), 200.0 + 500.0 + 37.0 * k * 6);
+            }
+            const QString status = Find<QLabel>(*window.TraceView(), "traceStatus")->text();
+            QCOMPARE(status.isEmpty(), !c.noticed);
+        }
+    }
+
+    void filesWithoutScansOrPixelsShowEmptyViews() {
+        quillon::testing::SdfBuilder noScans(8);
+        quillon::testing::SdfBuilder noPixels(0);
+        noPixels.AddScans(3);
+        const struct {
+            const char* name;
+            const quillon::testing::SdfBuilder& sdf;
+            const char* status;
+        } cases[] = {{"empty.sdf", noScans, "Map complete: 0 scans."},
+                     {"nopixels.sdf", noPixels, "Map complete: 3 scans."}};
+        for (const auto& c : cases) {
+            MainDialogWindow window(ScriptedPrompts());
+            Open(window);
+            Load(window, Write(QLatin1String(c.name), c.sdf));
+            Settle(window);
+            for (int view : {1, 2}) {
+                window.ViewTabs()->setCurrentIndex(view);
+                QWidget* picture = Find<QWidget>(window, view == 1 ? "tracePlot" : "scanMap");
+                QVERIFY(!picture->grab().isNull());
+                QTest::mouseMove(picture, picture->rect().center());
+                QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier,
+                                  picture->rect().center());
+            }
+            QCOMPARE(Find<QLabel>(window, "mapStatus")->text(), QLatin1String(c.status));
+            QCOMPARE(Find<QLabel>(window, "mapReadout")->text(), QLatin1String(quillon::kMapHint));
+            QVERIFY(!window.TraceView()->AddWavelength(400.0));
+            QVERIFY(!Find<QLabel>(window, "traceStatus")->text().isEmpty());
+            QCOMPARE(window.ViewTabs()->currentIndex(), 2);
+            QVERIFY(m_Messages.isEmpty());
+        }
+    }
+
+    void theMapZoomsWithTheFirstScanAtTheTop() {
+        const QString path = Write(QStringLiteral("ramp.sdf"), Ramp(1000));
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        Settle(window);
+        window.ViewTabs()->setCurrentIndex(2);
+        QApplication::processEvents();
+        const quillon::ScanMap& map = window.KineticsState().Map();
+        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
+        quillon::PlotArea area = window.MapView()->Area();
+        // A rectangle dragged over the top quarter shows the first quarter of the scans.
+        const QPoint from = At(area.left + 5, area.top + 2);
+        const QPoint to = At(area.Right() - 5, area.top + area.height / 4.0);
+        QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(widget, At(area.left + 50, area.top + 50));
+        QTest::mouseMove(widget, to);
+        QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, to);
+        QVERIFY(map.IsZoomed());
+        const quillon::ValueRange shown = map.ScanAxis().range;
+        QVERIFY2(shown.low < 5.0 && shown.high > 240.0 && shown.high < 260.0,
+                 qPrintable(QStringLiteral("%1 %2").arg(shown.low).arg(shown.high)));
+        // The top of the area reads the first scans; Down shows later ones.
+        area = window.MapView()->Area();
+        QTest::mouseMove(widget, At(area.left + 5, area.top + 1));
+        QVERIFY(Find<QLabel>(*window.MapView(), "mapReadout")
+                    ->text()
+                    .startsWith(QStringLiteral("scan ")));
+        const double top = map.PixelToScan(area, area.top);
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Down);
+        QVERIFY(map.PixelToScan(area, area.top) > top);
+        QTest::mouseClick(Find<QPushButton>(*window.MapView(), "mapResetZoom"), Qt::LeftButton);
+        QVERIFY(!map.IsZoomed());
+        QCOMPARE(map.ScanAxis().range.low, 0.5);
+        QCOMPARE(map.ScanAxis().range.high, 1000.5);
+    }
+
+    void theTracesPictureSavesAsPngAndSvg() {
+        const QString path = Write(QStringLiteral("series.sdf"), TimeSeries());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        window.ViewTabs()->setCurrentIndex(1);
+        QVERIFY(window.TraceView()->AddWavelength(420.0));
+        QVERIFY(window.TraceView()->AddWavelength(460.0));
+        Settle(window);
+        auto* plot = Find<QWidget>(*window.TraceView(), "tracePlot");
+        auto* save = Find<QPushButton>(*window.TraceView(), "traceSavePlot");
+
+        m_strSaveAs = m_Dir.filePath(QStringLiteral("series_trace.png"));
+        QTest::mouseClick(save, Qt::LeftButton);
+        const QImage png(*m_strSaveAs);
+        QCOMPARE(png.size(), plot->size() * 2);
+        // Both traces' colours are drawn.
+        for (std::size_t w = 0; w < 2; ++w) {
+            const quillon::Rgb color = quillon::TraceColor(w);
+            bool found = false;
+            for (int y = 0; y < png.height() && !found; ++y) {
+                for (int x = 0; x < png.width() && !found; ++x) {
+                    found = png.pixelColor(x, y) == QColor(color.red, color.green, color.blue);
+                }
+            }
+            QVERIFY(found);
+        }
+
+        m_strSaveAs = m_Dir.filePath(QStringLiteral("series_trace.svg"));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QFile svg(*m_strSaveAs);
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QString document = QString::fromUtf8(svg.readAll());
+        for (const char* color : {"#1f5fbf", "#e07b00"}) {
+            // One line of five points per wavelength, and its legend entry.
+            const QRegularExpression line(
+                QStringLiteral("<polyline [^>]*stroke=\"%1\"[^>]*points=\"[-0-9.]+,[-0-9.]+( "
+                               "[-0-9.]+,[-0-9.]+){4}\"")
+                    .arg(QLatin1String(color)));
+            QVERIFY2(line.match(document).hasMatch(), color);
+        }
+        QVERIFY(document.contains(QStringLiteral(">420.00 nm</text>")));
+        QVERIFY(document.contains(QStringLiteral(">Time since the first scan (s)</text>")));
+        QVERIFY(m_Messages.isEmpty());
     }
 
     void cancelAndAnotherLoadStopTheMapsPass() {

@@ -310,6 +310,22 @@ TEST_F(MainDialog, TheViewIsToldOfEachLoadedFileOnceItIsTheDialogsFileAndNeverOf
     EXPECT_EQ(dlg.File().m_strPath, b);
 }
 
+TEST_F(MainDialog, TheViewIsToldBeforeTheFileItReadsIsReplacedOrDropped) {
+    // What the dialog still holds each time it tells the view (a view reading the file on
+    // another thread stops then).
+    std::vector<std::string> held;
+    view.onFileReleasing = [this, &held] { held.push_back(dlg.File().m_strPath); };
+    const std::string a = WriteSdf("a.sdf", 1);
+    const std::string b = WriteSdf("b.sdf", 2);
+    Load(a);
+    Load(b);
+    dlg.OnDropFiles({dir / "gone.sdf"});  // a failed load keeps b, and tells nothing
+    EXPECT_EQ(held, (std::vector<std::string>{"", a}));
+    dlg.OnCloseCommand();
+    EXPECT_EQ(held, (std::vector<std::string>{"", a, b}));
+    EXPECT_EQ(dlg.File().ScanCount(), 0u);
+}
+
 TEST_F(MainDialog, DroppingTwoFilesIsRefusedEvenWhenBothAreScanDataFiles) {
     const std::string a = WriteSdf("a.sdf", 1);
     const std::string b = WriteSdf("b.sdf", 1);

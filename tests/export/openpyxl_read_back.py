@@ -113,6 +113,24 @@ def main():
         check_spectra(book, csv_path)
         check_scans_and_parameters(book, json_path)
 
+    # The trace workbook: one sheet, the trace CSV of the same run cell for cell (an
+    # averaged, band-mean absorbance, so that the cells are fractions, and a scans column).
+    for options in ([], ["--average", "2", "--band", "1", "--quantity", "absorbance"]):
+        folder = os.path.join(work, "trace")
+        shutil.rmtree(folder, ignore_errors=True)
+        subprocess.run([quillon, "-q", "--trace", "450.5,546", "--format", "xlsx,csv", "-o",
+                        folder, *options, sdf], check=True)
+        base = os.path.join(folder, os.path.splitext(os.path.basename(sdf))[0] + "_trace")
+        book = openpyxl.load_workbook(base + ".xlsx")
+        assert book.sheetnames == ["Trace"], book.sheetnames
+        table = [[csv_cell(c) for c in row] for row in csv.reader(open(base + ".csv", newline=""))]
+        rows = sheet_rows(book["Trace"])
+        assert len(rows) == len(table) > 1, (len(rows), len(table))
+        for got, expected in zip(rows, table):
+            # The date-time column is text in both; every other cell the same number.
+            assert [type(v) for v in got] == [type(v) for v in expected], (got, expected)
+            assert got == expected, (got, expected)
+
     # Texts are decoded from Windows-1252.
     titled = with_title(sdf, os.path.join(work, "titled"), b"Probe \xb5 \x80 \xe9t\xe9")
     xlsx, _, json_path = convert(quillon, titled, os.path.join(work, "titled-out"))

@@ -20,6 +20,7 @@
 #include "export/grid.h"
 #include "export/hdf5_export.h"
 #include "export/json_export.h"
+#include "export/trace_table.h"
 #include "memory_outputs.h"
 #include "platform/log_sink.h"
 #include "render/spectrum_tables.h"
@@ -152,6 +153,26 @@ void CheckExports(const quillon::ScanFile& file, std::int64_t n, std::int64_t k)
         Check(!rising);
     }
     request.grid.reset();
+
+    // A trace at two wavelengths of the calibration's middle, every two scans averaged (the
+    // scans' date-time texts read as times): a row per group, or refused with a TraceError
+    // where the calibration gives no such wavelength.
+    request.average = 2;
+    for (const double band : {0.0, 5.0}) {
+        const double middle = axis.empty() ? 500.0 : (double{axis.front()} + axis.back()) / 2;
+        request.trace = quillon::TraceSpec{{middle, 650.0}, band, request.quantity};
+        try {
+            const quillon::TraceTable table = quillon::BuildTraceTable(file, request);
+            Check(static_cast<std::int64_t>(table.Rows()) == (k + 1) / 2);
+            quillon::testing::MemoryOutputFiles traced;
+            quillon::WriteTraceCsv(file, table, request.csv, "trace.csv", traced);
+            // A date-time text may hold line ends of its own, inside its quoted cell.
+            Check(Lines(Bytes(traced, "trace.csv")) >= 1 + (k + 1) / 2);
+        } catch (const quillon::TraceError&) {
+        }
+    }
+    request.trace.reset();
+    request.average = 1;
 
     quillon::testing::MemoryOutputFiles outputs;
     quillon::WriteJson(file, request, "out.json", outputs);

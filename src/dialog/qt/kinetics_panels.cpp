@@ -326,15 +326,19 @@ TracePanel::TracePanel(Kinetics& kinetics, QWidget* parent)
     });
     connect(m_pResetZoom, &QPushButton::clicked, this, [this] {
         m_Kinetics.Trace().ResetZoom();
+        ShowReadout();
         m_pPlot->update();
     });
     connect(m_pSavePlot, &QPushButton::clicked, this, [this] { emit savePlotRequested(); });
     connect(m_pExport, &QPushButton::clicked, this, [this] { emit exportTableRequested(); });
     connect(m_pPlot, &PictureWidget::pointerMoved, this, [this](QPointF at) {
-        m_pReadout->setText(FromUtf8(m_Kinetics.Trace().ReadoutAt(Area(), at.x(), at.y())));
+        m_Pointer = at;
+        ShowReadout();
     });
-    connect(m_pPlot, &PictureWidget::pointerLeft, this,
-            [this] { m_pReadout->setText(tr(kTraceHint)); });
+    connect(m_pPlot, &PictureWidget::pointerLeft, this, [this] {
+        m_Pointer.reset();
+        ShowReadout();
+    });
     connect(m_pPlot, &PictureWidget::clicked, this, [this](QPointF at, Qt::KeyboardModifiers) {
         if (const auto scan = m_Kinetics.Trace().ScanAt(Area(), at.x(), at.y())) {
             emit scanPicked(static_cast<int>(*scan + 1));
@@ -409,7 +413,15 @@ void TracePanel::Refresh() {
     m_pSavePlot->setEnabled(trace.HasFile());
     m_pExport->setEnabled(trace.HasFile() && !trace.Wavelengths().empty());
     m_pPlot->setAccessibleDescription(FromUtf8(trace.Description()));
+    ShowReadout();
     m_pPlot->update();
+}
+
+void TracePanel::ShowReadout() {
+    // What lies under a pointer that rests on the plot changes as the values fill in.
+    m_pReadout->setText(
+        m_Pointer ? FromUtf8(m_Kinetics.Trace().ReadoutAt(Area(), m_Pointer->x(), m_Pointer->y()))
+                  : tr(kTraceHint));
 }
 
 TraceLayout TracePanel::Layout() const {
@@ -524,14 +536,18 @@ MapPanel::MapPanel(Kinetics& kinetics, QWidget* parent) : QWidget(parent), m_Kin
     });
     connect(m_pResetZoom, &QPushButton::clicked, this, [this] {
         m_Kinetics.Map().ResetZoom();
+        ShowReadout();
         m_pMap->update();
     });
     connect(m_pSavePlot, &QPushButton::clicked, this, [this] { emit savePlotRequested(); });
     connect(m_pMap, &PictureWidget::pointerMoved, this, [this](QPointF at) {
-        m_pReadout->setText(FromUtf8(m_Kinetics.Map().ReadoutAt(Area(), at.x(), at.y())));
+        m_Pointer = at;
+        ShowReadout();
     });
-    connect(m_pMap, &PictureWidget::pointerLeft, this,
-            [this] { m_pReadout->setText(tr(kMapHint)); });
+    connect(m_pMap, &PictureWidget::pointerLeft, this, [this] {
+        m_Pointer.reset();
+        ShowReadout();
+    });
     connect(m_pMap, &PictureWidget::clicked, this,
             [this](QPointF at, Qt::KeyboardModifiers modifiers) {
                 const std::optional<MapPick> pick = m_Kinetics.Map().PickAt(Area(), at.x(), at.y());
@@ -581,7 +597,14 @@ void MapPanel::Refresh() {
         m_pQuantity->setCurrentIndex(static_cast<int>(found - std::begin(kPlotQuantities)));
     }
     m_pMap->setAccessibleDescription(FromUtf8(map.Description()));
+    ShowReadout();
     m_pMap->update();
+}
+
+void MapPanel::ShowReadout() {
+    m_pReadout->setText(
+        m_Pointer ? FromUtf8(m_Kinetics.Map().ReadoutAt(Area(), m_Pointer->x(), m_Pointer->y()))
+                  : tr(kMapHint));
 }
 
 MapLayout MapPanel::Layout() const {

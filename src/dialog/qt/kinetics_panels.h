@@ -97,6 +97,8 @@ class TracePanel : public QWidget {
   private:
     TraceLayout Layout() const;
     void ApplyList();
+    // The readout for the pointer where it rests; the hint away from the plot.
+    void ShowReadout();
 
     Kinetics& m_Kinetics;
     QLineEdit* m_pWavelength = nullptr;
@@ -110,6 +112,7 @@ class TracePanel : public QWidget {
     QPushButton* m_pResetZoom = nullptr;
     QPushButton* m_pSavePlot = nullptr;
     QPushButton* m_pExport = nullptr;
+    std::optional<QPointF> m_Pointer;
 };
 
 class MapPanel : public QWidget {
@@ -134,6 +137,7 @@ class MapPanel : public QWidget {
 
   private:
     MapLayout Layout() const;
+    void ShowReadout();
 
     Kinetics& m_Kinetics;
     QComboBox* m_pQuantity = nullptr;
@@ -146,6 +150,7 @@ class MapPanel : public QWidget {
     QPushButton* m_pResetZoom = nullptr;
     QPushButton* m_pSavePlot = nullptr;
     std::optional<MapPick> m_Picked;
+    std::optional<QPointF> m_Pointer;
 };
 
 }  // namespace quillon
