@@ -84,32 +84,6 @@ constexpr std::array<Rgb, 256> kViridis = {{
     {0xF6, 0xE6, 0x20}, {0xF8, 0xE6, 0x21}, {0xFB, 0xE7, 0x23}, {0xFD, 0xE7, 0x25},
 }};
 
-// The quantity of a count s (any real number: a mean of counts too) against dark d and
-// reference r, as the export layer's quantities define it.
-double QuantityOfCount(Quantity quantity, double s, float dark, float reference) {
-    if (quantity == Quantity::kCounts) {
-        return s;
-    }
-    if (!std::isfinite(dark) || !std::isfinite(reference)) {
-        return kNaN;
-    }
-    const double signal = s - static_cast<double>(dark);
-    if (quantity == Quantity::kDarkSubtracted) {
-        return signal;
-    }
-    const double full = static_cast<double>(reference) - static_cast<double>(dark);
-    if (!(full > 0.0)) {
-        return kNaN;
-    }
-    if (quantity == Quantity::kTransmittance) {
-        return signal / full;
-    }
-    if (!(signal > 0.0)) {
-        return kNaN;
-    }
-    return 0.0 - Log10(signal / full);
-}
-
 // True for a quantity that falls as the count rises (where it is defined).
 bool Falls(Quantity quantity) {
     return quantity == Quantity::kAbsorbance;

@@ -9,7 +9,12 @@
 #include <cmath>
 #include <limits>
 
+#include "export/export_options.h"
+#include "export/hdf5_export.h"
 #include "export/text_decoding.h"
+#include "export/trace_table.h"
+#include "export/xlsx_export.h"
+#include "platform/atomic_file.h"
 
 namespace quillon {
 
@@ -347,13 +352,53 @@ std::string TracePlot::TableName() const {
     return NameBeside(m_pFile, "_trace.csv", "trace.csv");
 }
 
+void TracePlot::WriteTable(const std::string& path) const {
+    if (m_pFile == nullptr) {
+        return;
+    }
+    auto endsWith = [&path](std::string_view suffix) {
+        return path.size() >= suffix.size() &&
+               std::equal(suffix.rbegin(), suffix.rend(), path.rbegin(), [](char a, char b) {
+                   return a == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    if (m_Axis == PlotAxis::kPixel) {
+        AtomicDiskOutputFiles files;
+        files.Open(path, TextFileWriter::OpenMode::kReplace);
+        files.WriteBytes(TableCsv());
+        files.Close();
+        return;
+    }
+    ExportRequest request;
+    request.scanNumbers = AllScanNumbers(m_pFile->ScanCount());
+    request.trace = Spec();
+    const TraceTable table = BuildTraceTable(*m_pFile, request);
+    if (endsWith(".h5")) {
+        WriteTraceHdf5(*m_pFile, table, path);
+    } else if (endsWith(".xlsx")) {
+        WriteTraceXlsx(*m_pFile, table, path);
+    } else {
+        AtomicDiskOutputFiles files;
+        WriteTraceCsv(*m_pFile, table, request.csv, path, files);
+    }
+}
+
 std::string TracePlot::TableCsv() const {
     std::string table = "scan,date_time,seconds";
     for (std::size_t w = 0; w < m_Wavelengths.size(); ++w) {
-        // Appended piece by piece: mingw-w64's GCC 12 warns of an overlap that cannot happen
-        // in "literal" + string.
+        // As quillon-convert --trace names its columns, with the pixel for the wavelength;
+        // appended piece by piece, since mingw-w64's GCC 12 warns of an overlap that cannot
+        // happen in "literal" + string.
         table += ',';
-        table += CsvField(QuantitySlug(m_Quantity) + " at " + WavelengthLabel(w));
+        table += QuantitySlug(m_Quantity);
+        table += '_';
+        if (m_Axis == PlotAxis::kPixel) {
+            table += "pixel";
+            table += TickLabel(m_Wavelengths[w], 0);
+        } else {
+            table += TickLabel(m_Wavelengths[w], 2);
+            table += "nm";
+        }
     }
     table += "\r\n";
     for (std::size_t k = 0; k < m_nScans && m_pFile != nullptr; ++k) {

@@ -105,6 +105,12 @@ class TracePlot {
     // The table of what is shown: a header line, then one line per scan with its number, its
     // date-time text, its seconds and each wavelength's value (CRLF lines, '.' decimals).
     std::string TableCsv() const;
+    // Writes the trace's table to `path` under a temporary name, renamed once complete. On a
+    // wavelength axis it is the trace export of quillon-convert --trace, byte for byte: CSV, or
+    // HDF5 for a name ending in ".h5", an Excel workbook for ".xlsx"; on a pixel axis (which
+    // that export does not take) TableCsv. Raises FileError or TraceError naming the file or
+    // wavelength and the reason.
+    void WriteTable(const std::string& path) const;
 
   private:
     void UpdateTitles();

@@ -198,7 +198,8 @@ class KineticsViewsTest : public QObject {
         QVERIFY(table.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(table.readAll()).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 7);  // header, five rows, and the empty text after the last CR LF
-        QCOMPARE(lines[0], QStringLiteral("scan,date_time,seconds,absorbance at 450.00 nm"));
+        // The columns of quillon-convert --trace.
+        QCOMPARE(lines[0], QStringLiteral("scan,date_time,seconds,absorbance_450nm"));
         for (int k = 0; k < 5; ++k) {
             const QStringList fields = lines[k + 1].split(QLatin1Char(','));
             QCOMPARE(fields.size(), 4);
@@ -468,9 +469,12 @@ class KineticsViewsTest : public QObject {
             const char* label;
             const char* xTitle;
             bool noticed;
+            const char* header;
         } cases[] = {
-            {"untimed.sdf", untimed, "450.00 nm", "Scan number (no scan times read)", true},
-            {"falling.sdf", falling, "pixel 6", "Time since the first scan (s)", false},
+            {"untimed.sdf", untimed, "450.00 nm", "Scan number (no scan times read)", true,
+             "scan,date_time,seconds,counts_450nm"},
+            {"falling.sdf", falling, "pixel 6", "Time since the first scan (s)", false,
+             "scan,date_time,seconds,counts_pixel6"},
         };
         for (const auto& c : cases) {
             const QString path = Write(QLatin1String(c.name), c.sdf);
@@ -498,6 +502,20 @@ class KineticsViewsTest : public QObject {
             }
             const QString status = Find<QLabel>(*window.TraceView(), "traceStatus")->text();
             QCOMPARE(status.isEmpty(), !c.noticed);
+            // The table: scan 1 without seconds where there are no times.
+            m_strSaveAs = m_Dir.filePath(QStringLiteral("table.csv"));
+            window.ViewTabs()->setCurrentIndex(1);
+            QTest::mouseClick(Find<QPushButton>(*window.TraceView(), "exportTrace"),
+                              Qt::LeftButton);
+            QFile table(*m_strSaveAs);
+            QVERIFY(table.open(QIODevice::ReadOnly));
+            const QStringList lines =
+                QString::fromUtf8(table.readAll()).split(QStringLiteral("\r\n"));
+            QCOMPARE(lines.size(), 7);
+            QCOMPARE(lines[0], QLatin1String(c.header));
+            QCOMPARE(lines[1], c.noticed ? QStringLiteral("1,sample A,,700")
+                                         : QStringLiteral("1,2026-12-07 09:00:00,0,700"));
+            QVERIFY(m_Messages.isEmpty());
         }
     }
 

@@ -451,19 +451,10 @@ std::optional<QString> TracePanel::SavePicture(const QString& path) const {
 }
 
 std::optional<QString> TracePanel::ExportTable(const QString& path) const {
-    const std::string table = m_Kinetics.Trace().TableCsv();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    if (file.write(table.data(), static_cast<qint64>(table.size())) !=
-        static_cast<qint64>(table.size())) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) {
-        return file.errorString();
+    try {
+        m_Kinetics.Trace().WriteTable(QFile::encodeName(path).toStdString());
+    } catch (const std::exception& error) {
+        return FromUtf8(error.what());
     }
     return std::nullopt;
 }

@@ -149,8 +149,18 @@ WindowPrompts WindowPrompts::Standard() {
         QFileDialog dialog(parent, QObject::tr("Export trace"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters({QObject::tr("CSV table (*.csv)")});
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        const QStringList filters = {QObject::tr("CSV table (*.csv)"),
+                                     QObject::tr("HDF5 file (*.h5)"),
+                                     QObject::tr("Excel workbook (*.xlsx)")};
+        const QStringList suffixes = {QStringLiteral("csv"), QStringLiteral("h5"),
+                                      QStringLiteral("xlsx")};
+        dialog.setNameFilters(filters);
+        dialog.setDefaultSuffix(suffixes.front());
+        // A name typed without an extension gets the one of the type chosen.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, filters, suffixes](const QString& filter) {
+                             dialog.setDefaultSuffix(suffixes.value(filters.indexOf(filter)));
+                         });
         dialog.selectFile(suggested);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return std::nullopt;

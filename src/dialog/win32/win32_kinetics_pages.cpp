@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/file_error.h"
 #include "platform/windows_system.h"
 
 namespace quillon {
@@ -620,10 +621,17 @@ void Win32TracePage::ExportTable() {
     if (!path) {
         return;
     }
-    if (const std::optional<std::string> reason = SaveText(*path, trace.TableCsv())) {
-        if (m_Host.showMessage) {
-            m_Host.showMessage("Could not save " + *path + ": " + *reason);
-        }
+    // The trace export of quillon-convert --trace: CSV, HDF5 (".h5") or a workbook (".xlsx").
+    std::optional<std::string> reason;
+    try {
+        trace.WriteTable(*path);
+    } catch (const FileError& error) {
+        reason = error.Reason();
+    } catch (const std::exception& error) {
+        reason = error.what();
+    }
+    if (reason && m_Host.showMessage) {
+        m_Host.showMessage("Could not save " + *path + ": " + *reason);
     }
 }
 
@@ -842,8 +850,10 @@ void Win32MapPage::Refresh() {
 std::function<std::optional<std::string>(HWND owner, const std::string& suggested)>
 StandardTableFileDialog() {
     return [](HWND owner, const std::string& suggested) {
-        return AskSaveName(owner, suggested, L"CSV table (*.csv)\0*.csv\0", L"csv",
-                           L"Export trace");
+        return AskSaveName(owner, suggested,
+                           L"CSV table (*.csv)\0*.csv\0HDF5 file (*.h5)\0*.h5\0"
+                           L"Excel workbook (*.xlsx)\0*.xlsx\0",
+                           L"csv", L"Export trace");
     };
 }
 

@@ -215,7 +215,8 @@ class Win32MapPage : public Win32KineticsPage {
     std::optional<MapPick> m_Picked;
 };
 
-// The table file dialog of "Export trace...": the system's save dialog with the type CSV.
+// The table file dialog of "Export trace...": the system's save dialog with the types CSV,
+// HDF5 and Excel workbook.
 std::function<std::optional<std::string>(HWND owner, const std::string& suggested)>
 StandardTableFileDialog();
 

@@ -326,17 +326,6 @@ bool EndsWithNoCase(const std::string& text, const std::string& end) {
                       });
 }
 
-std::optional<std::string> SaveText(const std::string& path, const std::string& bytes) {
-    try {
-        WriteWhole(path, bytes);
-    } catch (const FileError& error) {
-        return error.Reason();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return std::nullopt;
-}
-
 GdiPlusUse::GdiPlusUse() {
     if (g_nGdiPlusUsers++ == 0) {
         Gdiplus::GdiplusStartupInput input;

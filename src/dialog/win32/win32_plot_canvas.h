@@ -43,9 +43,6 @@ void MeasureWith(HWND window, HFONT font, TextWidths& widths,
 std::optional<std::string> SavePicture(const std::string& path, HWND window, HFONT font,
                                        TextWidths& widths, const DrawPicture& draw);
 
-// Writes a whole file under its name, or nothing of it: nothing, or the reason of a failure.
-std::optional<std::string> SaveText(const std::string& path, const std::string& bytes);
-
 // True when `text` ends in `end`, case ignored (file extensions).
 bool EndsWithNoCase(const std::string& text, const std::string& end);
 
