@@ -24,6 +24,7 @@ using std::min;
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialog/win32/win32_dialog_window.h"
@@ -244,6 +245,18 @@ TEST_F(Win32KineticsTest, AClickOnATracePointShowsThatScanInTheSpectrum) {
     EXPECT_EQ(Text(Page(KineticsControl::Traced)), "600.00 nm");
     EXPECT_EQ(Text(field), "");
     EXPECT_FALSE(m_pWindow->Result().has_value());
+    // Nor does Enter in the pages' choosers end the window.
+    for (const auto& [page, chooser] :
+         {std::pair{1, KineticsControl::Traced}, std::pair{2, KineticsControl::Rows}}) {
+        ChoosePage(page);
+        ::SetFocus(Page(chooser));
+        MSG key{Page(chooser), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+        if (!::IsDialogMessageW(m_hWindow, &key)) {
+            ::DispatchMessageW(&key);
+        }
+        EXPECT_FALSE(m_pWindow->Result().has_value()) << page;
+    }
+    ChoosePage(0);
     ASSERT_TRUE(PumpUntil([&] { return PassesDone() && TraceFilled(); }));
 
     ChoosePage(1);

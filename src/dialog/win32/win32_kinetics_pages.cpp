@@ -68,10 +68,11 @@ Win32KineticsPage* PageOfWindow(HWND window, UINT message, LPARAM lParam) {
     return reinterpret_cast<Win32KineticsPage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-// Enter in the wavelength field traces what was typed; it does not end the program through
-// the dialog's default button.
-LRESULT CALLBACK AddOnEnter(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                            DWORD_PTR) {
+// Enter in the wavelength field traces what was typed (`command`: the Add button's id), in a
+// chooser (`command` 0) it takes the choice; it never ends the program through the dialog's
+// default button.
+LRESULT CALLBACK KeepEnter(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR command) {
     switch (message) {
         case WM_GETDLGCODE: {
             const auto* key = reinterpret_cast<const MSG*>(lParam);
@@ -81,10 +82,13 @@ LRESULT CALLBACK AddOnEnter(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             break;
         }
         case WM_KEYDOWN:
-            if (wParam == VK_RETURN) {
-                ::SendMessageW(
-                    ::GetParent(window), WM_COMMAND,
-                    MAKEWPARAM(static_cast<int>(KineticsControl::AddWavelength), BN_CLICKED), 0);
+            if (wParam == VK_RETURN && command != 0) {
+                ::SendMessageW(::GetParent(window), WM_COMMAND,
+                               MAKEWPARAM(static_cast<int>(command), BN_CLICKED), 0);
+                return 0;
+            }
+            // An open list closes with the choice; a closed one keeps it.
+            if (wParam == VK_RETURN && ::SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) == 0) {
                 return 0;
             }
             break;
@@ -94,7 +98,7 @@ LRESULT CALLBACK AddOnEnter(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             }
             break;
         case WM_NCDESTROY:
-            ::RemoveWindowSubclass(window, &AddOnEnter, 1);
+            ::RemoveWindowSubclass(window, &KeepEnter, 1);
             break;
         default:
             break;
@@ -161,7 +165,13 @@ void Win32KineticsPage::Create(HWND panel, int id, HFONT font) {
         }
     }
     if (HWND field = Item(KineticsControl::Wavelength)) {
-        ::SetWindowSubclass(field, &AddOnEnter, 1, 0);
+        ::SetWindowSubclass(field, &KeepEnter, 1,
+                            static_cast<DWORD_PTR>(KineticsControl::AddWavelength));
+    }
+    for (KineticsControl chooser : {KineticsControl::Traced, KineticsControl::Rows}) {
+        if (HWND box = Item(chooser)) {
+            ::SetWindowSubclass(box, &KeepEnter, 1, 0);
+        }
     }
     SetFont(font);
 }
