@@ -711,13 +711,15 @@ class KineticsViewsTest : public QObject {
         QVERIFY(cancel->isEnabled());
         // The map shows its first rows while the pass goes on: the window polls it.
         const quillon::ScanMap& filling = window.KineticsState().Map();
-        QTRY_VERIFY_WITH_TIMEOUT(filling.FilledRows() > 0, 30000);
+        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
+        const quillon::PlotArea area = window.MapView()->Area();
+        // Until the scans under the map's first few picture lines have been read.
+        const double topScans = filling.PixelToScan(area, area.top + 5.0);
+        QTRY_VERIFY_WITH_TIMEOUT(static_cast<double>(filling.ScansFilled()) > topScans, 30000);
         QVERIFY(window.KineticsState().IsMapRunning());
         QVERIFY(Find<QLabel>(*window.MapView(), "mapStatus")
                     ->text()
                     .startsWith(QStringLiteral("Reading scans: ")));
-        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
-        const quillon::PlotArea area = window.MapView()->Area();
         const QImage partial = widget->grab().toImage();
         // The rows read are coloured (all zero counts: the colour map's middle around a
         // single value), the rows not read yet grey.
