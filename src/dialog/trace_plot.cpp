@@ -387,9 +387,16 @@ std::string TracePlot::TableCsv() const {
     std::string table = "scan,date_time,seconds";
     for (std::size_t w = 0; w < m_Wavelengths.size(); ++w) {
         // As quillon-convert --trace names its columns, with the pixel for the wavelength.
-        table += "," + QuantitySlug(m_Quantity) + "_" +
-                 (m_Axis == PlotAxis::kPixel ? "pixel" + TickLabel(m_Wavelengths[w], 0)
-                                             : TickLabel(m_Wavelengths[w], 2) + "nm");
+        table += ',';
+        table += QuantitySlug(m_Quantity);
+        if (m_Axis == PlotAxis::kPixel) {
+            table += "_pixel";
+            table += TickLabel(m_Wavelengths[w], 0);
+        } else {
+            table += '_';
+            table += TickLabel(m_Wavelengths[w], 2);
+            table += "nm";
+        }
     }
     table += "\r\n";
     for (std::size_t k = 0; k < m_nScans && m_pFile != nullptr; ++k) {
