@@ -5,6 +5,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -176,8 +178,8 @@ class StartedProgram {
             ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           &inherit, OPEN_EXISTING, 0, nullptr);
         HANDLE err = ::CreateFileW(WidePath(errPath).c_str(), GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_NE(err, INVALID_HANDLE_VALUE) << errPath;
         m_hProcess = StartProcess(cwd, args, null, null, err, true, &m_nProcessId);
         ::CloseHandle(null);
@@ -225,6 +227,30 @@ class StartedProgram {
         ::CloseHandle(m_hProcess);
         m_hProcess = nullptr;
         return static_cast<int>(code);
+    }
+
+    // Stops the program from running (true) or lets it go on (false): every thread of it is
+    // suspended or resumed.
+    void Pause(bool paused) {
+        HANDLE threads = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        ASSERT_NE(threads, INVALID_HANDLE_VALUE) << WindowsErrorReason(::GetLastError());
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        std::size_t changed = 0;
+        for (BOOL more = ::Thread32First(threads, &entry); more;
+             more = ::Thread32Next(threads, &entry)) {
+            if (entry.th32OwnerProcessID != m_nProcessId) {
+                continue;
+            }
+            if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+                const DWORD count = paused ? ::SuspendThread(thread) : ::ResumeThread(thread);
+                changed += count != static_cast<DWORD>(-1) ? 1u : 0u;
+                ::CloseHandle(thread);
+            }
+        }
+        ::CloseHandle(threads);
+        EXPECT_GT(changed, 0u) << "no thread of " << kProgram << " was "
+                               << (paused ? "suspended" : "resumed");
     }
 
   private:
