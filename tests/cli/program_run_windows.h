@@ -181,6 +181,9 @@ class StartedProgram {
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_NE(err, INVALID_HANDLE_VALUE) << errPath;
+        // A program inherits whether Ctrl+C is ignored (as in a process group started on its
+        // own): this one must see it.
+        ::SetConsoleCtrlHandler(nullptr, FALSE);
         m_hProcess = StartProcess(cwd, args, null, null, err, true, &m_nProcessId);
         ::CloseHandle(null);
         ::CloseHandle(err);
