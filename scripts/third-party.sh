@@ -12,7 +12,7 @@
 # same archive through a source list of this script's own (the system's lists stay as they are).
 # The build goes into
 #
-#   ${QUILLON_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillon}/NAME-VERSION-TARGET/
+#   ${QUILLON_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillon}/NAME-VERSION-TARGET[-edited]/
 #
 # and is used again as long as the build options below are unchanged. Progress goes to the
 # standard error, the folder alone to the standard output (CMake reads it, see
@@ -98,7 +98,10 @@ recipe=$(printf '%s\n' "$source_name $version $target" "${patches[@]}" "${edits[
     "${options[@]}")
 
 cache=${QUILLON_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillon}
-prefix=$cache/$name-$version-$target
+# A library whose source is edited goes into a folder of its own, so that a checkout without
+# the edit, sharing the cache, does not build over it.
+key=$name-$version-$target${edits:+-edited}
+prefix=$cache/$key
 mkdir -p "$cache"
 # One build at a time per library, however many build folders configure at once.
 exec 9>"$prefix.lock"
@@ -111,7 +114,7 @@ fi
 say "building $source_name $version for $target into $prefix (once; later builds reuse it)"
 started=$SECONDS
 # A folder of the same name each time, so that a compiler cache finds an earlier build's objects.
-work=$cache/.build-$name-$version-$target
+work=$cache/.build-$key
 rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
