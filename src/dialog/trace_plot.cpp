@@ -386,16 +386,14 @@ void TracePlot::WriteTable(const std::string& path) const {
 std::string TracePlot::TableCsv() const {
     std::string table = "scan,date_time,seconds";
     for (std::size_t w = 0; w < m_Wavelengths.size(); ++w) {
-        // As quillon-convert --trace names its columns, with the pixel for the wavelength;
-        // appended piece by piece, since mingw-w64's GCC 12 warns of an overlap that cannot
-        // happen in "literal" + string.
+        // As quillon-convert --trace names its columns, with the pixel for the wavelength.
         table += ',';
         table += QuantitySlug(m_Quantity);
-        table += '_';
         if (m_Axis == PlotAxis::kPixel) {
-            table += "pixel";
+            table += "_pixel";
             table += TickLabel(m_Wavelengths[w], 0);
         } else {
+            table += '_';
             table += TickLabel(m_Wavelengths[w], 2);
             table += "nm";
         }

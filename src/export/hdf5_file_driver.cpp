@@ -150,24 +150,15 @@ herr_t Write(H5FD_t* file, H5FD_mem_t type, hid_t transfer, haddr_t address, siz
     return 0;
 }
 
-herr_t Flush(H5FD_t* file, hid_t transfer, hbool_t closing) {
+// A flush or a truncation (H5FDflush, H5FDtruncate) passed on to the inner file, unless a write
+// has failed already; its own failure is noted as a write's is.
+template <herr_t (*PassOn)(H5FD_t*, hid_t, hbool_t)>
+herr_t UnlessFailed(H5FD_t* file, hid_t transfer, hbool_t closing) {
     QuietFile* quiet = AsQuiet(file);
     if (quiet->failed) {
         return 0;
     }
-    if (H5FDflush(quiet->inner, transfer, closing) < 0) {
-        Fail(quiet, std::strerror(errno));
-        return -1;
-    }
-    return 0;
-}
-
-herr_t Truncate(H5FD_t* file, hid_t transfer, hbool_t closing) {
-    QuietFile* quiet = AsQuiet(file);
-    if (quiet->failed) {
-        return 0;
-    }
-    if (H5FDtruncate(quiet->inner, transfer, closing) < 0) {
+    if (PassOn(quiet->inner, transfer, closing) < 0) {
         Fail(quiet, std::strerror(errno));
         return -1;
     }
@@ -204,8 +195,8 @@ H5FD_class_t QuietClass() {
     c.get_handle = GetHandle;
     c.read = Read;
     c.write = Write;
-    c.flush = Flush;
-    c.truncate = Truncate;
+    c.flush = UnlessFailed<H5FDflush>;
+    c.truncate = UnlessFailed<H5FDtruncate>;
     c.lock = Lock;
     c.unlock = Unlock;
     // The free-space map of sec2, so that the file is laid out byte for byte as sec2 lays it.

@@ -19,6 +19,12 @@ std::string Nm(double value) {
     return ShortestText(value) + " nm";
 }
 
+// A calibration wavelength as the file holds it: the shortest text of the float, not of the
+// double it widens to (198.42, not 198.4199981689453).
+std::string Nm(float value) {
+    return ShortestText(value) + " nm";
+}
+
 // A trace needs wavelengths that rise from pixel to pixel: raises TraceError naming the first
 // pixel where they do not.
 void CheckAxis(std::span<const float> axis) {
@@ -61,8 +67,8 @@ TracePlan::TracePlan(std::span<const float> axis, std::span<const float> dark,
         throw TraceError("the band " + Nm(spec.band) + " is not a width of 0 or more");
     }
     CheckAxis(axis);
-    const double low = axis.front();
-    const double high = axis.back();
+    const float low = axis.front();
+    const float high = axis.back();
     m_nPixelBegin = axis.size();
     for (const double nm : spec.wavelengths) {
         if (!std::isfinite(nm) || nm < low || nm > high) {

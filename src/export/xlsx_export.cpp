@@ -3,8 +3,9 @@
 // memory mode: each sheet's rows go to a temporary file beside the output as they are written
 // (so the spectra are written row by row, a block of rows of every scan at a time, as the CSV
 // columns layout is), and the zip is assembled when the workbook is closed. The library's
-// workbook is owned by one guard that releases it on every path; the output appears under its
-// name only once the workbook is closed and the input is checked unchanged.
+// workbook is owned by one guard that releases it on every path, inside WriteLibraryOutput: the
+// output appears under its name only once the workbook is closed and the input is checked
+// unchanged, and nothing is left of it after a failure.
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -18,15 +19,16 @@
 #include <vector>
 
 #include "export/csv_export.h"
+#include "export/library_output.h"
 #include "export/number_text.h"
 #include "export/parameters.h"
 #include "export/scan_columns.h"
 #include "export/text_decoding.h"
 #include "export/trace_table.h"
 #include "export/xlsx_export.h"
-#include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/utf8_path.h"
+#include "platform/write_fault.h"
 #include "scanfile/records.h"
 
 #ifdef _WIN32
@@ -52,10 +54,10 @@ constexpr std::size_t kBlockBytes = 1u << 20;
 // same file's workbook the same.
 constexpr std::time_t kDocumentDate = 946'684'800;
 
-// A failure of the library; WriteXlsx turns it into a FileError naming the output.
-class XlsxFailure : public std::runtime_error {
+// A failure of the library; WriteLibraryOutput turns it into a FileError naming the output.
+class XlsxFailure : public LibraryFailure {
   public:
-    using std::runtime_error::runtime_error;
+    using LibraryFailure::LibraryFailure;
 };
 
 void Check(lxw_error error) {
@@ -140,9 +142,14 @@ class Workbook {
     Workbook& operator=(const Workbook&) = delete;
 
     lxw_worksheet* AddSheet(const std::string& name) {
+        errno = 0;
         lxw_worksheet* sheet = workbook_add_worksheet(m_pWorkbook, name.c_str());
         if (sheet == nullptr) {
-            throw XlsxFailure("a temporary file for the sheet \"" + name + "\" could not be made");
+            // The system's reason (the folder is gone) where there is one.
+            const int system = errno;
+            const std::string otherwise =
+                "a temporary file for the sheet \"" + name + "\" could not be made";
+            throw XlsxFailure(SystemReason(system, otherwise.c_str()));
         }
         worksheet_freeze_panes(sheet, 1, 0);
         m_Sheets.push_back(sheet);
@@ -151,7 +158,8 @@ class Workbook {
 
     // The library does not check its writes to the sheets' temporary files, so a full disk
     // would give a workbook of cut sheets, reported as written: each file is checked here (and
-    // flushed first with flush), and a failed write raised with the system's reason.
+    // flushed first with flush), and a failed write raised with the system's reason. A fault
+    // set with QUILLON_WRITE_FAULT meets the sheets' bytes here.
     void CheckSheetFiles(bool flush) const {
         for (lxw_worksheet* sheet : m_Sheets) {
             std::FILE* file = sheet->optimize_tmpfile;
@@ -165,6 +173,11 @@ class Workbook {
             errno = 0;
             if (flush && std::fflush(file) != 0) {
                 throw XlsxFailure(SystemReason(errno, "a sheet could not be written"));
+            }
+            const long written = std::ftell(file);
+            if (written > 0 && WritableBeforeFault(0, static_cast<std::size_t>(written)) <
+                                   static_cast<std::size_t>(written)) {
+                throw XlsxFailure(kDiskFullReason);
             }
         }
     }
@@ -431,29 +444,18 @@ void WriteTraceSheet(const TraceTable& table, Workbook& workbook) {
     }
 }
 
-// Makes the workbook at `path` (under a temporary name first), has `write` fill it, closes it
-// and keeps it once the input is checked unchanged.
+// Makes the workbook at `path` through WriteLibraryOutput (nothing half-written is kept), has
+// `write` fill it and closes it.
 template <typename Write>
 void WriteWorkbook(const ScanFile& file, const std::string& path, Write write) {
-    AtomicReplacement replacement(path);
-    try {
+    WriteLibraryOutput(path, file, [&](const std::string& writePath, bool) {
         // The sheets' temporary files go beside the output, on the disk that receives it.
-        const std::filesystem::path parent = PathFromUtf8(replacement.WritePath()).parent_path();
+        const std::filesystem::path parent = PathFromUtf8(writePath).parent_path();
         const std::string folder = parent.empty() ? std::string(1, '.') : Utf8FromPath(parent);
-        Workbook workbook(LibraryPath(replacement.WritePath(), true), LibraryPath(folder, false));
+        Workbook workbook(LibraryPath(writePath, true), LibraryPath(folder, false));
         write(workbook);
         workbook.Close();
-    } catch (const XlsxFailure& failure) {
-        replacement.Abandon();
-        throw FileError(path, failure.what());
-    }
-    try {
-        file.CheckUnchanged();
-    } catch (const FileError&) {
-        replacement.Abandon();
-        throw;
-    }
-    replacement.Commit();
+    });
 }
 
 }  // namespace

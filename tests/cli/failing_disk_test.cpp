@@ -112,6 +112,9 @@ TEST(FailingDisk, EveryOutputKindNamesTheFileAndReasonExitsOneAndLeavesNothingHa
 #ifdef QUILLON_WITH_HDF5
         {"HDF5", {"--format", "hdf5"}, "in.h5", false},
 #endif
+#ifdef QUILLON_WITH_XLSX
+        {"workbook", {"--format", "xlsx"}, "in.xlsx", false},
+#endif
     };
     enum class Fault { kWriteFails, kFullDisk, kFolderRemoved, kInputCut, kInputGrown };
     const Fault faults[] = {Fault::kWriteFails, Fault::kFullDisk, Fault::kFolderRemoved,
@@ -171,9 +174,11 @@ TEST(FailingDisk, EveryOutputKindNamesTheFileAndReasonExitsOneAndLeavesNothingHa
                     break;
                 case Fault::kFolderRemoved:
 #ifdef _WIN32
-                    // The HDF5 library opens its file without letting it be deleted: Windows
-                    // keeps the folder, and the run writes its output whole.
-                    if (std::string_view(kind.first) == "in.h5") {
+                    // The HDF5 library opens its file, and the workbook library its sheets'
+                    // temporary files beside the output, without letting them be deleted:
+                    // Windows keeps the folder, and the run writes its output whole.
+                    if (std::string_view(kind.first) == "in.h5" ||
+                        std::string_view(kind.first) == "in.xlsx") {
                         whole = false;
                         break;
                     }

@@ -113,11 +113,19 @@ class StartedProgram {
         }
     }
 
-    // Asks the program to stop as Ctrl+C does, and returns its exit status once it has.
+    // Asks the program to stop as Ctrl+C does, and returns its exit status once it has; a
+    // program still running a minute later is killed, and -1 returned with a test failure.
     int Interrupt() {
         int status = 0;
         ::kill(m_nPid, SIGINT);
-        ::waitpid(m_nPid, &status, 0);
+        for (int waited = 0; ::waitpid(m_nPid, &status, WNOHANG) == 0; ++waited) {
+            if (waited == 6000) {
+                ADD_FAILURE() << kProgram << " did not end within a minute of Ctrl+C; killed";
+                Kill();
+                return -1;
+            }
+            ::usleep(10000);
+        }
         m_nPid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }

@@ -4,6 +4,8 @@
 // errors, each refused before anything is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -125,6 +127,48 @@ TEST(TraceCommand, AFileWhoseTextsAreNoTimesRunsAgainstScanNumbersAndSaysSoOnce)
     const std::size_t at = run.out.find(notice);
     EXPECT_NE(at, std::string::npos) << run.out;
     EXPECT_EQ(run.out.find(notice, at + 1), std::string::npos);
+}
+
+// The shortest text that reads back as `value`, as the exports print numbers.
+std::string Shortest(double value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// Scans of 65,535 pixels are read in runs of a few on several threads: the rows come in the
+// file's order, whatever the number of threads.
+TEST(TraceCommand, RowsOfAFileReadInManyRunsKeepTheirOrderOnAnyNumberOfThreads) {
+    TempDir dir;
+    SdfBuilder file(65535);
+    file.ccd.fCal[0] = 400.0f;
+    file.ccd.fCal[1] = 0.0078125f;  // 400 to 912 nm
+    file.AddScans(40);              // scan k counts k at every pixel
+    file.WriteTo(dir / "wide.sdf");
+    for (const char* average : {"1", "3"}) {
+        std::string expected = "scan,";
+        expected += average == std::string("1") ? "" : "scans,";
+        expected += "date_time,seconds,counts_500nm\r\n";
+        const int size = std::stoi(average);
+        for (int first = 1; first <= 40; first += size) {
+            const int last = std::min(first + size - 1, 40);
+            // The seconds of 08:00:0<k mod 10>, averaged; the counts' mean is the middle scan.
+            double seconds = 0;
+            for (int k = first; k <= last; ++k) {
+                seconds += k % 10 - 1;
+            }
+            seconds /= last - first + 1;
+            expected += std::to_string(first) +
+                        (size == 1 ? "" : "," + std::to_string(last - first + 1)) +
+                        ",2026-12-07 08:00:0" + std::to_string(first % 10) + "," +
+                        Shortest(seconds) + "," + Shortest((first + last) / 2.0) + "\r\n";
+        }
+        for (const char* jobs : {"1", "3"}) {
+            const ProgramRun run = RunProgram(
+                dir.Path(), {"-j", jobs, "--average", average, "--trace", "500", "wide.sdf"});
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(ReadBytes(dir / "wide_trace.csv"), expected) << average << " " << jobs;
+        }
+    }
 }
 
 TEST(AverageOption, TheSpectraExportsHoldTheMeanOfEachGroupNamedByItsScans) {

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
 #include <cstdint>
@@ -635,6 +636,67 @@ class KineticsViewsTest : public QObject {
         QVERIFY(m_Messages.isEmpty());
     }
 
+    void theWavelengthsTracedStayForTheNextFileWhereItHasThem() {
+        // 400-470 nm; 440-510 nm; pixel numbers only (a falling calibration).
+        quillon::testing::SdfBuilder shifted = TimeSeries();
+        shifted.ccd.fCal[0] = 440.0f;
+        quillon::testing::SdfBuilder falling = TimeSeries();
+        falling.ccd.fCal[0] = 900.0f;
+        falling.ccd.fCal[1] = -10.0f;
+        const QString first = Write(QStringLiteral("first.sdf"), TimeSeries());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, first);
+        QVERIFY(window.TraceView()->AddWavelength(410.0));
+        QVERIFY(window.TraceView()->AddWavelength(450.0));
+        Settle(window);
+        const quillon::TracePlot& trace = window.KineticsState().Trace();
+        const quillon::testing::SdfBuilder again = TimeSeries();
+        const struct {
+            const char* name;
+            const quillon::testing::SdfBuilder& sdf;
+            std::vector<double> kept;
+        } loads[] = {{"shifted.sdf", shifted, {450.0}},
+                     {"first-again.sdf", again, {450.0}},
+                     {"falling.sdf", falling, {}}};
+        for (const auto& load : loads) {
+            Load(window, Write(QLatin1String(load.name), load.sdf));
+            Settle(window);
+            QCOMPARE(trace.Wavelengths(), load.kept);
+            // The wavelengths kept are traced anew in the new file.
+            QCOMPARE(trace.ScansShown(), load.kept.empty() ? std::size_t{0} : std::size_t{5});
+            auto* traced = Find<QComboBox>(*window.TraceView(), "tracedWavelengths");
+            QCOMPARE(traced->count(), static_cast<int>(load.kept.size()));
+        }
+    }
+
+    void theTraceZoomsAboutThePointerAndResets() {
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, Write(QStringLiteral("series.sdf"), TimeSeries()));
+        window.ViewTabs()->setCurrentIndex(1);
+        QVERIFY(window.TraceView()->AddWavelength(440.0));
+        Settle(window);
+        const quillon::TracePlot& trace = window.KineticsState().Trace();
+        auto* plot = Find<QWidget>(*window.TraceView(), "tracePlot");
+        const quillon::PlotArea area = window.TraceView()->Area();
+        // The wheel forward about the point of scan 3 (4 s) magnifies around it.
+        const QPointF at(trace.Frame().XToPixel(area, 4.0), area.top + area.height / 2.0);
+        QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot, &wheel);
+        QVERIFY(trace.IsZoomed());
+        const quillon::ValueRange x = trace.Frame().X().range;
+        QVERIFY(x.Span() < 8.0 * 0.7);
+        QVERIFY(std::abs(trace.Frame().XToPixel(area, 4.0) - at.x()) < 0.5);
+        // A right click zooms out; Reset zoom shows every scan's time again.
+        QTest::mouseClick(plot, Qt::RightButton, Qt::NoModifier, at.toPoint());
+        QVERIFY(trace.Frame().X().range.Span() > x.Span());
+        QTest::mouseClick(Find<QPushButton>(*window.TraceView(), "traceResetZoom"), Qt::LeftButton);
+        QVERIFY(!trace.IsZoomed());
+        QCOMPARE(trace.Frame().X().range, (quillon::ValueRange{0.0, 8.0}));
+    }
+
     void cancelAndAnotherLoadStopTheMapsPass() {
         // A file of 300,000 scans of 2048 pixels, mostly holes: its pass runs for seconds.
         quillon::testing::SdfBuilder fixed(2048);
@@ -647,6 +709,25 @@ class KineticsViewsTest : public QObject {
         window.ViewTabs()->setCurrentIndex(2);
         auto* cancel = Find<QPushButton>(*window.MapView(), "cancelMap");
         QVERIFY(cancel->isEnabled());
+        // The map shows its first rows while the pass goes on: the window polls it.
+        const quillon::ScanMap& filling = window.KineticsState().Map();
+        auto* widget = Find<QWidget>(*window.MapView(), "scanMap");
+        const quillon::PlotArea area = window.MapView()->Area();
+        // Until the scans under the map's first few picture lines have been read.
+        const double topScans = filling.PixelToScan(area, area.top + 5.0);
+        QTRY_VERIFY_WITH_TIMEOUT(static_cast<double>(filling.ScansFilled()) > topScans, 30000);
+        QVERIFY(window.KineticsState().IsMapRunning());
+        QVERIFY(Find<QLabel>(*window.MapView(), "mapStatus")
+                    ->text()
+                    .startsWith(QStringLiteral("Reading scans: ")));
+        const QImage partial = widget->grab().toImage();
+        // The rows read are coloured (all zero counts: the colour map's middle around a
+        // single value), the rows not read yet grey.
+        const quillon::Rgb middle = quillon::ColorAt(0.5);
+        QCOMPARE(partial.pixelColor(At(area.left + 3, area.top + 3)),
+                 QColor(middle.red, middle.green, middle.blue));
+        QCOMPARE(partial.pixelColor(At(area.left + 3, area.Bottom() - 3)),
+                 QColor(0xD9, 0xD9, 0xD9));
         QTest::mouseClick(cancel, Qt::LeftButton);
         Settle(window);
         const quillon::ScanMap& map = window.KineticsState().Map();

@@ -387,15 +387,28 @@ bool TracePanel::AddWavelength(double wavelength) {
 void TracePanel::ApplyList() {
     const TracePlot& trace = m_Kinetics.Trace();
     const QSignalBlocker block(m_pTraced);
-    const int current = m_pTraced->currentIndex();
-    m_pTraced->clear();
+    // Made again only when the wavelengths change: a refresh while the values fill in leaves
+    // an open list open.
+    QStringList labels;
     for (std::size_t w = 0; w < trace.Wavelengths().size(); ++w) {
-        const Rgb color = TraceColor(w);
-        QPixmap swatch(12, 12);
-        swatch.fill(QColor(color.red, color.green, color.blue));
-        m_pTraced->addItem(QIcon(swatch), FromUtf8(trace.WavelengthLabel(w)));
+        labels << FromUtf8(trace.WavelengthLabel(w));
     }
-    m_pTraced->setCurrentIndex(std::clamp(current, 0, m_pTraced->count() - 1));
+    QStringList shown;
+    for (int i = 0; i < m_pTraced->count(); ++i) {
+        shown << m_pTraced->itemText(i);
+    }
+    if (labels != shown) {
+        const int current = m_pTraced->currentIndex();
+        m_pTraced->clear();
+        for (qsizetype w = 0; w < labels.size(); ++w) {
+            const Rgb color = TraceColor(static_cast<std::size_t>(w));
+            QPixmap swatch(12, 12);
+            swatch.fill(QColor(color.red, color.green, color.blue));
+            m_pTraced->addItem(QIcon(swatch), labels[w]);
+        }
+        m_pTraced->setCurrentIndex(
+            labels.isEmpty() ? -1 : std::clamp(current, 0, m_pTraced->count() - 1));
+    }
     m_pTraced->setEnabled(m_pTraced->count() > 0);
     m_pRemove->setEnabled(m_pTraced->count() > 0);
     const auto found =
