@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -210,6 +211,53 @@ class KineticsViewsTest : public QObject {
             QCOMPARE(fields[3].toDouble(), trace.ValueOf(0, static_cast<std::size_t>(k)));
         }
         QVERIFY(m_Messages.isEmpty());
+    }
+
+    void theTraceExportedAsHdf5ReadsBackInH5pyAsTheViewShowsIt() {
+        if (QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                              {QStringLiteral("-c"), QStringLiteral("import h5py")}) != 0) {
+            QSKIP("h5py is not installed (Debian's python3-h5py)");
+        }
+        const QString path = Write(QStringLiteral("series.sdf"), TimeSeries());
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, path);
+        window.ViewTabs()->setCurrentIndex(1);
+        Find<QComboBox>(*window.TraceView(), "traceQuantity")->setCurrentIndex(3);  // absorbance
+        QVERIFY(window.TraceView()->AddWavelength(410.0));
+        QVERIFY(window.TraceView()->AddWavelength(455.0));
+        Settle(window);
+        m_strSaveAs = m_Dir.filePath(QStringLiteral("series_trace.h5"));
+        QTest::mouseClick(Find<QPushButton>(*window.TraceView(), "exportTrace"), Qt::LeftButton);
+        QVERIFY(m_Messages.isEmpty());
+
+        // h5py prints the wavelengths, then each scan's seconds and values, with all digits.
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import sys, h5py\n"
+                                     "f = h5py.File(sys.argv[1], 'r')\n"
+                                     "print(*[repr(float(x)) for x in f['trace_nm'][()]])\n"
+                                     "for s, row in zip(f['scan_seconds'][()], "
+                                     "f['trace_absorbance'][()]):\n"
+                                     "    print(repr(float(s)), *[repr(float(v)) for v in row])\n"),
+                      *m_strSaveAs});
+        QVERIFY(python.waitForFinished(60000));
+        QCOMPARE(python.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(python.readAllStandardOutput())
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], QStringLiteral("410.0 455.0"));
+        const quillon::TracePlot& trace = window.KineticsState().Trace();
+        for (int k = 0; k < 5; ++k) {
+            const QStringList fields = lines[k + 1].split(QLatin1Char(' '));
+            QCOMPARE(fields.size(), 3);
+            const auto scan = static_cast<std::size_t>(k);
+            QCOMPARE(fields[0].toDouble(), trace.XOf(scan));
+            // The view and the export compute the same values, to the last bit.
+            QCOMPARE(fields[1].toDouble(), trace.ValueOf(0, scan));
+            QCOMPARE(fields[2].toDouble(), trace.ValueOf(1, scan));
+        }
     }
 
     void aClickOnATracePointShowsThatScanInTheSpectrum() {
