@@ -21,6 +21,11 @@ constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
 // noise reaches), so most of its logarithms repeat; one costs several times the division. An
 // entry is found by a hash of its whole key and holds that key, so that a value found is the
 // value that would be computed. Each thread has its own.
+//
+// A lookup that finds nothing costs about half a logarithm more (values that never repeat, or
+// more pixels at once than the memo holds, as a whole scan of noisy counts is): the memo is
+// left aside while fewer than half of its lookups find their value, and tried again now and
+// then.
 class AbsorbanceMemo {
   public:
     AbsorbanceMemo() : m_pEntries(std::make_unique<Entry[]>(kSize)) {
@@ -41,8 +46,27 @@ class AbsorbanceMemo {
         Entry& entry = m_pEntries[static_cast<std::size_t>(hash >> (64 - kBits))];
         if (entry.count != c || entry.dark != d || entry.reference != r) {
             entry = {c, d, r, Absorbance(count, dark, reference)};
+        } else {
+            ++m_nFound;
         }
         return entry.value;
+    }
+
+    // Whether the next values go through the memo.
+    bool InUse() const noexcept { return m_bInUse; }
+    // Notes that `values` were computed, through the memo or not.
+    void Computed(std::size_t values) {
+        m_nValues += values;
+        if (m_bInUse && m_nValues >= kTrial) {
+            m_bInUse = 2 * m_nFound >= m_nValues;
+            m_nValues = 0;
+        } else if (!m_bInUse && m_nValues >= kPause) {
+            m_bInUse = true;
+            m_nValues = 0;
+        }
+        if (m_nValues == 0) {
+            m_nFound = 0;
+        }
     }
 
     static AbsorbanceMemo& OfThisThread() {
@@ -59,8 +83,15 @@ class AbsorbanceMemo {
     };
     static constexpr int kBits = 14;
     static constexpr std::size_t kSize = std::size_t{1} << kBits;
+    // Values looked up before the memo is judged, and computed without it before it is tried
+    // again.
+    static constexpr std::size_t kTrial = 8192;
+    static constexpr std::size_t kPause = 64 * kTrial;
 
     std::unique_ptr<Entry[]> m_pEntries;
+    bool m_bInUse = true;
+    std::size_t m_nValues = 0;  // since it was last judged or set aside
+    std::size_t m_nFound = 0;   // of those, found in the memo
 };
 
 struct QuantityNames {
@@ -167,7 +198,12 @@ std::size_t ComputeQuantity(Quantity quantity, std::span<const std::int32_t> cou
             break;
         case Quantity::kAbsorbance: {
             AbsorbanceMemo& memo = AbsorbanceMemo::OfThisThread();
-            fill([&memo](std::int32_t s, float d, float r) { return memo.Get(s, d, r); });
+            if (memo.InUse()) {
+                fill([&memo](std::int32_t s, float d, float r) { return memo.Get(s, d, r); });
+            } else {
+                fill(Absorbance);
+            }
+            memo.Computed(out.size());
             break;
         }
     }
