@@ -23,7 +23,18 @@ struct QuietFile {
     H5FD_t* inner;
     Hdf5WriteFailure* failure;
     bool failed;
+    // The end of the allocated space, as last set: the library asks for it at every allocation
+    // (a chunk, a heap of texts), and asking the inner file takes a lock each time.
+    haddr_t eoa;
+    // Writes that follow one another, gathered into one (the library writes a chunk, then the
+    // heap and index pieces after it, each on its own): pending bytes from pendingAt on.
+    char* pending;
+    haddr_t pendingAt;
+    std::size_t pendingSize;
 };
+
+// What the pending writes gather at most; a larger write goes to the file at once.
+constexpr std::size_t kPendingBytes = 1u << 20;
 
 // The driver's part of the file access properties.
 struct DriverInfo {
@@ -84,11 +95,17 @@ H5FD_t* Open(const char* name, unsigned flags, hid_t access, haddr_t maxaddr) {
     }
     file->inner = inner;
     file->failure = info != nullptr ? info->failure : nullptr;
+    file->eoa = H5FDget_eoa(inner, H5FD_MEM_DEFAULT);
     return &file->base;
 }
 
+herr_t WritePending(QuietFile* quiet);
+
 herr_t Close(H5FD_t* file) {
-    const herr_t closed = H5FDclose(AsQuiet(file)->inner);
+    QuietFile* quiet = AsQuiet(file);
+    WritePending(quiet);
+    const herr_t closed = H5FDclose(quiet->inner);
+    std::free(quiet->pending);
     std::free(file);
     return closed;
 }
@@ -108,16 +125,28 @@ herr_t Query(const H5FD_t* file, unsigned long* flags) {
     return H5FDquery(AsQuiet(file)->inner, flags) < 0 ? -1 : 0;
 }
 
-haddr_t GetEoa(const H5FD_t* file, H5FD_mem_t type) {
-    return H5FDget_eoa(AsQuiet(file)->inner, type);
+// The inner file (sec2) keeps one end for every type of data, changed only through SetEoa.
+haddr_t GetEoa(const H5FD_t* file, H5FD_mem_t) {
+    return AsQuiet(file)->eoa;
 }
 
 herr_t SetEoa(H5FD_t* file, H5FD_mem_t type, haddr_t address) {
-    return H5FDset_eoa(AsQuiet(file)->inner, type, address);
+    QuietFile* quiet = AsQuiet(file);
+    const herr_t set = H5FDset_eoa(quiet->inner, type, address);
+    if (set >= 0) {
+        quiet->eoa = address;
+    }
+    return set;
 }
 
+// The end of the file as it will be once the pending bytes are written.
 haddr_t GetEof(const H5FD_t* file, H5FD_mem_t type) {
-    return H5FDget_eof(AsQuiet(file)->inner, type);
+    const QuietFile* quiet = AsQuiet(file);
+    const haddr_t eof = H5FDget_eof(quiet->inner, type);
+    if (quiet->pendingSize == 0 || eof == HADDR_UNDEF) {
+        return eof;
+    }
+    return std::max<haddr_t>(eof, quiet->pendingAt + quiet->pendingSize);
 }
 
 herr_t GetHandle(H5FD_t* file, hid_t access, void** handle) {
@@ -126,15 +155,18 @@ herr_t GetHandle(H5FD_t* file, hid_t access, void** handle) {
 
 herr_t Read(H5FD_t* file, H5FD_mem_t type, hid_t transfer, haddr_t address, size_t size,
             void* buffer) {
-    return H5FDread(AsQuiet(file)->inner, type, transfer, address, size, buffer);
+    QuietFile* quiet = AsQuiet(file);
+    // Bytes read back that are still pending are written first.
+    if (quiet->pendingSize > 0 && address < quiet->pendingAt + quiet->pendingSize &&
+        quiet->pendingAt < address + size && WritePending(quiet) < 0) {
+        return -1;
+    }
+    return H5FDread(quiet->inner, type, transfer, address, size, buffer);
 }
 
-herr_t Write(H5FD_t* file, H5FD_mem_t type, hid_t transfer, haddr_t address, size_t size,
-             const void* buffer) {
-    QuietFile* quiet = AsQuiet(file);
-    if (quiet->failed) {
-        return 0;
-    }
+// `size` bytes at `address` to the inner file, as far as the faults let them.
+herr_t WriteThrough(QuietFile* quiet, H5FD_mem_t type, hid_t transfer, haddr_t address, size_t size,
+                    const void* buffer) {
     const std::size_t allowed = WritableBeforeFault(address, size);
     if (allowed > 0 && H5FDwrite(quiet->inner, type, transfer, address, allowed, buffer) < 0) {
         Fail(quiet, std::strerror(errno));
@@ -150,11 +182,53 @@ herr_t Write(H5FD_t* file, H5FD_mem_t type, hid_t transfer, haddr_t address, siz
     return 0;
 }
 
+herr_t WritePending(QuietFile* quiet) {
+    if (quiet->failed || quiet->pendingSize == 0) {
+        return 0;
+    }
+    const std::size_t size = quiet->pendingSize;
+    quiet->pendingSize = 0;
+    return WriteThrough(quiet, H5FD_MEM_DRAW, H5P_DEFAULT, quiet->pendingAt, size, quiet->pending);
+}
+
+herr_t Write(H5FD_t* file, H5FD_mem_t type, hid_t transfer, haddr_t address, size_t size,
+             const void* buffer) {
+    QuietFile* quiet = AsQuiet(file);
+    if (quiet->failed) {
+        return 0;
+    }
+    if (quiet->pendingSize > 0 && address == quiet->pendingAt + quiet->pendingSize &&
+        size <= kPendingBytes - quiet->pendingSize) {
+        std::memcpy(quiet->pending + quiet->pendingSize, buffer, size);
+        quiet->pendingSize += size;
+        return 0;
+    }
+    if (WritePending(quiet) < 0) {
+        return -1;
+    }
+    if (size >= kPendingBytes / 2) {
+        return WriteThrough(quiet, type, transfer, address, size, buffer);
+    }
+    if (quiet->pending == nullptr) {
+        quiet->pending = static_cast<char*>(std::malloc(kPendingBytes));
+        if (quiet->pending == nullptr) {
+            return WriteThrough(quiet, type, transfer, address, size, buffer);
+        }
+    }
+    std::memcpy(quiet->pending, buffer, size);
+    quiet->pendingAt = address;
+    quiet->pendingSize = size;
+    return 0;
+}
+
 // A flush or a truncation (H5FDflush, H5FDtruncate) passed on to the inner file, unless a write
 // has failed already; its own failure is noted as a write's is.
 template <herr_t (*PassOn)(H5FD_t*, hid_t, hbool_t)>
 herr_t UnlessFailed(H5FD_t* file, hid_t transfer, hbool_t closing) {
     QuietFile* quiet = AsQuiet(file);
+    // Pending bytes that fail are noted as any failed write, and the flush is quiet: it comes
+    // when the file closes, which must succeed.
+    WritePending(quiet);
     if (quiet->failed) {
         return 0;
     }

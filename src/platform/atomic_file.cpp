@@ -68,6 +68,12 @@ AtomicReplacement::AtomicReplacement(std::string path) : m_strFinal(std::move(pa
     }
     m_strWrite = TemporaryName(target);
     m_bPending = true;
+#ifndef _WIN32
+    if (kind == EntryKind::kMissing) {
+        const fs::path folder = target.parent_path();
+        m_strUnnamedFolder = folder.empty() ? "." : Utf8FromPath(folder);
+    }
+#endif
 }
 
 AtomicReplacement::~AtomicReplacement() {
@@ -85,6 +91,34 @@ void AtomicReplacement::Commit() {
         throw FileError(m_strFinal, error.Reason());
     }
     m_bPending = false;
+}
+
+void AtomicReplacement::CommitUnnamed([[maybe_unused]] TextFileWriter& file) {
+#ifndef _WIN32
+    try {
+        if (!file.LinkAs(m_strTarget)) {
+            // The name was taken meanwhile: replaced as any existing file is.
+            if (!file.LinkAs(m_strWrite)) {
+                throw FileError(m_strWrite, "the temporary name is taken");
+            }
+            m_bPending = true;
+            file.Close();
+            Commit();
+            return;
+        }
+    } catch (const FileError& error) {
+        file.Close();
+        Abandon();
+        throw FileError(m_strFinal, error.Reason());
+    }
+    try {
+        file.Close();
+    } catch (const FileError& error) {
+        std::error_code ec;
+        fs::remove(PathFromUtf8(m_strTarget), ec);
+        throw FileError(m_strFinal, error.Reason());
+    }
+#endif
 }
 
 void AtomicReplacement::Abandon() noexcept {
@@ -111,6 +145,14 @@ void AtomicDiskOutputFiles::Open(const std::string& path, TextFileWriter::OpenMo
     }
     m_Replacement.emplace(path);
     try {
+#ifndef _WIN32
+        const std::string& folder = m_Replacement->UnnamedFolder();
+        if (!folder.empty() && m_File.OpenUnnamed(folder, path)) {
+            m_Replacement->WriteUnnamed();
+            m_bUnnamed = true;
+            return;
+        }
+#endif
         m_File.Open(m_Replacement->WritePath(), TextFileWriter::OpenMode::kTruncate);
     } catch (const FileError& error) {
         // Named after the output, not after its temporary file.
@@ -142,6 +184,17 @@ void AtomicDiskOutputFiles::Close() {
         Discard();
         return;
     }
+    if (m_bUnnamed) {
+        m_bUnnamed = false;
+        try {
+            m_Replacement->CommitUnnamed(m_File);
+        } catch (const FileError&) {
+            Discard();
+            throw;
+        }
+        m_Replacement.reset();
+        return;
+    }
     const std::string finalPath = FinalName();
     try {
         m_File.Close();
@@ -169,6 +222,7 @@ void AtomicDiskOutputFiles::Discard() {
         m_Replacement.reset();
     }
     m_bFailed = false;
+    m_bUnnamed = false;
 }
 
 }  // namespace quillon

@@ -34,6 +34,17 @@ class AtomicReplacement {
     // Renames the written file over the final name. Raises FileError naming the final path;
     // the temporary file is removed then.
     void Commit();
+
+    // Where the final name is new (and the system offers it, on Linux), the output may be
+    // written as a file without a name in this folder instead, named at once when complete;
+    // empty otherwise.
+    const std::string& UnnamedFolder() const noexcept { return m_strUnnamedFolder; }
+    // The output is written so: there is no temporary file.
+    void WriteUnnamed() noexcept { m_bPending = false; }
+    // Names the file `file` wrote without a name and closes it (through the temporary name
+    // and a rename when the final name appeared meanwhile). Raises FileError naming the final
+    // path; the file is then gone.
+    void CommitUnnamed(TextFileWriter& file);
     // Removes the temporary file (in place: leaves the file as it is). Raises nothing.
     void Abandon() noexcept;
 
@@ -41,6 +52,7 @@ class AtomicReplacement {
     std::string m_strFinal;
     std::string m_strTarget;  // the final name, or the file a link at it names
     std::string m_strWrite;
+    std::string m_strUnnamedFolder;
     bool m_bPending = false;  // a temporary file that is neither renamed nor removed
 };
 
@@ -66,6 +78,7 @@ class AtomicDiskOutputFiles : public OutputFiles {
     TextFileWriter m_File;
     std::optional<AtomicReplacement> m_Replacement;
     bool m_bFailed = false;
+    bool m_bUnnamed = false;  // the open output is a file without a name
 };
 
 }  // namespace quillon

@@ -41,8 +41,21 @@ class FileHandle {
     // Opens a file for writing as the mode says; raises FileError when it cannot be opened.
     static FileHandle OpenForWriting(const std::string& path, WriteMode mode);
 
+#ifndef _WIN32
+    // A file without a name in `folder` (Linux's O_TMPFILE): it gets its name at once, whole,
+    // from LinkAs, and disappears with its handle if it never does; one directory change where
+    // a temporary name and a rename make three. An invalid handle where the system or the
+    // folder does not offer it (nothing is raised).
+    static FileHandle OpenUnnamedIn(const std::string& folder, const std::string& path);
+    // Gives such a file the name `path`: false when the name exists already; raises FileError
+    // naming `path` for any other failure.
+    bool LinkAs(const std::string& path);
+#endif
+
     bool IsOpen() const noexcept;
-    const std::string& Path() const noexcept { return m_strPath; }
+    const std::string& Path() const noexcept {
+        return m_strPath;
+    }
 
     // Writes all bytes, in as many requests as the system needs. Raises FileError.
     void WriteAll(const void* data, std::size_t size);

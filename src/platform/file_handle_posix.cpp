@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 #include <utility>
 
 #include "platform/file_error.h"
@@ -105,6 +106,31 @@ FileHandle FileHandle::OpenForWriting(const std::string& path, WriteMode mode) {
     // Opened without waiting (a named pipe without a reader fails at once), written blocking.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return FileHandle(fd, path);
+}
+
+FileHandle FileHandle::OpenUnnamedIn(const std::string& folder, const std::string& path) {
+#ifdef O_TMPFILE
+    // LinkAs names the file through /proc (linkat of the descriptor itself needs a privilege).
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    if (linkable) {
+        const int fd = OpenRaw(folder, O_TMPFILE | O_WRONLY);
+        if (fd >= 0) {
+            return FileHandle(fd, path);
+        }
+    }
+#endif
+    return FileHandle();
+}
+
+bool FileHandle::LinkAs(const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(m_Native);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    throw FileError::FromErrno(path, errno);
 }
 
 bool FileHandle::IsOpen() const noexcept {

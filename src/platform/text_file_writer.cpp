@@ -32,6 +32,16 @@ void TextFileWriter::Open(const std::string& path, OpenMode mode) {
     m_nWritten = 0;
 }
 
+#ifndef _WIN32
+bool TextFileWriter::OpenUnnamed(const std::string& folder, const std::string& path) {
+    Close();
+    m_File = FileHandle::OpenUnnamedIn(folder, path);
+    m_strPath = path;
+    m_nWritten = 0;
+    return m_File.IsOpen();
+}
+#endif
+
 void TextFileWriter::WriteString(std::string_view text) {
     m_strCrLf.clear();
     AppendCrLf(m_strCrLf, text);

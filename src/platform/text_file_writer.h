@@ -28,6 +28,16 @@ class TextFileWriter {
     // Opens the file for writing; raises FileError when it cannot be opened.
     void Open(const std::string& path, OpenMode mode);
 
+#ifndef _WIN32
+    // Opens a file without a name in `folder` (see FileHandle::OpenUnnamedIn), its errors
+    // naming `path`; false, and nothing open, where the system does not offer one.
+    bool OpenUnnamed(const std::string& folder, const std::string& path);
+    // Names the file opened so: false when the name exists already (see FileHandle::LinkAs).
+    bool LinkAs(const std::string& path) {
+        return m_File.LinkAs(path);
+    }
+#endif
+
     // Writes a whole block with one system call (more only if the system takes it in parts),
     // turning each "\n" into CR LF. Raises FileError on a failed write.
     void WriteString(std::string_view text);
@@ -39,8 +49,12 @@ class TextFileWriter {
     // Closes the file; a failure raises FileError. Closing a closed writer does nothing.
     void Close();
 
-    bool IsOpen() const noexcept { return m_File.IsOpen(); }
-    const std::string& Path() const noexcept { return m_strPath; }
+    bool IsOpen() const noexcept {
+        return m_File.IsOpen();
+    }
+    const std::string& Path() const noexcept {
+        return m_strPath;
+    }
 
   private:
     void WriteAll(const char* data, std::size_t size);

@@ -227,5 +227,32 @@ TEST(FailingDisk, EveryOutputKindNamesTheFileAndReasonExitsOneAndLeavesNothingHa
     }
 }
 
+#ifdef QUILLON_WITH_HDF5
+// An HDF5 file of some size is written in pieces gathered up to a megabyte: a full disk met in
+// the first piece, part-way or in the last piece (written as the file closes) stops the run
+// alike, with the file's name and the reason, and leaves nothing.
+TEST(FailingDisk, AnHdf5ExportThatFailsAnywhereLeavesNothingAndSaysWhy) {
+    TempDir dir;
+    testing::SdfBuilder b(2048);
+    b.AddScans(400);
+    testing::WriteFile(dir / "in.sdf", b.Bytes());
+    ASSERT_EQ(RunProgram(dir.Path(), {"--format", "hdf5", "-q", "-o", "ref", "in.sdf"}).status, 0);
+    const std::uint64_t size = fs::file_size(dir / "ref/in.h5");
+    ASSERT_GT(size, 3u << 20);
+    for (const std::uint64_t byte : {std::uint64_t{100}, size / 2, size - 100}) {
+        SCOPED_TRACE("a full disk at byte " + std::to_string(byte));
+        fs::remove_all(dir / "out");
+        const ScopedVariable variable("QUILLON_WRITE_FAULT", std::to_string(byte));
+        const ProgramRun run =
+            RunProgram(dir.Path(), {"--format", "hdf5", "-q", "-o", "out", "in.sdf"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "quillon-convert: Could not write " +
+                               (fs::path("out") / "in.h5").string() +
+                               ": No space left on device.\n");
+        EXPECT_TRUE(Files(dir / "out").empty());
+    }
+}
+#endif
+
 }  // namespace
 }  // namespace quillon

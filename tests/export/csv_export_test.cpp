@@ -196,6 +196,54 @@ TEST(CsvExport, ComputedQuantitiesReadBackToTheSameDouble) {
     }
 }
 
+// A pixel's count repeats from scan to scan, and the same count comes up at pixels whose dark
+// and reference differ in one bit only: every absorbance cell is still the one its own count,
+// dark and reference give, on one thread or several, in a file exported after another whose
+// pixels differ from it in one bit of their reference.
+TEST(CsvExport, RepeatedCountsGiveTheAbsorbanceOfTheirOwnPixel) {
+    constexpr std::size_t kPixels = 48;
+    const auto fileWithReferenceStep = [](float step) {
+        testing::SdfBuilder b(kPixels);
+        for (std::size_t i = 0; i < kPixels; ++i) {
+            // Pixels 2j and 2j + 1 share a dark; every fourth shares a reference with its
+            // neighbour, the others lie one float apart.
+            b.dark[i] = 900.0f + static_cast<float>(i / 2);
+            const float reference = 40000.0f + static_cast<float>(i / 4) * 8.0f;
+            b.ref[i] = i % 4 == 3 ? std::nextafter(reference, 1e9f) + step : reference;
+        }
+        for (int k = 0; k < 300; ++k) {
+            testing::ScanContent scan;
+            for (std::size_t i = 0; i < kPixels; ++i) {
+                scan.values.push_back(1000 + (k * 7 + static_cast<int>(i % 3)) % 11);
+            }
+            b.AddScan(std::move(scan));
+        }
+        return b;
+    };
+    for (const float step : {0.0f, 0.00390625f}) {
+        const ScanFile file = testing::InMemoryFile(fileWithReferenceStep(step));
+        for (const unsigned jobs : {1u, 3u}) {
+            ExportRequest request = AllScans(file);
+            request.quantity = Quantity::kAbsorbance;
+            request.jobs = jobs;
+            const Table table = Parse(Csv(file, request));
+            ASSERT_EQ(table.size(), kPixels + 1);
+            std::size_t differ = 0;
+            for (std::size_t i = 0; i < kPixels; ++i) {
+                for (std::size_t k = 0; k < file.ScanCount(); ++k) {
+                    const double expected =
+                        Absorbance(file.Scan(k).values[i], file.m_pDarkData[i], file.m_pRefData[i]);
+                    differ += std::bit_cast<std::uint64_t>(Read<double>(table[i + 1][4 + k])) !=
+                                      std::bit_cast<std::uint64_t>(expected)
+                                  ? 1u
+                                  : 0u;
+                }
+            }
+            EXPECT_EQ(differ, 0u) << "reference step " << step << ", " << jobs << " jobs";
+        }
+    }
+}
+
 // The cells of the rows layout, line by line, are the cells of the columns layout, column by
 // column.
 void ExpectTranspose(const ScanFile& file, ExportRequest request) {

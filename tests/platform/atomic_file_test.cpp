@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -185,6 +186,57 @@ TEST(AtomicDiskOutputFiles, AFailedWriteIsNeverRenamedIntoPlace) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadBytes(dir / "a.txt"), "old");
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
+}
+
+// A new output is complete under its name or absent, whatever happens to the name or the
+// process meanwhile: a file that takes the name while the output is written is replaced, and
+// a process that ends without closing its output (as a killed one does) leaves nothing.
+TEST(AtomicDiskOutputFiles, ANewOutputIsWholeOrAbsentWhateverHappensMeanwhile) {
+    TempDir dir;
+    {
+        AtomicDiskOutputFiles files;
+        files.Open(dir / "a.txt", TextFileWriter::OpenMode::kTruncate);
+        files.WriteString("new\n");
+        Write(dir / "a.txt", "written meanwhile");
+        files.Close();
+    }
+    EXPECT_EQ(ReadBytes(dir / "a.txt"), "new\r\n");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        AtomicDiskOutputFiles files;
+        files.Open(dir / "b.txt", TextFileWriter::OpenMode::kTruncate);
+        files.WriteBytes(std::string(100000, 'x'));
+        ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"a.txt"});
+}
+
+// An output's permissions are those the process's file mode mask leaves, whether its name is
+// new or replaces a file's.
+TEST(AtomicDiskOutputFiles, PermissionsFollowTheFileModeMask) {
+    TempDir dir;
+    Write(dir / "old.txt", "old");
+    const struct {
+        mode_t mask;
+        mode_t expected;
+    } cases[] = {{022, 0644}, {027, 0640}, {077, 0600}};
+    for (const auto& c : cases) {
+        const mode_t previous = ::umask(c.mask);
+        for (const char* name : {"new.txt", "old.txt"}) {
+            AtomicDiskOutputFiles files;
+            files.Open(dir / name, TextFileWriter::OpenMode::kTruncate);
+            files.WriteString("text");
+            files.Close();
+            struct stat info {};
+            ASSERT_EQ(::stat((dir / name).c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 0777, c.expected)
+                << name << " with mask 0" << std::oct << c.mask;
+        }
+        ::umask(previous);
+        fs::remove(dir / "new.txt");
+    }
 }
 
 #endif
