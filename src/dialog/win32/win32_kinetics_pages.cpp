@@ -27,8 +27,6 @@ constexpr int kRowHeight = 14;
 constexpr int kRowGap = 4;
 constexpr int kLabelHeight = 8;
 constexpr int kLabelDrop = (kRowHeight - kLabelHeight) / 2;
-// A drag shorter than this many pixels (at 96 dpi) each way is a click.
-constexpr double kMinimumDrag = 4.0;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
@@ -293,9 +291,7 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
                     Draw(canvas, width, height, scale, true);
                 },
                 [this](HDC target) {
-                    if (m_DragStart) {
-                        DrawDraggedRect(target, *m_DragStart, m_DragNow, WindowScale(m_hPlot));
-                    }
+                    m_Pointer.DrawDrag(target, WindowScale(m_hPlot));
                     DrawFocus(m_hPlot, target);
                 });
             return 0;
@@ -311,30 +307,9 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
         case WM_KEYDOWN: {
-            std::optional<PlotKey> key;
-            switch (wParam) {
-                case VK_ADD:
-                case VK_OEM_PLUS:
-                    key = PlotKey::kZoomIn;
-                    break;
-                case VK_SUBTRACT:
-                case VK_OEM_MINUS:
-                    key = PlotKey::kZoomOut;
-                    break;
-                case VK_LEFT:
-                    key = PlotKey::kLeft;
-                    break;
-                case VK_RIGHT:
-                    key = PlotKey::kRight;
-                    break;
-                case VK_UP:
-                    key = PlotKey::kUp;
-                    break;
-                case VK_DOWN:
-                    key = PlotKey::kDown;
-                    break;
-                default:
-                    return ::DefWindowProcW(m_hPlot, message, wParam, lParam);
+            const std::optional<PlotKey> key = PlotKeyOf(wParam);
+            if (!key) {
+                return ::DefWindowProcW(m_hPlot, message, wParam, lParam);
             }
             if (HasPicture()) {
                 Key(*key);
@@ -347,25 +322,13 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
             const PlotPoint at = PicturePoint(lParam);
             // Ctrl+click picks; it drags no rectangle.
             if (HasPicture() && (wParam & MK_CONTROL) == 0 && CurrentArea().Contains(at.x, at.y)) {
-                m_DragStart = at;
-                m_DragNow = at;
-                ::SetCapture(m_hPlot);
+                m_Pointer.StartDrag(m_hPlot, at);
             }
             return 0;
         }
         case WM_MOUSEMOVE: {
-            if (!m_bTrackingLeave) {
-                TRACKMOUSEEVENT track{};
-                track.cbSize = sizeof track;
-                track.dwFlags = TME_LEAVE;
-                track.hwndTrack = m_hPlot;
-                m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
-            }
             const PlotPoint at = PicturePoint(lParam);
-            if (m_DragStart) {
-                m_DragNow = at;
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.Move(m_hPlot, at);
             ShowReadout(at);
             return 0;
         }
@@ -376,15 +339,11 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
             const PlotPoint at = PicturePoint(lParam);
             const PlotArea area = CurrentArea();
             const bool control = (wParam & MK_CONTROL) != 0;
-            if (m_DragStart) {
-                const PlotPoint start = *m_DragStart;
-                m_DragStart.reset();
-                ::ReleaseCapture();
-                const double least = kMinimumDrag * WindowScale(m_hPlot);
-                if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+            if (m_Pointer.IsDragging()) {
+                if (const std::optional<PlotArea> dragged =
+                        m_Pointer.EndDrag(at, WindowScale(m_hPlot))) {
                     Run([&] {
-                        ZoomToRect(area, {std::min(start.x, at.x), std::min(start.y, at.y),
-                                          std::abs(at.x - start.x), std::abs(at.y - start.y)});
+                        ZoomToRect(area, *dragged);
                         Refresh();
                     });
                     return 0;
@@ -397,10 +356,7 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         }
         case WM_CAPTURECHANGED:
-            if (m_DragStart) {
-                m_DragStart.reset();
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.CancelDrag(m_hPlot);
             return 0;
         case WM_RBUTTONUP:
             if (HasPicture()) {
@@ -411,19 +367,16 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_CONTEXTMENU:
             return 0;
         case WM_MOUSEWHEEL: {
-            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ::ScreenToClient(m_hPlot, &point);
-            const PlotPoint at{point.x + 0.5, point.y + 0.5};
+            const PlotPoint at = WheelPoint(m_hPlot, lParam);
             if (HasPicture()) {
-                Wheel(CurrentArea(), at,
-                      GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA));
+                Wheel(CurrentArea(), at, WheelSteps(wParam));
                 Refresh();
                 ShowReadout(at);
             }
             return 0;
         }
         case WM_MOUSELEAVE:
-            m_bTrackingLeave = false;
+            m_Pointer.Left();
             SetControlText(Item(ReadoutId()), Hint());
             return 0;
         default:

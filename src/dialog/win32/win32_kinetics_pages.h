@@ -146,9 +146,7 @@ class Win32KineticsPage {
     PlotArea CurrentArea();
     void ShowReadout(PlotPoint at);
 
-    std::optional<PlotPoint> m_DragStart;
-    PlotPoint m_DragNow;
-    bool m_bTrackingLeave = false;
+    PlotPointer m_Pointer;
 };
 
 // The Trace page.

@@ -31,6 +31,9 @@ namespace quillon {
 
 namespace {
 
+// A drag shorter than this many pixels (at 96 dpi) either way is a click.
+constexpr double kMinimumDrag = 4.0;
+
 // The holders of GdiPlusUse, and the token GDI+ gave when it started.
 int g_nGdiPlusUsers = 0;
 ULONG_PTR g_nGdiPlusToken = 0;
@@ -486,6 +489,9 @@ void DrawFocus(HWND window, HDC target) {
     }
 }
 
+namespace {
+
+// A dragged rectangle in the system's selection colour.
 void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale) {
     Gdiplus::Graphics graphics(target);
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
@@ -500,6 +506,88 @@ void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale) {
     graphics.FillRectangle(&brush, left, top, width, height);
     Gdiplus::Pen pen(edge, static_cast<Gdiplus::REAL>(scale));
     graphics.DrawRectangle(&pen, left, top, width, height);
+}
+
+}  // namespace
+
+std::optional<PlotKey> PlotKeyOf(WPARAM virtualKey) {
+    switch (virtualKey) {
+        case VK_ADD:
+        case VK_OEM_PLUS:  // the key of + and =
+            return PlotKey::kZoomIn;
+        case VK_SUBTRACT:
+        case VK_OEM_MINUS:
+            return PlotKey::kZoomOut;
+        case VK_LEFT:
+            return PlotKey::kLeft;
+        case VK_RIGHT:
+            return PlotKey::kRight;
+        case VK_UP:
+            return PlotKey::kUp;
+        case VK_DOWN:
+            return PlotKey::kDown;
+        default:
+            return std::nullopt;
+    }
+}
+
+PlotPoint WheelPoint(HWND window, LPARAM position) {
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    ::ScreenToClient(window, &point);
+    return {point.x + 0.5, point.y + 0.5};
+}
+
+double WheelSteps(WPARAM wParam) {
+    return GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA);
+}
+
+void PlotPointer::StartDrag(HWND window, PlotPoint at) {
+    m_DragStart = at;
+    m_DragNow = at;
+    ::SetCapture(window);
+}
+
+void PlotPointer::Move(HWND window, PlotPoint at) {
+    if (!m_bTrackingLeave) {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof track;
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = window;
+        m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
+    }
+    if (m_DragStart) {
+        m_DragNow = at;
+        ::InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
+std::optional<PlotArea> PlotPointer::EndDrag(PlotPoint at, double scale) {
+    if (!m_DragStart) {
+        return std::nullopt;
+    }
+    const PlotPoint start = *m_DragStart;
+    // Reset before the capture goes: WM_CAPTURECHANGED then finds no drag to cancel.
+    m_DragStart.reset();
+    ::ReleaseCapture();
+    const double least = kMinimumDrag * scale;
+    if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+        return PlotArea{std::min(start.x, at.x), std::min(start.y, at.y), std::abs(at.x - start.x),
+                        std::abs(at.y - start.y)};
+    }
+    return std::nullopt;
+}
+
+void PlotPointer::CancelDrag(HWND window) {
+    if (m_DragStart) {
+        m_DragStart.reset();
+        ::InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
+void PlotPointer::DrawDrag(HDC target, double scale) const {
+    if (m_DragStart) {
+        DrawDraggedRect(target, *m_DragStart, m_DragNow, scale);
+    }
 }
 
 }  // namespace quillon

@@ -76,9 +76,44 @@ PlotColors ScreenColors();
 double WindowScale(HWND window);
 // A pointer position of a window's message as a point of its picture: the pixel's middle.
 PlotPoint PicturePoint(LPARAM position);
-// The focus rectangle and a dragged rectangle in the system's selection colour.
+// The focus rectangle, where the window has the focus.
 void DrawFocus(HWND window, HDC target);
-void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale);
+
+// The zoom key of a WM_KEYDOWN's virtual key (+ or = and the keypad's +, - and the keypad's -,
+// the arrows); nothing for any other key.
+std::optional<PlotKey> PlotKeyOf(WPARAM virtualKey);
+// Where the pointer of a WM_MOUSEWHEEL (given in screen coordinates) stands in `window`'s
+// picture, and how many notches the wheel turned (positive away from the user).
+PlotPoint WheelPoint(HWND window, LPARAM position);
+double WheelSteps(WPARAM wParam);
+
+// The pointer over a plot window: the rectangle dragged with the left button (the window holds
+// the capture meanwhile) and the request to hear when the pointer leaves, so that the readout
+// can go back to its hint.
+class PlotPointer {
+  public:
+    // WM_LBUTTONDOWN in the plot's area: a drag starts at `at`.
+    void StartDrag(HWND window, PlotPoint at);
+    // WM_MOUSEMOVE: asks once per stay over `window` for WM_MOUSELEAVE, and moves the dragged
+    // corner to `at`.
+    void Move(HWND window, PlotPoint at);
+    // WM_MOUSELEAVE: the next move asks again.
+    void Left() { m_bTrackingLeave = false; }
+    bool IsDragging() const { return m_DragStart.has_value(); }
+    // WM_LBUTTONUP during a drag: ends it and gives the rectangle dragged, or nothing where it
+    // is too short either way to be more than a click (`scale` is the window's pixels per
+    // pixel at 96 dpi).
+    std::optional<PlotArea> EndDrag(PlotPoint at, double scale);
+    // WM_CAPTURECHANGED: a drag that lost the capture ends without zooming.
+    void CancelDrag(HWND window);
+    // The rectangle being dragged, drawn over the picture.
+    void DrawDrag(HDC target, double scale) const;
+
+  private:
+    std::optional<PlotPoint> m_DragStart;
+    PlotPoint m_DragNow;
+    bool m_bTrackingLeave = false;
+};
 
 // A control's text, and a new one set only where it differs (setting the same text again would
 // move a caret and make screen readers read it again).

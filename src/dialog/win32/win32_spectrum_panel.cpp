@@ -37,9 +37,6 @@ constexpr int kLabelHeight = 8;
 constexpr const char* kNoFileNote =
     "Open a scan data file with >> or drop it on the window to see its spectra here.";
 
-// A drag shorter than this many pixels (at 96 dpi) each way is a click.
-constexpr double kMinimumDrag = 4.0;
-
 // The panel's controls in creation order, which is also their tab order.
 struct PanelItem {
     PanelControl id;
@@ -738,41 +735,23 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             // Ctrl+click traces; it drags no rectangle.
             if (m_Plot.HasFile() && (wParam & MK_CONTROL) == 0 &&
                 m_Layout.area.Contains(at.x, at.y)) {
-                m_DragStart = at;
-                m_DragNow = at;
-                ::SetCapture(m_hPlot);
+                m_Pointer.StartDrag(m_hPlot, at);
             }
             return 0;
         }
         case WM_MOUSEMOVE: {
-            if (!m_bTrackingLeave) {
-                TRACKMOUSEEVENT track{};
-                track.cbSize = sizeof track;
-                track.dwFlags = TME_LEAVE;
-                track.hwndTrack = m_hPlot;
-                m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
-            }
             const PlotPoint at = PicturePoint(lParam);
-            if (m_DragStart) {
-                m_DragNow = at;
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.Move(m_hPlot, at);
             ShowReadoutAt(at);
             return 0;
         }
         case WM_LBUTTONUP: {
             UpdateLayout();
             const PlotPoint at = PicturePoint(lParam);
-            if (m_DragStart) {
-                const PlotPoint start = *m_DragStart;
-                m_DragStart.reset();
-                ::ReleaseCapture();
-                const double least = kMinimumDrag * Scale();
-                if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+            if (m_Pointer.IsDragging()) {
+                if (const std::optional<PlotArea> dragged = m_Pointer.EndDrag(at, Scale())) {
                     Run([&] {
-                        m_Plot.ZoomToRect(m_Layout.area,
-                                          {std::min(start.x, at.x), std::min(start.y, at.y),
-                                           std::abs(at.x - start.x), std::abs(at.y - start.y)});
+                        m_Plot.ZoomToRect(m_Layout.area, *dragged);
                         Refresh();
                     });
                 }
@@ -789,10 +768,7 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         case WM_CAPTURECHANGED:
-            if (m_DragStart) {
-                m_DragStart.reset();
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.CancelDrag(m_hPlot);
             return 0;
         case WM_RBUTTONUP:
             if (m_Plot.HasFile()) {
@@ -804,20 +780,17 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             // A right click zooms out; it opens no menu.
             return 0;
         case WM_MOUSEWHEEL: {
-            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ::ScreenToClient(m_hPlot, &point);
-            const PlotPoint at{point.x + 0.5, point.y + 0.5};
+            const PlotPoint at = WheelPoint(m_hPlot, lParam);
             if (m_Plot.HasFile()) {
                 UpdateLayout();
-                m_Plot.Wheel(m_Layout.area, at.x, at.y,
-                             GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA));
+                m_Plot.Wheel(m_Layout.area, at.x, at.y, WheelSteps(wParam));
                 Refresh();
                 ShowReadoutAt(at);
             }
             return 0;
         }
         case WM_MOUSELEAVE:
-            m_bTrackingLeave = false;
+            m_Pointer.Left();
             if (m_Plot.HasFile()) {
                 SetControlText(ControlHandle(PanelControl::Readout), kReadoutHint);
             }
@@ -828,30 +801,9 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
 }
 
 bool Win32SpectrumPanel::OnPlotKey(WPARAM key) {
-    std::optional<PlotKey> action;
-    switch (key) {
-        case VK_ADD:
-        case VK_OEM_PLUS:  // the key of + and =
-            action = PlotKey::kZoomIn;
-            break;
-        case VK_SUBTRACT:
-        case VK_OEM_MINUS:
-            action = PlotKey::kZoomOut;
-            break;
-        case VK_LEFT:
-            action = PlotKey::kLeft;
-            break;
-        case VK_RIGHT:
-            action = PlotKey::kRight;
-            break;
-        case VK_UP:
-            action = PlotKey::kUp;
-            break;
-        case VK_DOWN:
-            action = PlotKey::kDown;
-            break;
-        default:
-            return false;
+    const std::optional<PlotKey> action = PlotKeyOf(key);
+    if (!action) {
+        return false;
     }
     if (m_Plot.HasFile()) {
         m_Plot.Key(*action);
@@ -882,9 +834,7 @@ void Win32SpectrumPanel::Paint() {
             RenderPicture(canvas, width, height, scale);
         },
         [this](HDC target) {
-            if (m_DragStart) {
-                DrawDraggedRect(target, *m_DragStart, m_DragNow, Scale());
-            }
+            m_Pointer.DrawDrag(target, Scale());
             DrawFocus(m_hPlot, target);
         });
 }
