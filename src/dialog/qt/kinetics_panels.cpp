@@ -25,6 +25,7 @@
 
 #include "dialog/plot_svg.h"
 #include "dialog/qt/painter_canvas.h"
+#include "dialog/qt/plot_keys.h"
 
 namespace quillon {
 
@@ -145,7 +146,7 @@ void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PictureWidget::wheelEvent(QWheelEvent* event) {
-    const double steps = event->angleDelta().y() / 120.0;
+    const double steps = WheelSteps(*event);
     if (steps == 0.0) {
         QWidget::wheelEvent(event);
         return;
@@ -155,30 +156,12 @@ void PictureWidget::wheelEvent(QWheelEvent* event) {
 }
 
 void PictureWidget::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Plus:
-        case Qt::Key_Equal:
-            emit plotKeyPressed(PlotKey::kZoomIn);
-            break;
-        case Qt::Key_Minus:
-            emit plotKeyPressed(PlotKey::kZoomOut);
-            break;
-        case Qt::Key_Left:
-            emit plotKeyPressed(PlotKey::kLeft);
-            break;
-        case Qt::Key_Right:
-            emit plotKeyPressed(PlotKey::kRight);
-            break;
-        case Qt::Key_Up:
-            emit plotKeyPressed(PlotKey::kUp);
-            break;
-        case Qt::Key_Down:
-            emit plotKeyPressed(PlotKey::kDown);
-            break;
-        default:
-            QWidget::keyPressEvent(event);
-            return;
+    const std::optional<PlotKey> key = PlotKeyOf(event->key());
+    if (!key) {
+        QWidget::keyPressEvent(event);
+        return;
     }
+    emit plotKeyPressed(*key);
     event->accept();
 }
 
