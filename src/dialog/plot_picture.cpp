@@ -8,60 +8,11 @@
 #include <cstddef>
 #include <vector>
 
+#include "dialog/plot_drawing.h"
+
 namespace quillon {
 
 namespace {
-
-// Sizes at 96 dpi, multiplied by the layout's scale.
-constexpr double kPad = 6.0;
-constexpr double kTick = 4.0;
-constexpr double kGap = 4.0;
-constexpr double kSwatch = 18.0;
-constexpr double kLegendSpacing = 16.0;
-constexpr double kAxisWidth = 1.0;
-// Baselines stand this share of a line above the line's bottom.
-constexpr double kDescent = 0.22;
-
-Rgb Mix(Rgb a, Rgb b, double share) {
-    auto channel = [share](std::uint8_t x, std::uint8_t y) {
-        return static_cast<std::uint8_t>(std::lround(x + (y - x) * share));
-    };
-    return {channel(a.red, b.red), channel(a.green, b.green), channel(a.blue, b.blue)};
-}
-
-double WidestLabel(const Axis& axis, PlotCanvas& canvas) {
-    double widest = 0.0;
-    for (const AxisTick& tick : axis.ticks) {
-        widest = std::max(widest, canvas.TextWidth(tick.label));
-    }
-    return widest;
-}
-
-std::string FileName(const SpectrumPlot& plot) {
-    if (plot.File() == nullptr) {
-        return {};
-    }
-    const std::string& path = plot.File()->m_strPath;
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Adds the points of one device pixel column: all of them where they are few, else the first,
-// the highest, the lowest and the last, in their order, which draws the same column.
-void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
-    if (column.size() <= 4) {
-        points.insert(points.end(), column.begin(), column.end());
-    } else {
-        const auto [low, high] =
-            std::minmax_element(column.begin() + 1, column.end() - 1,
-                                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
-        points.push_back(column.front());
-        points.push_back(low < high ? *low : *high);
-        points.push_back(low < high ? *high : *low);
-        points.push_back(column.back());
-    }
-    column.clear();
-}
 
 // The points of one run of defined values inside the x range shown (and one each side, so
 // that the line leaves the area). Where many values share a device pixel column, they are
@@ -149,17 +100,12 @@ PlotLayout LayOutPlot(const SpectrumPlot& plot, double width, double height, dou
                    std::max(1.0, height - top - bottom)};
 
     // The legend: one row of entries under the x axis's title, centred.
-    std::array<double, kCurveCount> widths{};
-    double total = 0.0;
-    for (std::size_t i = 0; i < kCurveCount; ++i) {
-        widths[i] = (kSwatch * scale) + gap + canvas.TextWidth(StyleOf(kCurveDrawingOrder[i]).name);
-        total += widths[i] + (i > 0 ? kLegendSpacing * scale : 0.0);
+    std::vector<std::string> names;
+    for (Curve curve : kCurveDrawingOrder) {
+        names.emplace_back(StyleOf(curve).name);
     }
-    double x = std::max(pad, (width - total) / 2.0);
-    for (std::size_t i = 0; i < kCurveCount; ++i) {
-        layout.legend[i] = {x, legendTop, widths[i], line};
-        x += widths[i] + kLegendSpacing * scale;
-    }
+    const std::vector<PlotArea> row = LegendRow(names, width, height, scale, canvas);
+    std::copy(row.begin(), row.end(), layout.legend.begin());
     return layout;
 }
 
@@ -176,26 +122,9 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
     const Rgb grid = Mix(colors.background, colors.text, 0.12);
 
     canvas.FillRect({0.0, 0.0, layout.width, layout.height}, colors.background);
-    const std::string title = FileName(plot);
-    if (!title.empty()) {
-        canvas.Text(title, {layout.width / 2.0, (kPad * scale) + line - descent},
-                    TextAnchor::kMiddle, colors.text);
-    }
-
-    // The x axis: grid lines, ticks, labels and title.
-    for (const AxisTick& mark : plot.XAxis().ticks) {
-        const double x = frame.XToPixel(area, mark.value);
-        const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
-        canvas.Polyline(gridLine, grid, axisWidth);
-        const PlotPoint tickLine[] = {{x, area.Bottom()}, {x, area.Bottom() + tick}};
-        canvas.Polyline(tickLine, colors.text, axisWidth);
-        canvas.Text(mark.label, {x, area.Bottom() + tick + gap + line - descent},
-                    TextAnchor::kMiddle, colors.text);
-    }
-    canvas.Text(
-        plot.XAxis().title,
-        {area.left + (area.width / 2.0), area.Bottom() + tick + 2.0 * (gap + line) - descent},
-        TextAnchor::kMiddle, colors.text);
+    DrawTitleAndXAxis(
+        FileName(plot.File()), plot.XAxis(), [&](double x) { return frame.XToPixel(area, x); },
+        area, layout.width, scale, canvas, colors, true);
 
     // The value axes: the quantity at the left (its grid lines across), the dark and
     // reference in counts at the right where the quantity is not in counts.
@@ -237,14 +166,8 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
         const CurveStyle& style = StyleOf(curve);
         for (const PixelRun& run : plot.Runs(curve)) {
             RunPoints(plot, area, curve, run, column, points);
-            if (points.size() == 1) {
-                // A single defined value between gaps: a dot as wide as the line.
-                const double half = style.width * scale;
-                canvas.FillRect({points[0].x - half, points[0].y - half, 2 * half, 2 * half},
-                                style.color);
-            } else if (points.size() > 1) {
-                canvas.Polyline(points, style.color, style.width * scale);
-            }
+            // A single defined value between gaps draws as a dot as wide as the line.
+            DrawRun(points, style.color, style.width * scale, canvas);
         }
     }
     canvas.EndClip();
@@ -258,12 +181,7 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
         const Rgb swatch = legend[i].dimmed ? Mix(colors.background, color, 0.35) : color;
         const Rgb label =
             legend[i].dimmed ? Mix(colors.background, colors.text, 0.35) : colors.text;
-        const double middle = entry.top + (entry.height / 2.0);
-        const PlotPoint sample[] = {{entry.left, middle}, {entry.left + (kSwatch * scale), middle}};
-        canvas.Polyline(sample, swatch, 3.0 * scale);
-        canvas.Text(legend[i].name,
-                    {entry.left + (kSwatch * scale) + gap, entry.top + line - descent},
-                    TextAnchor::kStart, label);
+        DrawLegendEntry(entry, legend[i].name, swatch, label, scale, canvas);
     }
 }
 
