@@ -32,40 +32,6 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 constexpr const char* kNoFileNote = "Open a scan data file to follow its scans here.";
 
-void RegisterClasses(HINSTANCE instance, WNDPROC pageProc, WNDPROC plotProc) {
-    WNDCLASSEXW page{};
-    page.cbSize = sizeof page;
-    if (!::GetClassInfoExW(instance, kPageClass, &page)) {
-        page.lpfnWndProc = pageProc;
-        page.hInstance = instance;
-        page.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        page.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        page.lpszClassName = kPageClass;
-        ::RegisterClassExW(&page);
-    }
-    WNDCLASSEXW plot{};
-    plot.cbSize = sizeof plot;
-    if (!::GetClassInfoExW(instance, kPlotClass, &plot)) {
-        plot.style = CS_HREDRAW | CS_VREDRAW;
-        plot.lpfnWndProc = plotProc;
-        plot.hInstance = instance;
-        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-        plot.lpszClassName = kPlotClass;
-        ::RegisterClassExW(&plot);
-    }
-}
-
-// The page a window of it belongs to: given with the creation parameters, then kept in the
-// window's user data.
-Win32KineticsPage* PageOfWindow(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    return reinterpret_cast<Win32KineticsPage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
 // Enter in the wavelength field traces what was typed (`command`: the Add button's id), in a
 // chooser (`command` 0) it takes the choice; it never ends the program through the dialog's
 // default button.
@@ -147,7 +113,7 @@ Win32KineticsPage::~Win32KineticsPage() {
 
 void Win32KineticsPage::Create(HWND panel, int id, HFONT font) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    RegisterClasses(instance, &PageProc, &PlotProc);
+    RegisterPanelClasses(instance, kPageClass, &PageProc, kPlotClass, &PlotProc);
     m_hDialog = ::GetParent(panel);
     // A control parent: the dialog manager takes Tab, the arrows and mnemonics into it.
     m_hPage = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0,
@@ -241,7 +207,7 @@ void Win32KineticsPage::SavePlot(const std::string& suggested) {
 
 LRESULT CALLBACK Win32KineticsPage::PageProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-    auto* self = PageOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32KineticsPage>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -258,7 +224,7 @@ LRESULT CALLBACK Win32KineticsPage::PageProc(HWND window, UINT message, WPARAM w
 
 LRESULT CALLBACK Win32KineticsPage::PlotProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-    auto* self = PageOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32KineticsPage>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }

@@ -510,6 +510,30 @@ void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale) {
 
 }  // namespace
 
+void RegisterPanelClasses(HINSTANCE instance, const wchar_t* panelClass, WNDPROC panelProc,
+                          const wchar_t* plotClass, WNDPROC plotProc) {
+    WNDCLASSEXW panel{};
+    panel.cbSize = sizeof panel;
+    if (!::GetClassInfoExW(instance, panelClass, &panel)) {
+        panel.lpfnWndProc = panelProc;
+        panel.hInstance = instance;
+        panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        panel.lpszClassName = panelClass;
+        ::RegisterClassExW(&panel);
+    }
+    WNDCLASSEXW plot{};
+    plot.cbSize = sizeof plot;
+    if (!::GetClassInfoExW(instance, plotClass, &plot)) {
+        plot.style = CS_HREDRAW | CS_VREDRAW;
+        plot.lpfnWndProc = plotProc;
+        plot.hInstance = instance;
+        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+        plot.lpszClassName = plotClass;
+        ::RegisterClassExW(&plot);
+    }
+}
+
 std::optional<PlotKey> PlotKeyOf(WPARAM virtualKey) {
     switch (virtualKey) {
         case VK_ADD:

@@ -115,6 +115,23 @@ class PlotPointer {
     bool m_bTrackingLeave = false;
 };
 
+// Registers, once per process, the window classes of a panel of controls (dialog background,
+// arrow) and of the plot window in it (redrawn whole when resized, cross-hair).
+void RegisterPanelClasses(HINSTANCE instance, const wchar_t* panelClass, WNDPROC panelProc,
+                          const wchar_t* plotClass, WNDPROC plotProc);
+
+// The object a window belongs to: given with its creation parameters at WM_NCCREATE, then kept
+// in the window's user data.
+template <typename Owner>
+Owner* OwnerOfWindow(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 // A control's text, and a new one set only where it differs (setting the same text again would
 // move a caret and make screen readers read it again).
 std::wstring ControlText(HWND window);

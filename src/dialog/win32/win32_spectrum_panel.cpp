@@ -99,29 +99,6 @@ constexpr PanelControl kSpectrumPageControls[] = {
 thread_local Win32SpectrumPanel* t_pPagedPanel = nullptr;
 thread_local HHOOK t_hPageKeys = nullptr;
 
-void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
-    WNDCLASSEXW panel{};
-    panel.cbSize = sizeof panel;
-    if (!::GetClassInfoExW(instance, kPanelClass, &panel)) {
-        panel.lpfnWndProc = panelProc;
-        panel.hInstance = instance;
-        panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        panel.lpszClassName = kPanelClass;
-        ::RegisterClassExW(&panel);
-    }
-    WNDCLASSEXW plot{};
-    plot.cbSize = sizeof plot;
-    if (!::GetClassInfoExW(instance, kPlotClass, &plot)) {
-        plot.style = CS_HREDRAW | CS_VREDRAW;
-        plot.lpfnWndProc = plotProc;
-        plot.hInstance = instance;
-        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-        plot.lpszClassName = kPlotClass;
-        ::RegisterClassExW(&plot);
-    }
-}
-
 }  // namespace
 
 Win32SpectrumPanel::Win32SpectrumPanel(ChoosePlotFile choosePlotFile,
@@ -195,7 +172,7 @@ LRESULT CALLBACK Win32SpectrumPanel::PageKeys(int code, WPARAM wParam, LPARAM lP
 void Win32SpectrumPanel::Create(HWND dialog) {
     m_hDialog = dialog;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    RegisterClasses(instance, &PanelProc, &PlotProc);
+    RegisterPanelClasses(instance, kPanelClass, &PanelProc, kPlotClass, &PlotProc);
     // A control parent: the dialog manager takes Tab, the arrows and mnemonics into it.
     m_hPanel = ::CreateWindowExW(
         WS_EX_CONTROLPARENT, kPanelClass, L"", kChild | WS_CLIPCHILDREN, 0, 0, 0, 0, dialog,
@@ -422,24 +399,9 @@ LRESULT CALLBACK Win32SpectrumPanel::TakeEnter(HWND window, UINT message, WPARAM
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-namespace {
-
-// The panel a window of it belongs to: given with the creation parameters, then kept in the
-// window's user data.
-Win32SpectrumPanel* PanelOfWindow(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    return reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-}  // namespace
-
 LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
-    auto* self = PanelOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32SpectrumPanel>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -449,7 +411,7 @@ LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM
 
 LRESULT CALLBACK Win32SpectrumPanel::PlotProc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
-    auto* self = PanelOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32SpectrumPanel>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
