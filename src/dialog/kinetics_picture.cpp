@@ -57,17 +57,13 @@ TraceLayout LayOutTrace(const TracePlot& plot, double width, double height, doub
     layout.width = width;
     layout.height = height;
     layout.scale = scale;
-    const double pad = kPad * scale;
-    const double tick = kTick * scale;
-    const double gap = kGap * scale;
-    const double line = canvas.LineHeight();
     const Axis& xAxis = plot.Frame().X();
-    const double top = pad + (plot.HasFile() ? line + gap : 0.0) + line / 2.0;
-    const double left = pad + line + gap + WidestLabel(plot.Frame().Value(0), canvas) + gap + tick;
+    const double top = TopMargin(plot.HasFile(), scale, canvas);
+    const double left = AxisMargin(plot.Frame().Value(0), scale, canvas);
     const double right =
-        pad + (xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0);
-    const double legendTop = height - pad - line;
-    const double bottom = height - legendTop + gap + 2.0 * (line + gap) + tick;
+        (kPad * scale) +
+        (xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0);
+    const double bottom = BottomMarginWithLegend(height, scale, canvas);
     layout.area = {left, top, std::max(1.0, width - left - right),
                    std::max(1.0, height - top - bottom)};
     std::vector<std::string> labels;
@@ -151,8 +147,8 @@ MapLayout LayOutMap(const ScanMap& map, double width, double height, double scal
     const double tick = kTick * scale;
     const double gap = kGap * scale;
     const double line = canvas.LineHeight();
-    const double top = pad + (map.HasFile() ? line + gap : 0.0) + line / 2.0;
-    const double left = pad + line + gap + WidestLabel(map.ScanAxis(), canvas) + gap + tick;
+    const double top = TopMargin(map.HasFile(), scale, canvas);
+    const double left = AxisMargin(map.ScanAxis(), scale, canvas);
     const double bar = kColorBarWidth * scale;
     const double right =
         3.0 * gap + bar + tick + gap + WidestLabel(map.ColorAxis(), canvas) + gap + line + pad;

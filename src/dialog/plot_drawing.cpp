@@ -32,6 +32,24 @@ std::string FileName(const ScanFile* file) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+double TopMargin(bool titled, double scale, PlotCanvas& canvas) {
+    const double line = canvas.LineHeight();
+    return (kPad * scale) + (titled ? line + (kGap * scale) : 0.0) + line / 2.0;
+}
+
+double AxisMargin(const Axis& axis, double scale, PlotCanvas& canvas) {
+    const double gap = kGap * scale;
+    return (kPad * scale) + canvas.LineHeight() + gap + WidestLabel(axis, canvas) + gap +
+           (kTick * scale);
+}
+
+double BottomMarginWithLegend(double height, double scale, PlotCanvas& canvas) {
+    const double gap = kGap * scale;
+    const double line = canvas.LineHeight();
+    const double legendTop = height - (kPad * scale) - line;
+    return height - legendTop + gap + 2.0 * (line + gap) + (kTick * scale);
+}
+
 std::vector<PlotArea> LegendRow(const std::vector<std::string>& labels, double width, double height,
                                 double scale, PlotCanvas& canvas) {
     const double pad = kPad * scale;

@@ -28,6 +28,14 @@ double WidestLabel(const Axis& axis, PlotCanvas& canvas);
 // The name of a file without its folder: the picture's title; empty without a file.
 std::string FileName(const ScanFile* file);
 
+// The room above a picture's area: the title's line where there is a title, and half a line
+// for the top tick label.
+double TopMargin(bool titled, double scale, PlotCanvas& canvas);
+// The room beside the area for a value axis: its upright title, its widest label, its ticks.
+double AxisMargin(const Axis& axis, double scale, PlotCanvas& canvas);
+// The room under the area for the x axis (ticks, labels, title) and a row of legend entries.
+double BottomMarginWithLegend(double height, double scale, PlotCanvas& canvas);
+
 // The title line, and the x axis along the bottom of `area` (grid lines across the area where
 // `gridLines` asks for them, ticks, labels and its title); `toX` places a value.
 template <typename ToX>

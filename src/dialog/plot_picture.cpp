@@ -80,22 +80,15 @@ PlotLayout LayOutPlot(const SpectrumPlot& plot, double width, double height, dou
     layout.width = width;
     layout.height = height;
     layout.scale = scale;
-    const double pad = kPad * scale;
-    const double tick = kTick * scale;
-    const double gap = kGap * scale;
-    const double line = canvas.LineHeight();
     const Axis& xAxis = plot.XAxis();
 
-    const double top = pad + (plot.HasFile() ? line + gap : 0.0) + line / 2.0;
-    const double left = pad + line + gap + WidestLabel(plot.QuantityAxis(), canvas) + gap + tick;
+    const double top = TopMargin(plot.HasFile(), scale, canvas);
+    const double left = AxisMargin(plot.QuantityAxis(), scale, canvas);
     const double lastLabel =
         xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0;
-    const double right =
-        plot.CountsAxis().visible
-            ? pad + line + gap + WidestLabel(plot.CountsAxis(), canvas) + gap + tick
-            : pad + lastLabel;
-    const double legendTop = height - pad - line;
-    const double bottom = height - legendTop + gap + 2.0 * (line + gap) + tick;
+    const double right = plot.CountsAxis().visible ? AxisMargin(plot.CountsAxis(), scale, canvas)
+                                                   : (kPad * scale) + lastLabel;
+    const double bottom = BottomMarginWithLegend(height, scale, canvas);
     layout.area = {left, top, std::max(1.0, width - left - right),
                    std::max(1.0, height - top - bottom)};
 
