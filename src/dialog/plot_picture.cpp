@@ -3,12 +3,12 @@
 #include "dialog/plot_picture.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <vector>
 
 #include "dialog/plot_drawing.h"
+#include "dialog/trace_plot.h"
 
 namespace quillon {
 
@@ -182,19 +182,9 @@ std::string PlotPictureName(const SpectrumPlot& plot) {
     if (plot.File() == nullptr) {
         return "spectrum.png";
     }
-    const std::string& path = plot.File()->m_strPath;
-    const std::size_t slash = path.find_last_of("\\/");
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos && dot > 0) {
-        base.resize(dot);
-    }
-    std::string quantity = QuantityLabel(plot.ShownQuantity());
-    for (char& c : quantity) {
-        c = c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return folder + base + "_scan" + std::to_string(plot.ScanNumber()) + "_" + quantity + ".png";
+    const std::string suffix = "_scan" + std::to_string(plot.ScanNumber()) + "_" +
+                               QuantitySlug(plot.ShownQuantity()) + ".png";
+    return NameBeside(plot.File(), suffix, suffix);
 }
 
 std::optional<Curve> LegendEntryAt(const PlotLayout& layout, PlotPoint point) {
