@@ -92,7 +92,6 @@ void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& can
     const double width = kLineWidth * scale;
     for (std::size_t w = 0; w < plot.Wavelengths().size(); ++w) {
         const Rgb color = TraceColor(w);
-        double columnX = 0.0;
         for (std::size_t k = 0; k < plot.ScansShown(); ++k) {
             const double x = plot.XOf(k);
             const double value = plot.ValueOf(w, k);
@@ -102,13 +101,7 @@ void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& can
                 DrawRun(points, color, width, canvas);
                 continue;
             }
-            const PlotPoint point{frame.XToPixel(area, x), frame.ValueToPixel(0, area, value)};
-            const double here = std::floor(point.x);
-            if (!column.empty() && here != columnX) {
-                FlushColumn(column, points);
-            }
-            columnX = here;
-            column.push_back(point);
+            AddPoint({frame.XToPixel(area, x), frame.ValueToPixel(0, area, value)}, column, points);
         }
         FlushColumn(column, points);
         DrawRun(points, color, width, canvas);

@@ -98,6 +98,13 @@ void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points)
     column.clear();
 }
 
+void AddPoint(PlotPoint point, std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
+    if (!column.empty() && std::floor(point.x) != std::floor(column.back().x)) {
+        FlushColumn(column, points);
+    }
+    column.push_back(point);
+}
+
 void DrawRun(std::vector<PlotPoint>& points, Rgb color, double width, PlotCanvas& canvas) {
     if (points.size() == 1) {
         const double half = width;

@@ -79,6 +79,9 @@ void DrawLegendEntry(const PlotArea& entry, const std::string& label, Rgb swatch
 // Adds the points of one device pixel column: all of them where they are few, else the first,
 // the highest, the lowest and the last, in their order, which draws the same column.
 void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points);
+// Adds a point of a line to the device pixel column being gathered in `column`, first adding
+// that column to `points` where the point stands in another.
+void AddPoint(PlotPoint point, std::vector<PlotPoint>& column, std::vector<PlotPoint>& points);
 // Draws one run of defined values as a line `width` wide, a single one as a dot as wide as the
 // line, and empties `points`.
 void DrawRun(std::vector<PlotPoint>& points, Rgb color, double width, PlotCanvas& canvas);

@@ -34,16 +34,10 @@ void RunPoints(const SpectrumPlot& plot, const PlotArea& area, Curve curve, cons
     }
     points.clear();
     column.clear();
-    double columnX = 0.0;
     for (std::size_t p = begin; p < end; ++p) {
-        const PlotPoint point{plot.Frame().XToPixel(area, x[p]),
-                              plot.Frame().ValueToPixel(axis, area, values[p])};
-        const double here = std::floor(point.x);
-        if (!column.empty() && here != columnX) {
-            FlushColumn(column, points);
-        }
-        columnX = here;
-        column.push_back(point);
+        AddPoint(
+            {plot.Frame().XToPixel(area, x[p]), plot.Frame().ValueToPixel(axis, area, values[p])},
+            column, points);
     }
     FlushColumn(column, points);
 }
