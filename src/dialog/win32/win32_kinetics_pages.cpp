@@ -70,32 +70,6 @@ LRESULT CALLBACK KeepEnter(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-// The system's save dialog for one type, opened in the suggested name's folder.
-std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
-                                       const wchar_t* filters, const wchar_t* extension,
-                                       const wchar_t* title) {
-    std::wstring file = ToWide(suggested);
-    const std::size_t slash = file.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
-    file = slash == std::wstring::npos ? file : file.substr(slash + 1);
-    file.resize(32768, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filters;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.lpstrDefExt = extension;
-    dialog.lpstrTitle = title;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
-    if (!::GetSaveFileNameW(&dialog)) {
-        return std::nullopt;
-    }
-    return FromWide(file.c_str());
-}
-
 }  // namespace
 
 // ---- The page and its plot window ----

@@ -3,6 +3,7 @@
 // pictures saved as PNG or SVG.
 #include "dialog/win32/win32_plot_canvas.h"
 
+#include <commdlg.h>
 #include <objidl.h>
 #include <windowsx.h>
 
@@ -532,6 +533,31 @@ void RegisterPanelClasses(HINSTANCE instance, const wchar_t* panelClass, WNDPROC
         plot.lpszClassName = plotClass;
         ::RegisterClassExW(&plot);
     }
+}
+
+std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
+                                       const wchar_t* filters, const wchar_t* extension,
+                                       const wchar_t* title) {
+    std::wstring file = ToWide(suggested);
+    const std::size_t slash = file.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
+    file = slash == std::wstring::npos ? file : file.substr(slash + 1);
+    file.resize(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filters;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    dialog.lpstrDefExt = extension;
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
+    if (!::GetSaveFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    return FromWide(file.c_str());
 }
 
 std::optional<PlotKey> PlotKeyOf(WPARAM virtualKey) {

@@ -43,6 +43,13 @@ void MeasureWith(HWND window, HFONT font, TextWidths& widths,
 std::optional<std::string> SavePicture(const std::string& path, HWND window, HFONT font,
                                        TextWidths& widths, const DrawPicture& draw);
 
+// The system's save dialog, opened in the folder of the suggested full name with its name
+// filled in; `filters` lists the types (the first chosen), `extension` is added to a name typed
+// without one. Nothing when the user cancels.
+std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
+                                       const wchar_t* filters, const wchar_t* extension,
+                                       const wchar_t* title);
+
 // True when `text` ends in `end`, case ignored (file extensions).
 bool EndsWithNoCase(const std::string& text, const std::string& end);
 

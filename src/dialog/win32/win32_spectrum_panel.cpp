@@ -828,28 +828,8 @@ Win32SpectrumPanel::ChoosePlotFile StandardPlotFileDialog() {
     return [](HWND owner, const std::string& suggested) -> std::optional<std::string> {
         static constexpr wchar_t kFilters[] =
             L"PNG image (*.png)\0*.png\0SVG image (*.svg)\0*.svg\0";
-        std::wstring file = ToWide(suggested);
-        const std::size_t slash = file.find_last_of(L"\\/");
-        const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
-        file = slash == std::wstring::npos ? file : file.substr(slash + 1);
-        file.resize(32768, L'\0');
-        OPENFILENAMEW dialog{};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = owner;
-        dialog.lpstrFilter = kFilters;
-        dialog.nFilterIndex = 1;
-        dialog.lpstrFile = file.data();
-        dialog.nMaxFile = static_cast<DWORD>(file.size());
-        dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
         // A name without an extension gets that of the type chosen.
-        dialog.lpstrDefExt = L"png";
-        dialog.lpstrTitle = L"Save plot";
-        dialog.Flags =
-            OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
-        if (!::GetSaveFileNameW(&dialog)) {
-            return std::nullopt;
-        }
-        return FromWide(file.c_str());
+        return AskSaveName(owner, suggested, kFilters, L"png", L"Save plot");
     };
 }
 
