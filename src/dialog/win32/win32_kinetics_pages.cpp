@@ -392,10 +392,6 @@ void Win32TracePage::LayOut(int width, int height) {
                KineticsControl::TraceStatus);
 }
 
-bool Win32TracePage::HasPicture() const {
-    return m_Kinetics.Trace().HasFile();
-}
-
 void Win32TracePage::Draw(PlotCanvas& canvas, double width, double height, double scale,
                           bool screen) {
     const TracePlot& trace = m_Kinetics.Trace();
@@ -412,10 +408,6 @@ PlotArea Win32TracePage::Area(PlotCanvas& canvas, double width, double height, d
     return LayOutTrace(m_Kinetics.Trace(), width, height, scale, canvas).area;
 }
 
-std::string Win32TracePage::ReadoutAt(const PlotArea& area, PlotPoint at) const {
-    return m_Kinetics.Trace().ReadoutAt(area, at.x, at.y);
-}
-
 std::string Win32TracePage::Hint() const {
     return kTraceHint;
 }
@@ -427,22 +419,6 @@ void Win32TracePage::Click(const PlotArea& area, PlotPoint at, bool) {
             m_Host.showScan(*scan, true);
         }
     }
-}
-
-void Win32TracePage::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
-    m_Kinetics.Trace().ZoomToRect(area, dragged);
-}
-void Win32TracePage::Wheel(const PlotArea& area, PlotPoint at, double steps) {
-    m_Kinetics.Trace().Wheel(area, at.x, at.y, steps);
-}
-void Win32TracePage::ZoomOut() {
-    m_Kinetics.Trace().ZoomOut();
-}
-void Win32TracePage::Key(PlotKey key) {
-    m_Kinetics.Trace().Key(key);
-}
-void Win32TracePage::ResetZoom() {
-    m_Kinetics.Trace().ResetZoom();
 }
 
 void Win32TracePage::OnCommand(KineticsControl control, int notification) {
@@ -625,10 +601,6 @@ void Win32MapPage::LayOut(int width, int height) {
                KineticsControl::MapStatus);
 }
 
-bool Win32MapPage::HasPicture() const {
-    return m_Kinetics.Map().HasFile();
-}
-
 void Win32MapPage::Draw(PlotCanvas& canvas, double width, double height, double scale,
                         bool screen) {
     const ScanMap& map = m_Kinetics.Map();
@@ -643,10 +615,6 @@ void Win32MapPage::Draw(PlotCanvas& canvas, double width, double height, double 
 
 PlotArea Win32MapPage::Area(PlotCanvas& canvas, double width, double height, double scale) {
     return LayOutMap(m_Kinetics.Map(), width, height, scale, canvas).area;
-}
-
-std::string Win32MapPage::ReadoutAt(const PlotArea& area, PlotPoint at) const {
-    return m_Kinetics.Map().ReadoutAt(area, at.x, at.y);
 }
 
 std::string Win32MapPage::Hint() const {
@@ -673,22 +641,6 @@ void Win32MapPage::Click(const PlotArea& area, PlotPoint at, bool control) {
                                              " is traced: see the Trace view."
                                        : problem);
     }
-}
-
-void Win32MapPage::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
-    m_Kinetics.Map().ZoomToRect(area, dragged);
-}
-void Win32MapPage::Wheel(const PlotArea& area, PlotPoint at, double steps) {
-    m_Kinetics.Map().Wheel(area, at.x, at.y, steps);
-}
-void Win32MapPage::ZoomOut() {
-    m_Kinetics.Map().ZoomOut();
-}
-void Win32MapPage::Key(PlotKey key) {
-    m_Kinetics.Map().Key(key);
-}
-void Win32MapPage::ResetZoom() {
-    m_Kinetics.Map().ResetZoom();
 }
 
 void Win32MapPage::OnCommand(KineticsControl control, int notification) {
