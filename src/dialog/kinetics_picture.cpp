@@ -5,78 +5,30 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dialog/plot_drawing.h"
+
 namespace quillon {
 
 namespace {
 
-// Sizes at 96 dpi, multiplied by the layout's scale (as the spectrum's picture).
-constexpr double kPad = 6.0;
-constexpr double kTick = 4.0;
-constexpr double kGap = 4.0;
-constexpr double kSwatch = 18.0;
-constexpr double kLegendSpacing = 16.0;
-constexpr double kAxisWidth = 1.0;
 constexpr double kLineWidth = 1.4;
 constexpr double kColorBarWidth = 14.0;
-constexpr double kDescent = 0.22;
 // The largest picture of the map drawn at once, per side, in canvas pixels.
 constexpr double kMaxImageSide = 4096.0;
 
-Rgb Mix(Rgb a, Rgb b, double share) {
-    auto channel = [share](std::uint8_t x, std::uint8_t y) {
-        return static_cast<std::uint8_t>(std::lround(x + (y - x) * share));
-    };
-    return {channel(a.red, b.red), channel(a.green, b.green), channel(a.blue, b.blue)};
-}
-
-double WidestLabel(const Axis& axis, PlotCanvas& canvas) {
-    double widest = 0.0;
-    for (const AxisTick& tick : axis.ticks) {
-        widest = std::max(widest, canvas.TextWidth(tick.label));
-    }
-    return widest;
-}
-
-std::string FileName(const ScanFile* file) {
-    if (file == nullptr) {
-        return {};
-    }
-    const std::string& path = file->m_strPath;
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The title line, the x axis along the bottom of `area` (ticks, labels, title) and a value
-// axis at its left, with grid lines across the area where `gridLines` asks for them.
+// The title line, the x axis along the bottom of `area` and a value axis at its left, with
+// grid lines across the area where `gridLines` asks for them.
 template <typename ToX, typename ToY>
 void DrawAxes(const std::string& title, const Axis& xAxis, const Axis& yAxis, ToX toX, ToY toY,
               const PlotArea& area, double width, double scale, PlotCanvas& canvas,
               PlotColors colors, bool gridLines) {
+    DrawTitleAndXAxis(title, xAxis, toX, area, width, scale, canvas, colors, gridLines);
     const double tick = kTick * scale;
     const double gap = kGap * scale;
     const double line = canvas.LineHeight();
     const double descent = line * kDescent;
     const double axisWidth = kAxisWidth * scale;
     const Rgb grid = Mix(colors.background, colors.text, 0.12);
-    if (!title.empty()) {
-        canvas.Text(title, {width / 2.0, (kPad * scale) + line - descent}, TextAnchor::kMiddle,
-                    colors.text);
-    }
-    for (const AxisTick& mark : xAxis.ticks) {
-        const double x = toX(mark.value);
-        if (gridLines) {
-            const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
-            canvas.Polyline(gridLine, grid, axisWidth);
-        }
-        const PlotPoint tickLine[] = {{x, area.Bottom()}, {x, area.Bottom() + tick}};
-        canvas.Polyline(tickLine, colors.text, axisWidth);
-        canvas.Text(mark.label, {x, area.Bottom() + tick + gap + line - descent},
-                    TextAnchor::kMiddle, colors.text);
-    }
-    canvas.Text(
-        xAxis.title,
-        {area.left + (area.width / 2.0), area.Bottom() + tick + 2.0 * (gap + line) - descent},
-        TextAnchor::kMiddle, colors.text);
     double widest = 0.0;
     for (const AxisTick& mark : yAxis.ticks) {
         const double y = toY(mark.value);
@@ -95,33 +47,6 @@ void DrawAxes(const std::string& title, const Axis& xAxis, const Axis& yAxis, To
                 TextAnchor::kMiddle, colors.text, true);
 }
 
-// Adds the points of one device pixel column: all where they are few, else the first, the
-// highest, the lowest and the last, which draw the same column.
-void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
-    if (column.size() <= 4) {
-        points.insert(points.end(), column.begin(), column.end());
-    } else {
-        const auto [low, high] =
-            std::minmax_element(column.begin() + 1, column.end() - 1,
-                                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
-        points.push_back(column.front());
-        points.push_back(low < high ? *low : *high);
-        points.push_back(low < high ? *high : *low);
-        points.push_back(column.back());
-    }
-    column.clear();
-}
-
-void DrawRun(std::vector<PlotPoint>& points, Rgb color, double width, PlotCanvas& canvas) {
-    if (points.size() == 1) {
-        const double half = width;
-        canvas.FillRect({points[0].x - half, points[0].y - half, 2 * half, 2 * half}, color);
-    } else if (points.size() > 1) {
-        canvas.Polyline(points, color, width);
-    }
-    points.clear();
-}
-
 }  // namespace
 
 // ---- Trace ----
@@ -132,39 +57,26 @@ TraceLayout LayOutTrace(const TracePlot& plot, double width, double height, doub
     layout.width = width;
     layout.height = height;
     layout.scale = scale;
-    const double pad = kPad * scale;
-    const double tick = kTick * scale;
-    const double gap = kGap * scale;
-    const double line = canvas.LineHeight();
     const Axis& xAxis = plot.Frame().X();
-    const double top = pad + (plot.HasFile() ? line + gap : 0.0) + line / 2.0;
-    const double left = pad + line + gap + WidestLabel(plot.Frame().Value(0), canvas) + gap + tick;
+    const double top = TopMargin(plot.HasFile(), scale, canvas);
+    const double left = AxisMargin(plot.Frame().Value(0), scale, canvas);
     const double right =
-        pad + (xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0);
-    const double legendTop = height - pad - line;
-    const double bottom = height - legendTop + gap + 2.0 * (line + gap) + tick;
+        (kPad * scale) +
+        (xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0);
+    const double bottom = BottomMarginWithLegend(height, scale, canvas);
     layout.area = {left, top, std::max(1.0, width - left - right),
                    std::max(1.0, height - top - bottom)};
-    std::vector<double> widths;
-    double total = 0.0;
+    std::vector<std::string> labels;
     for (std::size_t w = 0; w < plot.Wavelengths().size(); ++w) {
-        widths.push_back((kSwatch * scale) + gap + canvas.TextWidth(plot.WavelengthLabel(w)));
-        total += widths.back() + (w > 0 ? kLegendSpacing * scale : 0.0);
+        labels.push_back(plot.WavelengthLabel(w));
     }
-    double x = std::max(pad, (width - total) / 2.0);
-    for (double entry : widths) {
-        layout.legend.push_back({x, legendTop, entry, line});
-        x += entry + kLegendSpacing * scale;
-    }
+    layout.legend = LegendRow(labels, width, height, scale, canvas);
     return layout;
 }
 
 void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& canvas,
                PlotColors colors) {
     const double scale = layout.scale;
-    const double gap = kGap * scale;
-    const double line = canvas.LineHeight();
-    const double descent = line * kDescent;
     const PlotArea& area = layout.area;
     const PlotFrame& frame = plot.Frame();
     canvas.FillRect({0.0, 0.0, layout.width, layout.height}, colors.background);
@@ -180,7 +92,6 @@ void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& can
     const double width = kLineWidth * scale;
     for (std::size_t w = 0; w < plot.Wavelengths().size(); ++w) {
         const Rgb color = TraceColor(w);
-        double columnX = 0.0;
         for (std::size_t k = 0; k < plot.ScansShown(); ++k) {
             const double x = plot.XOf(k);
             const double value = plot.ValueOf(w, k);
@@ -190,13 +101,7 @@ void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& can
                 DrawRun(points, color, width, canvas);
                 continue;
             }
-            const PlotPoint point{frame.XToPixel(area, x), frame.ValueToPixel(0, area, value)};
-            const double here = std::floor(point.x);
-            if (!column.empty() && here != columnX) {
-                FlushColumn(column, points);
-            }
-            columnX = here;
-            column.push_back(point);
+            AddPoint({frame.XToPixel(area, x), frame.ValueToPixel(0, area, value)}, column, points);
         }
         FlushColumn(column, points);
         DrawRun(points, color, width, canvas);
@@ -209,13 +114,8 @@ void DrawTrace(const TracePlot& plot, const TraceLayout& layout, PlotCanvas& can
                     TextAnchor::kMiddle, Mix(colors.background, colors.text, 0.6));
     }
     for (std::size_t w = 0; w < layout.legend.size(); ++w) {
-        const PlotArea& entry = layout.legend[w];
-        const double middle = entry.top + (entry.height / 2.0);
-        const PlotPoint sample[] = {{entry.left, middle}, {entry.left + (kSwatch * scale), middle}};
-        canvas.Polyline(sample, TraceColor(w), 3.0 * scale);
-        canvas.Text(plot.WavelengthLabel(w),
-                    {entry.left + (kSwatch * scale) + gap, entry.top + line - descent},
-                    TextAnchor::kStart, colors.text);
+        DrawLegendEntry(layout.legend[w], plot.WavelengthLabel(w), TraceColor(w), colors.text,
+                        scale, canvas);
     }
 }
 
@@ -240,8 +140,8 @@ MapLayout LayOutMap(const ScanMap& map, double width, double height, double scal
     const double tick = kTick * scale;
     const double gap = kGap * scale;
     const double line = canvas.LineHeight();
-    const double top = pad + (map.HasFile() ? line + gap : 0.0) + line / 2.0;
-    const double left = pad + line + gap + WidestLabel(map.ScanAxis(), canvas) + gap + tick;
+    const double top = TopMargin(map.HasFile(), scale, canvas);
+    const double left = AxisMargin(map.ScanAxis(), scale, canvas);
     const double bar = kColorBarWidth * scale;
     const double right =
         3.0 * gap + bar + tick + gap + WidestLabel(map.ColorAxis(), canvas) + gap + line + pad;

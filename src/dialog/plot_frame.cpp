@@ -194,6 +194,17 @@ void PlotFrame::Scroll(double xFraction, double valueFraction) {
     ShowFractions(xFraction, 1.0 + xFraction, valueFraction, 1.0 + valueFraction);
 }
 
+void PlotFrame::Wheel(const PlotArea& area, double px, double py, double steps) {
+    if (steps != 0.0) {
+        ZoomAbout(area, px, py, std::pow(0.8, steps));
+    }
+}
+
+void PlotFrame::ZoomOut() {
+    const PlotArea unit{0.0, 0.0, 1.0, 1.0};
+    ZoomAbout(unit, 0.5, 0.5, 2.0);
+}
+
 void PlotFrame::Key(PlotKey key) {
     const PlotArea unit{0.0, 0.0, 1.0, 1.0};
     switch (key) {

@@ -117,6 +117,11 @@ class PlotFrame {
     void Scroll(double xFraction, double valueFraction);
     // + and - scale by 0.8 and 1.25 about the middle; the arrows scroll by a tenth.
     void Key(PlotKey key);
+    // The wheel turned by `steps` notches (forward > 0) at the point (px, py) of `area`: each
+    // notch scales by 0.8 about it.
+    void Wheel(const PlotArea& area, double px, double py, double steps);
+    // A right click: every range twice as wide, about its middle.
+    void ZoomOut();
 
     // Between the data of these axes and the pixels of `area`.
     double XToPixel(const PlotArea& area, double x) const;

@@ -3,65 +3,16 @@
 #include "dialog/plot_picture.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <vector>
 
+#include "dialog/plot_drawing.h"
+#include "dialog/trace_plot.h"
+
 namespace quillon {
 
 namespace {
-
-// Sizes at 96 dpi, multiplied by the layout's scale.
-constexpr double kPad = 6.0;
-constexpr double kTick = 4.0;
-constexpr double kGap = 4.0;
-constexpr double kSwatch = 18.0;
-constexpr double kLegendSpacing = 16.0;
-constexpr double kAxisWidth = 1.0;
-// Baselines stand this share of a line above the line's bottom.
-constexpr double kDescent = 0.22;
-
-Rgb Mix(Rgb a, Rgb b, double share) {
-    auto channel = [share](std::uint8_t x, std::uint8_t y) {
-        return static_cast<std::uint8_t>(std::lround(x + (y - x) * share));
-    };
-    return {channel(a.red, b.red), channel(a.green, b.green), channel(a.blue, b.blue)};
-}
-
-double WidestLabel(const Axis& axis, PlotCanvas& canvas) {
-    double widest = 0.0;
-    for (const AxisTick& tick : axis.ticks) {
-        widest = std::max(widest, canvas.TextWidth(tick.label));
-    }
-    return widest;
-}
-
-std::string FileName(const SpectrumPlot& plot) {
-    if (plot.File() == nullptr) {
-        return {};
-    }
-    const std::string& path = plot.File()->m_strPath;
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Adds the points of one device pixel column: all of them where they are few, else the first,
-// the highest, the lowest and the last, in their order, which draws the same column.
-void FlushColumn(std::vector<PlotPoint>& column, std::vector<PlotPoint>& points) {
-    if (column.size() <= 4) {
-        points.insert(points.end(), column.begin(), column.end());
-    } else {
-        const auto [low, high] =
-            std::minmax_element(column.begin() + 1, column.end() - 1,
-                                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
-        points.push_back(column.front());
-        points.push_back(low < high ? *low : *high);
-        points.push_back(low < high ? *high : *low);
-        points.push_back(column.back());
-    }
-    column.clear();
-}
 
 // The points of one run of defined values inside the x range shown (and one each side, so
 // that the line leaves the area). Where many values share a device pixel column, they are
@@ -83,16 +34,10 @@ void RunPoints(const SpectrumPlot& plot, const PlotArea& area, Curve curve, cons
     }
     points.clear();
     column.clear();
-    double columnX = 0.0;
     for (std::size_t p = begin; p < end; ++p) {
-        const PlotPoint point{plot.Frame().XToPixel(area, x[p]),
-                              plot.Frame().ValueToPixel(axis, area, values[p])};
-        const double here = std::floor(point.x);
-        if (!column.empty() && here != columnX) {
-            FlushColumn(column, points);
-        }
-        columnX = here;
-        column.push_back(point);
+        AddPoint(
+            {plot.Frame().XToPixel(area, x[p]), plot.Frame().ValueToPixel(axis, area, values[p])},
+            column, points);
     }
     FlushColumn(column, points);
 }
@@ -129,37 +74,25 @@ PlotLayout LayOutPlot(const SpectrumPlot& plot, double width, double height, dou
     layout.width = width;
     layout.height = height;
     layout.scale = scale;
-    const double pad = kPad * scale;
-    const double tick = kTick * scale;
-    const double gap = kGap * scale;
-    const double line = canvas.LineHeight();
     const Axis& xAxis = plot.XAxis();
 
-    const double top = pad + (plot.HasFile() ? line + gap : 0.0) + line / 2.0;
-    const double left = pad + line + gap + WidestLabel(plot.QuantityAxis(), canvas) + gap + tick;
+    const double top = TopMargin(plot.HasFile(), scale, canvas);
+    const double left = AxisMargin(plot.QuantityAxis(), scale, canvas);
     const double lastLabel =
         xAxis.ticks.empty() ? 0.0 : canvas.TextWidth(xAxis.ticks.back().label) / 2.0;
-    const double right =
-        plot.CountsAxis().visible
-            ? pad + line + gap + WidestLabel(plot.CountsAxis(), canvas) + gap + tick
-            : pad + lastLabel;
-    const double legendTop = height - pad - line;
-    const double bottom = height - legendTop + gap + 2.0 * (line + gap) + tick;
+    const double right = plot.CountsAxis().visible ? AxisMargin(plot.CountsAxis(), scale, canvas)
+                                                   : (kPad * scale) + lastLabel;
+    const double bottom = BottomMarginWithLegend(height, scale, canvas);
     layout.area = {left, top, std::max(1.0, width - left - right),
                    std::max(1.0, height - top - bottom)};
 
     // The legend: one row of entries under the x axis's title, centred.
-    std::array<double, kCurveCount> widths{};
-    double total = 0.0;
-    for (std::size_t i = 0; i < kCurveCount; ++i) {
-        widths[i] = (kSwatch * scale) + gap + canvas.TextWidth(StyleOf(kCurveDrawingOrder[i]).name);
-        total += widths[i] + (i > 0 ? kLegendSpacing * scale : 0.0);
+    std::vector<std::string> names;
+    for (Curve curve : kCurveDrawingOrder) {
+        names.emplace_back(StyleOf(curve).name);
     }
-    double x = std::max(pad, (width - total) / 2.0);
-    for (std::size_t i = 0; i < kCurveCount; ++i) {
-        layout.legend[i] = {x, legendTop, widths[i], line};
-        x += widths[i] + kLegendSpacing * scale;
-    }
+    const std::vector<PlotArea> row = LegendRow(names, width, height, scale, canvas);
+    std::copy(row.begin(), row.end(), layout.legend.begin());
     return layout;
 }
 
@@ -176,26 +109,9 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
     const Rgb grid = Mix(colors.background, colors.text, 0.12);
 
     canvas.FillRect({0.0, 0.0, layout.width, layout.height}, colors.background);
-    const std::string title = FileName(plot);
-    if (!title.empty()) {
-        canvas.Text(title, {layout.width / 2.0, (kPad * scale) + line - descent},
-                    TextAnchor::kMiddle, colors.text);
-    }
-
-    // The x axis: grid lines, ticks, labels and title.
-    for (const AxisTick& mark : plot.XAxis().ticks) {
-        const double x = frame.XToPixel(area, mark.value);
-        const PlotPoint gridLine[] = {{x, area.top}, {x, area.Bottom()}};
-        canvas.Polyline(gridLine, grid, axisWidth);
-        const PlotPoint tickLine[] = {{x, area.Bottom()}, {x, area.Bottom() + tick}};
-        canvas.Polyline(tickLine, colors.text, axisWidth);
-        canvas.Text(mark.label, {x, area.Bottom() + tick + gap + line - descent},
-                    TextAnchor::kMiddle, colors.text);
-    }
-    canvas.Text(
-        plot.XAxis().title,
-        {area.left + (area.width / 2.0), area.Bottom() + tick + 2.0 * (gap + line) - descent},
-        TextAnchor::kMiddle, colors.text);
+    DrawTitleAndXAxis(
+        FileName(plot.File()), plot.XAxis(), [&](double x) { return frame.XToPixel(area, x); },
+        area, layout.width, scale, canvas, colors, true);
 
     // The value axes: the quantity at the left (its grid lines across), the dark and
     // reference in counts at the right where the quantity is not in counts.
@@ -237,14 +153,8 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
         const CurveStyle& style = StyleOf(curve);
         for (const PixelRun& run : plot.Runs(curve)) {
             RunPoints(plot, area, curve, run, column, points);
-            if (points.size() == 1) {
-                // A single defined value between gaps: a dot as wide as the line.
-                const double half = style.width * scale;
-                canvas.FillRect({points[0].x - half, points[0].y - half, 2 * half, 2 * half},
-                                style.color);
-            } else if (points.size() > 1) {
-                canvas.Polyline(points, style.color, style.width * scale);
-            }
+            // A single defined value between gaps draws as a dot as wide as the line.
+            DrawRun(points, style.color, style.width * scale, canvas);
         }
     }
     canvas.EndClip();
@@ -258,12 +168,7 @@ void DrawPlot(const SpectrumPlot& plot, const PlotLayout& layout, PlotCanvas& ca
         const Rgb swatch = legend[i].dimmed ? Mix(colors.background, color, 0.35) : color;
         const Rgb label =
             legend[i].dimmed ? Mix(colors.background, colors.text, 0.35) : colors.text;
-        const double middle = entry.top + (entry.height / 2.0);
-        const PlotPoint sample[] = {{entry.left, middle}, {entry.left + (kSwatch * scale), middle}};
-        canvas.Polyline(sample, swatch, 3.0 * scale);
-        canvas.Text(legend[i].name,
-                    {entry.left + (kSwatch * scale) + gap, entry.top + line - descent},
-                    TextAnchor::kStart, label);
+        DrawLegendEntry(entry, legend[i].name, swatch, label, scale, canvas);
     }
 }
 
@@ -271,19 +176,9 @@ std::string PlotPictureName(const SpectrumPlot& plot) {
     if (plot.File() == nullptr) {
         return "spectrum.png";
     }
-    const std::string& path = plot.File()->m_strPath;
-    const std::size_t slash = path.find_last_of("\\/");
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos && dot > 0) {
-        base.resize(dot);
-    }
-    std::string quantity = QuantityLabel(plot.ShownQuantity());
-    for (char& c : quantity) {
-        c = c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return folder + base + "_scan" + std::to_string(plot.ScanNumber()) + "_" + quantity + ".png";
+    const std::string suffix = "_scan" + std::to_string(plot.ScanNumber()) + "_" +
+                               QuantitySlug(plot.ShownQuantity()) + ".png";
+    return NameBeside(plot.File(), suffix, suffix);
 }
 
 std::optional<Curve> LegendEntryAt(const PlotLayout& layout, PlotPoint point) {

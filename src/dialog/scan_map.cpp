@@ -294,14 +294,11 @@ void ScanMap::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
 }
 
 void ScanMap::Wheel(const PlotArea& area, double px, double py, double steps) {
-    if (steps != 0.0) {
-        m_Frame.ZoomAbout(area, px, area.top + area.Bottom() - py, std::pow(0.8, steps));
-    }
+    m_Frame.Wheel(area, px, area.top + area.Bottom() - py, steps);
 }
 
 void ScanMap::ZoomOut() {
-    const PlotArea unit{0.0, 0.0, 1.0, 1.0};
-    m_Frame.ZoomAbout(unit, 0.5, 0.5, 2.0);
+    m_Frame.ZoomOut();
 }
 
 void ScanMap::Key(PlotKey key) {

@@ -329,14 +329,11 @@ void SpectrumPlot::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
 }
 
 void SpectrumPlot::Wheel(const PlotArea& area, double px, double py, double steps) {
-    if (steps != 0.0) {
-        m_Frame.ZoomAbout(area, px, py, std::pow(0.8, steps));
-    }
+    m_Frame.Wheel(area, px, py, steps);
 }
 
 void SpectrumPlot::ZoomOut() {
-    const PlotArea unit{0.0, 0.0, 1.0, 1.0};
-    m_Frame.ZoomAbout(unit, 0.5, 0.5, 2.0);
+    m_Frame.ZoomOut();
 }
 
 void SpectrumPlot::Key(PlotKey key) {

@@ -270,14 +270,11 @@ void TracePlot::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
 }
 
 void TracePlot::Wheel(const PlotArea& area, double px, double py, double steps) {
-    if (steps != 0.0) {
-        m_Frame.ZoomAbout(area, px, py, std::pow(0.8, steps));
-    }
+    m_Frame.Wheel(area, px, py, steps);
 }
 
 void TracePlot::ZoomOut() {
-    const PlotArea unit{0.0, 0.0, 1.0, 1.0};
-    m_Frame.ZoomAbout(unit, 0.5, 0.5, 2.0);
+    m_Frame.ZoomOut();
 }
 
 void TracePlot::Key(PlotKey key) {

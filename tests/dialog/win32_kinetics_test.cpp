@@ -317,6 +317,121 @@ TEST_F(Win32KineticsTest, TheMapFillsAndAClickOnItShowsThatScanAndACtrlClickTrac
     EXPECT_TRUE(m_Messages.empty());
 }
 
+TEST_F(Win32KineticsTest, TheMapZoomsByDragWheelKeysAndRightClickAndResetZoomShowsItWhole) {
+    ChoosePage(2);
+    ASSERT_TRUE(PumpUntil([&] { return PassesDone(); })) << Text(Page(KineticsControl::MapStatus));
+    HWND plot = Page(KineticsControl::MapPlot);
+    HWND readout = Page(KineticsControl::MapReadout);
+    RECT client{};
+    ::GetClientRect(plot, &client);
+    auto at = [&](double across, double down) {
+        return POINT{static_cast<LONG>(across * client.right),
+                     static_cast<LONG>(down * client.bottom)};
+    };
+    // The pixel across the middle of the map and further right, and the scan in its middle.
+    auto pixelAt = [&](double across) {
+        return NumberAfter(ReadoutAt(plot, readout, across, 0.5), "pixel ");
+    };
+    auto scanInMiddle = [&] { return NumberAfter(ReadoutAt(plot, readout, 0.5, 0.5), "scan "); };
+    auto key = [&](WPARAM virtualKey, int times) {
+        for (int i = 0; i < times; ++i) {
+            ::SendMessageW(plot, WM_KEYDOWN, virtualKey, 0);
+        }
+    };
+    const int middle = pixelAt(0.5);
+    const int right = pixelAt(0.65);
+    const int scan = scanInMiddle();
+    ASSERT_GT(middle, 20);
+    ASSERT_GT(right, middle + 6);
+    ASSERT_GT(scan, 10);
+
+    enum class Seen {
+        kInsideDragged,
+        kMagnifiedAboutRight,
+        kMagnified,
+        kReduced,
+        kLater,
+        kEarlier,
+        kEarlierScans
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        Seen seen;
+    };
+    const std::vector<Case> cases = {
+        {"a rectangle dragged",
+         [&] {
+             Mouse(plot, WM_LBUTTONDOWN, at(0.5, 0.4), MK_LBUTTON);
+             Mouse(plot, WM_MOUSEMOVE, at(0.7, 0.6), MK_LBUTTON);
+             Mouse(plot, WM_LBUTTONUP, at(0.7, 0.6));
+         },
+         Seen::kInsideDragged},
+        {"the wheel forward",
+         [&] {
+             POINT screen = at(0.65, 0.5);
+             ::ClientToScreen(plot, &screen);
+             ::SendMessageW(plot, WM_MOUSEWHEEL, MAKEWPARAM(0, 3 * WHEEL_DELTA),
+                            MAKELPARAM(screen.x, screen.y));
+         },
+         Seen::kMagnifiedAboutRight},
+        {"the key +", [&] { key(VK_ADD, 3); }, Seen::kMagnified},
+        {"the key = (+ without Shift)", [&] { key(VK_OEM_PLUS, 3); }, Seen::kMagnified},
+        {"the key -", [&] { key(VK_SUBTRACT, 2); }, Seen::kReduced},
+        {"a right click", [&] { Mouse(plot, WM_RBUTTONUP, at(0.3, 0.3)); }, Seen::kReduced},
+        {"the right arrow", [&] { key(VK_RIGHT, 1); }, Seen::kLater},
+        {"the left arrow", [&] { key(VK_LEFT, 1); }, Seen::kEarlier},
+        {"the up arrow", [&] { key(VK_UP, 1); }, Seen::kEarlierScans},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.act();
+        // Nothing was clicked: the spectrum stays behind the map.
+        EXPECT_EQ(PageShown(), 2);
+        const int nowMiddle = pixelAt(0.5);
+        const int nowRight = pixelAt(0.65);
+        switch (c.seen) {
+            case Seen::kInsideDragged:
+                EXPECT_GT(nowMiddle, middle);
+                EXPECT_LT(nowMiddle, right);
+                EXPECT_LT(nowRight - nowMiddle, (right - middle) / 2);
+                break;
+            case Seen::kMagnifiedAboutRight:
+                EXPECT_NEAR(nowRight, right, 1);
+                EXPECT_GT(nowMiddle, middle + 3);
+                break;
+            case Seen::kMagnified:
+                EXPECT_NEAR(nowMiddle, middle, 2);
+                EXPECT_LT(nowRight, right - 3);
+                break;
+            case Seen::kReduced:
+                EXPECT_NEAR(nowMiddle, middle, 2);
+                EXPECT_GT(nowRight, right + 3);
+                break;
+            case Seen::kLater:
+                EXPECT_GT(nowMiddle, middle + 3);
+                break;
+            case Seen::kEarlier:
+                EXPECT_LT(nowMiddle, middle - 3);
+                break;
+            case Seen::kEarlierScans:
+                EXPECT_EQ(nowMiddle, middle);
+                EXPECT_LT(scanInMiddle(), scan - 2);
+                break;
+        }
+        // Reset zoom: the whole map again, whatever the zoom was.
+        ::SendMessageW(Page(KineticsControl::MapResetZoom), BM_CLICK, 0, 0);
+        EXPECT_EQ(pixelAt(0.5), middle);
+        EXPECT_EQ(pixelAt(0.65), right);
+        EXPECT_EQ(scanInMiddle(), scan);
+    }
+
+    // The pointer leaving the map brings its hint back.
+    Mouse(plot, WM_MOUSELEAVE, {});
+    EXPECT_EQ(Text(readout), kMapHint);
+    EXPECT_TRUE(m_Messages.empty());
+}
+
 TEST_F(Win32KineticsTest, TypedWavelengthsAreTracedOrRefusedRemovedAndFollowTheQuantity) {
     HWND field = Page(KineticsControl::Wavelength);
     HWND traced = Page(KineticsControl::Traced);

@@ -25,6 +25,7 @@
 
 #include "dialog/plot_svg.h"
 #include "dialog/qt/painter_canvas.h"
+#include "dialog/qt/plot_keys.h"
 
 namespace quillon {
 
@@ -82,6 +83,48 @@ QLabel* TextLine(const QString& name, QWidget* parent) {
 
 PlotArea AreaOf(const QRectF& rect) {
     return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
+
+// Wires a kinetics plot to its model (a TracePlot or a ScanMap): the pointer's position kept in
+// `pointer` for the readout (`showReadout`), and the zoom by a dragged rectangle, a right click,
+// the wheel, the keys and `resetZoom`, in the plot's area as `area` gives it; the plot is drawn
+// again after each.
+template <typename Model>
+void ConnectPlot(QWidget* panel, PictureWidget* plot, QPushButton* resetZoom, Model& model,
+                 std::optional<QPointF>& pointer, const std::function<PlotArea()>& area,
+                 const std::function<void()>& showReadout) {
+    QObject::connect(resetZoom, &QPushButton::clicked, panel, [plot, &model, showReadout] {
+        model.ResetZoom();
+        showReadout();
+        plot->update();
+    });
+    QObject::connect(plot, &PictureWidget::pointerMoved, panel,
+                     [&pointer, showReadout](QPointF at) {
+                         pointer = at;
+                         showReadout();
+                     });
+    QObject::connect(plot, &PictureWidget::pointerLeft, panel, [&pointer, showReadout] {
+        pointer.reset();
+        showReadout();
+    });
+    QObject::connect(plot, &PictureWidget::rectangleDragged, panel,
+                     [plot, &model, area](QRectF rectangle) {
+                         model.ZoomToRect(area(), AreaOf(rectangle));
+                         plot->update();
+                     });
+    QObject::connect(plot, &PictureWidget::zoomOutClicked, panel, [plot, &model] {
+        model.ZoomOut();
+        plot->update();
+    });
+    QObject::connect(plot, &PictureWidget::wheelTurned, panel,
+                     [plot, &model, area](QPointF at, double steps) {
+                         model.Wheel(area(), at.x(), at.y(), steps);
+                         plot->update();
+                     });
+    QObject::connect(plot, &PictureWidget::plotKeyPressed, panel, [plot, &model](PlotKey key) {
+        model.Key(key);
+        plot->update();
+    });
 }
 
 }  // namespace
@@ -145,7 +188,7 @@ void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PictureWidget::wheelEvent(QWheelEvent* event) {
-    const double steps = event->angleDelta().y() / 120.0;
+    const double steps = WheelSteps(*event);
     if (steps == 0.0) {
         QWidget::wheelEvent(event);
         return;
@@ -155,30 +198,12 @@ void PictureWidget::wheelEvent(QWheelEvent* event) {
 }
 
 void PictureWidget::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Plus:
-        case Qt::Key_Equal:
-            emit plotKeyPressed(PlotKey::kZoomIn);
-            break;
-        case Qt::Key_Minus:
-            emit plotKeyPressed(PlotKey::kZoomOut);
-            break;
-        case Qt::Key_Left:
-            emit plotKeyPressed(PlotKey::kLeft);
-            break;
-        case Qt::Key_Right:
-            emit plotKeyPressed(PlotKey::kRight);
-            break;
-        case Qt::Key_Up:
-            emit plotKeyPressed(PlotKey::kUp);
-            break;
-        case Qt::Key_Down:
-            emit plotKeyPressed(PlotKey::kDown);
-            break;
-        default:
-            QWidget::keyPressEvent(event);
-            return;
+    const std::optional<PlotKey> key = PlotKeyOf(event->key());
+    if (!key) {
+        QWidget::keyPressEvent(event);
+        return;
     }
+    emit plotKeyPressed(*key);
     event->accept();
 }
 
@@ -324,42 +349,16 @@ TracePanel::TracePanel(Kinetics& kinetics, QWidget* parent)
             Refresh();
         }
     });
-    connect(m_pResetZoom, &QPushButton::clicked, this, [this] {
-        m_Kinetics.Trace().ResetZoom();
-        ShowReadout();
-        m_pPlot->update();
-    });
     connect(m_pSavePlot, &QPushButton::clicked, this, [this] { emit savePlotRequested(); });
     connect(m_pExport, &QPushButton::clicked, this, [this] { emit exportTableRequested(); });
-    connect(m_pPlot, &PictureWidget::pointerMoved, this, [this](QPointF at) {
-        m_Pointer = at;
-        ShowReadout();
-    });
-    connect(m_pPlot, &PictureWidget::pointerLeft, this, [this] {
-        m_Pointer.reset();
-        ShowReadout();
-    });
     connect(m_pPlot, &PictureWidget::clicked, this, [this](QPointF at, Qt::KeyboardModifiers) {
         if (const auto scan = m_Kinetics.Trace().ScanAt(Area(), at.x(), at.y())) {
             emit scanPicked(static_cast<int>(*scan + 1));
         }
     });
-    connect(m_pPlot, &PictureWidget::rectangleDragged, this, [this](QRectF rectangle) {
-        m_Kinetics.Trace().ZoomToRect(Area(), AreaOf(rectangle));
-        m_pPlot->update();
-    });
-    connect(m_pPlot, &PictureWidget::zoomOutClicked, this, [this] {
-        m_Kinetics.Trace().ZoomOut();
-        m_pPlot->update();
-    });
-    connect(m_pPlot, &PictureWidget::wheelTurned, this, [this](QPointF at, double steps) {
-        m_Kinetics.Trace().Wheel(Area(), at.x(), at.y(), steps);
-        m_pPlot->update();
-    });
-    connect(m_pPlot, &PictureWidget::plotKeyPressed, this, [this](PlotKey key) {
-        m_Kinetics.Trace().Key(key);
-        m_pPlot->update();
-    });
+    ConnectPlot(
+        this, m_pPlot, m_pResetZoom, m_Kinetics.Trace(), m_Pointer, [this] { return Area(); },
+        [this] { ShowReadout(); });
     Refresh();
 }
 
@@ -538,20 +537,7 @@ MapPanel::MapPanel(Kinetics& kinetics, QWidget* parent) : QWidget(parent), m_Kin
         m_Kinetics.CancelMap();
         Refresh();
     });
-    connect(m_pResetZoom, &QPushButton::clicked, this, [this] {
-        m_Kinetics.Map().ResetZoom();
-        ShowReadout();
-        m_pMap->update();
-    });
     connect(m_pSavePlot, &QPushButton::clicked, this, [this] { emit savePlotRequested(); });
-    connect(m_pMap, &PictureWidget::pointerMoved, this, [this](QPointF at) {
-        m_Pointer = at;
-        ShowReadout();
-    });
-    connect(m_pMap, &PictureWidget::pointerLeft, this, [this] {
-        m_Pointer.reset();
-        ShowReadout();
-    });
     connect(m_pMap, &PictureWidget::clicked, this,
             [this](QPointF at, Qt::KeyboardModifiers modifiers) {
                 const std::optional<MapPick> pick = m_Kinetics.Map().PickAt(Area(), at.x(), at.y());
@@ -563,22 +549,9 @@ MapPanel::MapPanel(Kinetics& kinetics, QWidget* parent) : QWidget(parent), m_Kin
                 emit pointPicked(static_cast<int>(pick->scan + 1), pick->x,
                                  modifiers.testFlag(Qt::ControlModifier));
             });
-    connect(m_pMap, &PictureWidget::rectangleDragged, this, [this](QRectF rectangle) {
-        m_Kinetics.Map().ZoomToRect(Area(), AreaOf(rectangle));
-        m_pMap->update();
-    });
-    connect(m_pMap, &PictureWidget::zoomOutClicked, this, [this] {
-        m_Kinetics.Map().ZoomOut();
-        m_pMap->update();
-    });
-    connect(m_pMap, &PictureWidget::wheelTurned, this, [this](QPointF at, double steps) {
-        m_Kinetics.Map().Wheel(Area(), at.x(), at.y(), steps);
-        m_pMap->update();
-    });
-    connect(m_pMap, &PictureWidget::plotKeyPressed, this, [this](PlotKey key) {
-        m_Kinetics.Map().Key(key);
-        m_pMap->update();
-    });
+    ConnectPlot(
+        this, m_pMap, m_pResetZoom, m_Kinetics.Map(), m_Pointer, [this] { return Area(); },
+        [this] { ShowReadout(); });
     Refresh();
 }
 

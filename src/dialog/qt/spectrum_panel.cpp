@@ -31,6 +31,7 @@
 #include <string>
 
 #include "dialog/plot_picture.h"
+#include "dialog/qt/plot_keys.h"
 
 namespace quillon {
 
@@ -107,7 +108,7 @@ void SpectrumChartView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void SpectrumChartView::wheelEvent(QWheelEvent* event) {
-    const double steps = event->angleDelta().y() / 120.0;
+    const double steps = WheelSteps(*event);
     if (steps == 0.0) {
         QChartView::wheelEvent(event);
         return;
@@ -117,30 +118,12 @@ void SpectrumChartView::wheelEvent(QWheelEvent* event) {
 }
 
 void SpectrumChartView::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Plus:
-        case Qt::Key_Equal:
-            emit plotKeyPressed(PlotKey::kZoomIn);
-            break;
-        case Qt::Key_Minus:
-            emit plotKeyPressed(PlotKey::kZoomOut);
-            break;
-        case Qt::Key_Left:
-            emit plotKeyPressed(PlotKey::kLeft);
-            break;
-        case Qt::Key_Right:
-            emit plotKeyPressed(PlotKey::kRight);
-            break;
-        case Qt::Key_Up:
-            emit plotKeyPressed(PlotKey::kUp);
-            break;
-        case Qt::Key_Down:
-            emit plotKeyPressed(PlotKey::kDown);
-            break;
-        default:
-            QChartView::keyPressEvent(event);
-            return;
+    const std::optional<PlotKey> key = PlotKeyOf(event->key());
+    if (!key) {
+        QChartView::keyPressEvent(event);
+        return;
     }
+    emit plotKeyPressed(*key);
     event->accept();
 }
 

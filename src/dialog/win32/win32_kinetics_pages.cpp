@@ -27,46 +27,10 @@ constexpr int kRowHeight = 14;
 constexpr int kRowGap = 4;
 constexpr int kLabelHeight = 8;
 constexpr int kLabelDrop = (kRowHeight - kLabelHeight) / 2;
-// A drag shorter than this many pixels (at 96 dpi) each way is a click.
-constexpr double kMinimumDrag = 4.0;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 constexpr const char* kNoFileNote = "Open a scan data file to follow its scans here.";
-
-void RegisterClasses(HINSTANCE instance, WNDPROC pageProc, WNDPROC plotProc) {
-    WNDCLASSEXW page{};
-    page.cbSize = sizeof page;
-    if (!::GetClassInfoExW(instance, kPageClass, &page)) {
-        page.lpfnWndProc = pageProc;
-        page.hInstance = instance;
-        page.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        page.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        page.lpszClassName = kPageClass;
-        ::RegisterClassExW(&page);
-    }
-    WNDCLASSEXW plot{};
-    plot.cbSize = sizeof plot;
-    if (!::GetClassInfoExW(instance, kPlotClass, &plot)) {
-        plot.style = CS_HREDRAW | CS_VREDRAW;
-        plot.lpfnWndProc = plotProc;
-        plot.hInstance = instance;
-        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-        plot.lpszClassName = kPlotClass;
-        ::RegisterClassExW(&plot);
-    }
-}
-
-// The page a window of it belongs to: given with the creation parameters, then kept in the
-// window's user data.
-Win32KineticsPage* PageOfWindow(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    return reinterpret_cast<Win32KineticsPage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-}
 
 // Enter in the wavelength field traces what was typed (`command`: the Add button's id), in a
 // chooser (`command` 0) it takes the choice; it never ends the program through the dialog's
@@ -106,32 +70,6 @@ LRESULT CALLBACK KeepEnter(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-// The system's save dialog for one type, opened in the suggested name's folder.
-std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
-                                       const wchar_t* filters, const wchar_t* extension,
-                                       const wchar_t* title) {
-    std::wstring file = ToWide(suggested);
-    const std::size_t slash = file.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
-    file = slash == std::wstring::npos ? file : file.substr(slash + 1);
-    file.resize(32768, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filters;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.lpstrDefExt = extension;
-    dialog.lpstrTitle = title;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
-    if (!::GetSaveFileNameW(&dialog)) {
-        return std::nullopt;
-    }
-    return FromWide(file.c_str());
-}
-
 }  // namespace
 
 // ---- The page and its plot window ----
@@ -149,7 +87,7 @@ Win32KineticsPage::~Win32KineticsPage() {
 
 void Win32KineticsPage::Create(HWND panel, int id, HFONT font) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    RegisterClasses(instance, &PageProc, &PlotProc);
+    RegisterPanelClasses(instance, kPageClass, &PageProc, kPlotClass, &PlotProc);
     m_hDialog = ::GetParent(panel);
     // A control parent: the dialog manager takes Tab, the arrows and mnemonics into it.
     m_hPage = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0,
@@ -243,7 +181,7 @@ void Win32KineticsPage::SavePlot(const std::string& suggested) {
 
 LRESULT CALLBACK Win32KineticsPage::PageProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-    auto* self = PageOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32KineticsPage>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -260,7 +198,7 @@ LRESULT CALLBACK Win32KineticsPage::PageProc(HWND window, UINT message, WPARAM w
 
 LRESULT CALLBACK Win32KineticsPage::PlotProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-    auto* self = PageOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32KineticsPage>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -293,9 +231,7 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
                     Draw(canvas, width, height, scale, true);
                 },
                 [this](HDC target) {
-                    if (m_DragStart) {
-                        DrawDraggedRect(target, *m_DragStart, m_DragNow, WindowScale(m_hPlot));
-                    }
+                    m_Pointer.DrawDrag(target, WindowScale(m_hPlot));
                     DrawFocus(m_hPlot, target);
                 });
             return 0;
@@ -311,30 +247,9 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
         case WM_KEYDOWN: {
-            std::optional<PlotKey> key;
-            switch (wParam) {
-                case VK_ADD:
-                case VK_OEM_PLUS:
-                    key = PlotKey::kZoomIn;
-                    break;
-                case VK_SUBTRACT:
-                case VK_OEM_MINUS:
-                    key = PlotKey::kZoomOut;
-                    break;
-                case VK_LEFT:
-                    key = PlotKey::kLeft;
-                    break;
-                case VK_RIGHT:
-                    key = PlotKey::kRight;
-                    break;
-                case VK_UP:
-                    key = PlotKey::kUp;
-                    break;
-                case VK_DOWN:
-                    key = PlotKey::kDown;
-                    break;
-                default:
-                    return ::DefWindowProcW(m_hPlot, message, wParam, lParam);
+            const std::optional<PlotKey> key = PlotKeyOf(wParam);
+            if (!key) {
+                return ::DefWindowProcW(m_hPlot, message, wParam, lParam);
             }
             if (HasPicture()) {
                 Key(*key);
@@ -347,25 +262,13 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
             const PlotPoint at = PicturePoint(lParam);
             // Ctrl+click picks; it drags no rectangle.
             if (HasPicture() && (wParam & MK_CONTROL) == 0 && CurrentArea().Contains(at.x, at.y)) {
-                m_DragStart = at;
-                m_DragNow = at;
-                ::SetCapture(m_hPlot);
+                m_Pointer.StartDrag(m_hPlot, at);
             }
             return 0;
         }
         case WM_MOUSEMOVE: {
-            if (!m_bTrackingLeave) {
-                TRACKMOUSEEVENT track{};
-                track.cbSize = sizeof track;
-                track.dwFlags = TME_LEAVE;
-                track.hwndTrack = m_hPlot;
-                m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
-            }
             const PlotPoint at = PicturePoint(lParam);
-            if (m_DragStart) {
-                m_DragNow = at;
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.Move(m_hPlot, at);
             ShowReadout(at);
             return 0;
         }
@@ -376,15 +279,11 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
             const PlotPoint at = PicturePoint(lParam);
             const PlotArea area = CurrentArea();
             const bool control = (wParam & MK_CONTROL) != 0;
-            if (m_DragStart) {
-                const PlotPoint start = *m_DragStart;
-                m_DragStart.reset();
-                ::ReleaseCapture();
-                const double least = kMinimumDrag * WindowScale(m_hPlot);
-                if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+            if (m_Pointer.IsDragging()) {
+                if (const std::optional<PlotArea> dragged =
+                        m_Pointer.EndDrag(at, WindowScale(m_hPlot))) {
                     Run([&] {
-                        ZoomToRect(area, {std::min(start.x, at.x), std::min(start.y, at.y),
-                                          std::abs(at.x - start.x), std::abs(at.y - start.y)});
+                        ZoomToRect(area, *dragged);
                         Refresh();
                     });
                     return 0;
@@ -397,10 +296,7 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         }
         case WM_CAPTURECHANGED:
-            if (m_DragStart) {
-                m_DragStart.reset();
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.CancelDrag(m_hPlot);
             return 0;
         case WM_RBUTTONUP:
             if (HasPicture()) {
@@ -411,19 +307,16 @@ LRESULT Win32KineticsPage::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_CONTEXTMENU:
             return 0;
         case WM_MOUSEWHEEL: {
-            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ::ScreenToClient(m_hPlot, &point);
-            const PlotPoint at{point.x + 0.5, point.y + 0.5};
+            const PlotPoint at = WheelPoint(m_hPlot, lParam);
             if (HasPicture()) {
-                Wheel(CurrentArea(), at,
-                      GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA));
+                Wheel(CurrentArea(), at, WheelSteps(wParam));
                 Refresh();
                 ShowReadout(at);
             }
             return 0;
         }
         case WM_MOUSELEAVE:
-            m_bTrackingLeave = false;
+            m_Pointer.Left();
             SetControlText(Item(ReadoutId()), Hint());
             return 0;
         default:
@@ -499,10 +392,6 @@ void Win32TracePage::LayOut(int width, int height) {
                KineticsControl::TraceStatus);
 }
 
-bool Win32TracePage::HasPicture() const {
-    return m_Kinetics.Trace().HasFile();
-}
-
 void Win32TracePage::Draw(PlotCanvas& canvas, double width, double height, double scale,
                           bool screen) {
     const TracePlot& trace = m_Kinetics.Trace();
@@ -519,10 +408,6 @@ PlotArea Win32TracePage::Area(PlotCanvas& canvas, double width, double height, d
     return LayOutTrace(m_Kinetics.Trace(), width, height, scale, canvas).area;
 }
 
-std::string Win32TracePage::ReadoutAt(const PlotArea& area, PlotPoint at) const {
-    return m_Kinetics.Trace().ReadoutAt(area, at.x, at.y);
-}
-
 std::string Win32TracePage::Hint() const {
     return kTraceHint;
 }
@@ -534,22 +419,6 @@ void Win32TracePage::Click(const PlotArea& area, PlotPoint at, bool) {
             m_Host.showScan(*scan, true);
         }
     }
-}
-
-void Win32TracePage::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
-    m_Kinetics.Trace().ZoomToRect(area, dragged);
-}
-void Win32TracePage::Wheel(const PlotArea& area, PlotPoint at, double steps) {
-    m_Kinetics.Trace().Wheel(area, at.x, at.y, steps);
-}
-void Win32TracePage::ZoomOut() {
-    m_Kinetics.Trace().ZoomOut();
-}
-void Win32TracePage::Key(PlotKey key) {
-    m_Kinetics.Trace().Key(key);
-}
-void Win32TracePage::ResetZoom() {
-    m_Kinetics.Trace().ResetZoom();
 }
 
 void Win32TracePage::OnCommand(KineticsControl control, int notification) {
@@ -732,10 +601,6 @@ void Win32MapPage::LayOut(int width, int height) {
                KineticsControl::MapStatus);
 }
 
-bool Win32MapPage::HasPicture() const {
-    return m_Kinetics.Map().HasFile();
-}
-
 void Win32MapPage::Draw(PlotCanvas& canvas, double width, double height, double scale,
                         bool screen) {
     const ScanMap& map = m_Kinetics.Map();
@@ -750,10 +615,6 @@ void Win32MapPage::Draw(PlotCanvas& canvas, double width, double height, double 
 
 PlotArea Win32MapPage::Area(PlotCanvas& canvas, double width, double height, double scale) {
     return LayOutMap(m_Kinetics.Map(), width, height, scale, canvas).area;
-}
-
-std::string Win32MapPage::ReadoutAt(const PlotArea& area, PlotPoint at) const {
-    return m_Kinetics.Map().ReadoutAt(area, at.x, at.y);
 }
 
 std::string Win32MapPage::Hint() const {
@@ -780,22 +641,6 @@ void Win32MapPage::Click(const PlotArea& area, PlotPoint at, bool control) {
                                              " is traced: see the Trace view."
                                        : problem);
     }
-}
-
-void Win32MapPage::ZoomToRect(const PlotArea& area, const PlotArea& dragged) {
-    m_Kinetics.Map().ZoomToRect(area, dragged);
-}
-void Win32MapPage::Wheel(const PlotArea& area, PlotPoint at, double steps) {
-    m_Kinetics.Map().Wheel(area, at.x, at.y, steps);
-}
-void Win32MapPage::ZoomOut() {
-    m_Kinetics.Map().ZoomOut();
-}
-void Win32MapPage::Key(PlotKey key) {
-    m_Kinetics.Map().Key(key);
-}
-void Win32MapPage::ResetZoom() {
-    m_Kinetics.Map().ResetZoom();
 }
 
 void Win32MapPage::OnCommand(KineticsControl control, int notification) {

@@ -146,15 +146,40 @@ class Win32KineticsPage {
     PlotArea CurrentArea();
     void ShowReadout(PlotPoint at);
 
-    std::optional<PlotPoint> m_DragStart;
-    PlotPoint m_DragNow;
-    bool m_bTrackingLeave = false;
+    PlotPointer m_Pointer;
+};
+
+// A page showing one model of the kinetics (its TracePlot or its ScanMap), which zooms and
+// reads out what its plot window asks.
+template <typename Model>
+class Win32ModelPage : public Win32KineticsPage {
+  public:
+    Win32ModelPage(Kinetics& kinetics, KineticsPageHost& host, Model& model)
+        : Win32KineticsPage(kinetics, host), m_Model(model) {}
+
+  protected:
+    bool HasPicture() const override { return m_Model.HasFile(); }
+    std::string ReadoutAt(const PlotArea& area, PlotPoint at) const override {
+        return m_Model.ReadoutAt(area, at.x, at.y);
+    }
+    void ZoomToRect(const PlotArea& area, const PlotArea& dragged) override {
+        m_Model.ZoomToRect(area, dragged);
+    }
+    void Wheel(const PlotArea& area, PlotPoint at, double steps) override {
+        m_Model.Wheel(area, at.x, at.y, steps);
+    }
+    void ZoomOut() override { m_Model.ZoomOut(); }
+    void Key(PlotKey key) override { m_Model.Key(key); }
+    void ResetZoom() override { m_Model.ResetZoom(); }
+
+    Model& m_Model;
 };
 
 // The Trace page.
-class Win32TracePage : public Win32KineticsPage {
+class Win32TracePage : public Win32ModelPage<TracePlot> {
   public:
-    using Win32KineticsPage::Win32KineticsPage;
+    Win32TracePage(Kinetics& kinetics, KineticsPageHost& host)
+        : Win32ModelPage(kinetics, host, kinetics.Trace()) {}
     void Refresh() override;
     // Traces a wavelength (a Ctrl+click on the spectrum or one typed): empty when added, else
     // why not.
@@ -168,15 +193,8 @@ class Win32TracePage : public Win32KineticsPage {
     void OnCommand(KineticsControl control, int notification) override;
     void Draw(PlotCanvas& canvas, double width, double height, double scale, bool screen) override;
     PlotArea Area(PlotCanvas& canvas, double width, double height, double scale) override;
-    bool HasPicture() const override;
-    std::string ReadoutAt(const PlotArea& area, PlotPoint at) const override;
     std::string Hint() const override;
     void Click(const PlotArea& area, PlotPoint at, bool control) override;
-    void ZoomToRect(const PlotArea& area, const PlotArea& dragged) override;
-    void Wheel(const PlotArea& area, PlotPoint at, double steps) override;
-    void ZoomOut() override;
-    void Key(PlotKey key) override;
-    void ResetZoom() override;
 
   private:
     void AddTyped();
@@ -184,9 +202,10 @@ class Win32TracePage : public Win32KineticsPage {
 };
 
 // The Map page.
-class Win32MapPage : public Win32KineticsPage {
+class Win32MapPage : public Win32ModelPage<ScanMap> {
   public:
-    using Win32KineticsPage::Win32KineticsPage;
+    Win32MapPage(Kinetics& kinetics, KineticsPageHost& host)
+        : Win32ModelPage(kinetics, host, kinetics.Map()) {}
     void Refresh() override;
     // The scan and wavelength last picked by a click, marked on the map.
     const std::optional<MapPick>& Picked() const { return m_Picked; }
@@ -201,15 +220,8 @@ class Win32MapPage : public Win32KineticsPage {
     void OnCommand(KineticsControl control, int notification) override;
     void Draw(PlotCanvas& canvas, double width, double height, double scale, bool screen) override;
     PlotArea Area(PlotCanvas& canvas, double width, double height, double scale) override;
-    bool HasPicture() const override;
-    std::string ReadoutAt(const PlotArea& area, PlotPoint at) const override;
     std::string Hint() const override;
     void Click(const PlotArea& area, PlotPoint at, bool control) override;
-    void ZoomToRect(const PlotArea& area, const PlotArea& dragged) override;
-    void Wheel(const PlotArea& area, PlotPoint at, double steps) override;
-    void ZoomOut() override;
-    void Key(PlotKey key) override;
-    void ResetZoom() override;
 
   private:
     std::optional<MapPick> m_Picked;

@@ -3,6 +3,7 @@
 // pictures saved as PNG or SVG.
 #include "dialog/win32/win32_plot_canvas.h"
 
+#include <commdlg.h>
 #include <objidl.h>
 #include <windowsx.h>
 
@@ -30,6 +31,9 @@ using std::min;
 namespace quillon {
 
 namespace {
+
+// A drag shorter than this many pixels (at 96 dpi) either way is a click.
+constexpr double kMinimumDrag = 4.0;
 
 // The holders of GdiPlusUse, and the token GDI+ gave when it started.
 int g_nGdiPlusUsers = 0;
@@ -486,6 +490,9 @@ void DrawFocus(HWND window, HDC target) {
     }
 }
 
+namespace {
+
+// A dragged rectangle in the system's selection colour.
 void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale) {
     Gdiplus::Graphics graphics(target);
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
@@ -500,6 +507,137 @@ void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale) {
     graphics.FillRectangle(&brush, left, top, width, height);
     Gdiplus::Pen pen(edge, static_cast<Gdiplus::REAL>(scale));
     graphics.DrawRectangle(&pen, left, top, width, height);
+}
+
+}  // namespace
+
+void RegisterPanelClasses(HINSTANCE instance, const wchar_t* panelClass, WNDPROC panelProc,
+                          const wchar_t* plotClass, WNDPROC plotProc) {
+    WNDCLASSEXW panel{};
+    panel.cbSize = sizeof panel;
+    if (!::GetClassInfoExW(instance, panelClass, &panel)) {
+        panel.lpfnWndProc = panelProc;
+        panel.hInstance = instance;
+        panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        panel.lpszClassName = panelClass;
+        ::RegisterClassExW(&panel);
+    }
+    WNDCLASSEXW plot{};
+    plot.cbSize = sizeof plot;
+    if (!::GetClassInfoExW(instance, plotClass, &plot)) {
+        plot.style = CS_HREDRAW | CS_VREDRAW;
+        plot.lpfnWndProc = plotProc;
+        plot.hInstance = instance;
+        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+        plot.lpszClassName = plotClass;
+        ::RegisterClassExW(&plot);
+    }
+}
+
+std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
+                                       const wchar_t* filters, const wchar_t* extension,
+                                       const wchar_t* title) {
+    std::wstring file = ToWide(suggested);
+    const std::size_t slash = file.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
+    file = slash == std::wstring::npos ? file : file.substr(slash + 1);
+    file.resize(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filters;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    dialog.lpstrDefExt = extension;
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
+    if (!::GetSaveFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    return FromWide(file.c_str());
+}
+
+std::optional<PlotKey> PlotKeyOf(WPARAM virtualKey) {
+    switch (virtualKey) {
+        case VK_ADD:
+        case VK_OEM_PLUS:  // the key of + and =
+            return PlotKey::kZoomIn;
+        case VK_SUBTRACT:
+        case VK_OEM_MINUS:
+            return PlotKey::kZoomOut;
+        case VK_LEFT:
+            return PlotKey::kLeft;
+        case VK_RIGHT:
+            return PlotKey::kRight;
+        case VK_UP:
+            return PlotKey::kUp;
+        case VK_DOWN:
+            return PlotKey::kDown;
+        default:
+            return std::nullopt;
+    }
+}
+
+PlotPoint WheelPoint(HWND window, LPARAM position) {
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    ::ScreenToClient(window, &point);
+    return {point.x + 0.5, point.y + 0.5};
+}
+
+double WheelSteps(WPARAM wParam) {
+    return GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA);
+}
+
+void PlotPointer::StartDrag(HWND window, PlotPoint at) {
+    m_DragStart = at;
+    m_DragNow = at;
+    ::SetCapture(window);
+}
+
+void PlotPointer::Move(HWND window, PlotPoint at) {
+    if (!m_bTrackingLeave) {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof track;
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = window;
+        m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
+    }
+    if (m_DragStart) {
+        m_DragNow = at;
+        ::InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
+std::optional<PlotArea> PlotPointer::EndDrag(PlotPoint at, double scale) {
+    if (!m_DragStart) {
+        return std::nullopt;
+    }
+    const PlotPoint start = *m_DragStart;
+    // Reset before the capture goes: WM_CAPTURECHANGED then finds no drag to cancel.
+    m_DragStart.reset();
+    ::ReleaseCapture();
+    const double least = kMinimumDrag * scale;
+    if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+        return PlotArea{std::min(start.x, at.x), std::min(start.y, at.y), std::abs(at.x - start.x),
+                        std::abs(at.y - start.y)};
+    }
+    return std::nullopt;
+}
+
+void PlotPointer::CancelDrag(HWND window) {
+    if (m_DragStart) {
+        m_DragStart.reset();
+        ::InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
+void PlotPointer::DrawDrag(HDC target, double scale) const {
+    if (m_DragStart) {
+        DrawDraggedRect(target, *m_DragStart, m_DragNow, scale);
+    }
 }
 
 }  // namespace quillon

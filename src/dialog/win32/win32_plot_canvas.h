@@ -43,6 +43,13 @@ void MeasureWith(HWND window, HFONT font, TextWidths& widths,
 std::optional<std::string> SavePicture(const std::string& path, HWND window, HFONT font,
                                        TextWidths& widths, const DrawPicture& draw);
 
+// The system's save dialog, opened in the folder of the suggested full name with its name
+// filled in; `filters` lists the types (the first chosen), `extension` is added to a name typed
+// without one. Nothing when the user cancels.
+std::optional<std::string> AskSaveName(HWND owner, const std::string& suggested,
+                                       const wchar_t* filters, const wchar_t* extension,
+                                       const wchar_t* title);
+
 // True when `text` ends in `end`, case ignored (file extensions).
 bool EndsWithNoCase(const std::string& text, const std::string& end);
 
@@ -76,9 +83,61 @@ PlotColors ScreenColors();
 double WindowScale(HWND window);
 // A pointer position of a window's message as a point of its picture: the pixel's middle.
 PlotPoint PicturePoint(LPARAM position);
-// The focus rectangle and a dragged rectangle in the system's selection colour.
+// The focus rectangle, where the window has the focus.
 void DrawFocus(HWND window, HDC target);
-void DrawDraggedRect(HDC target, PlotPoint from, PlotPoint to, double scale);
+
+// The zoom key of a WM_KEYDOWN's virtual key (+ or = and the keypad's +, - and the keypad's -,
+// the arrows); nothing for any other key.
+std::optional<PlotKey> PlotKeyOf(WPARAM virtualKey);
+// Where the pointer of a WM_MOUSEWHEEL (given in screen coordinates) stands in `window`'s
+// picture, and how many notches the wheel turned (positive away from the user).
+PlotPoint WheelPoint(HWND window, LPARAM position);
+double WheelSteps(WPARAM wParam);
+
+// The pointer over a plot window: the rectangle dragged with the left button (the window holds
+// the capture meanwhile) and the request to hear when the pointer leaves, so that the readout
+// can go back to its hint.
+class PlotPointer {
+  public:
+    // WM_LBUTTONDOWN in the plot's area: a drag starts at `at`.
+    void StartDrag(HWND window, PlotPoint at);
+    // WM_MOUSEMOVE: asks once per stay over `window` for WM_MOUSELEAVE, and moves the dragged
+    // corner to `at`.
+    void Move(HWND window, PlotPoint at);
+    // WM_MOUSELEAVE: the next move asks again.
+    void Left() { m_bTrackingLeave = false; }
+    bool IsDragging() const { return m_DragStart.has_value(); }
+    // WM_LBUTTONUP during a drag: ends it and gives the rectangle dragged, or nothing where it
+    // is too short either way to be more than a click (`scale` is the window's pixels per
+    // pixel at 96 dpi).
+    std::optional<PlotArea> EndDrag(PlotPoint at, double scale);
+    // WM_CAPTURECHANGED: a drag that lost the capture ends without zooming.
+    void CancelDrag(HWND window);
+    // The rectangle being dragged, drawn over the picture.
+    void DrawDrag(HDC target, double scale) const;
+
+  private:
+    std::optional<PlotPoint> m_DragStart;
+    PlotPoint m_DragNow;
+    bool m_bTrackingLeave = false;
+};
+
+// Registers, once per process, the window classes of a panel of controls (dialog background,
+// arrow) and of the plot window in it (redrawn whole when resized, cross-hair).
+void RegisterPanelClasses(HINSTANCE instance, const wchar_t* panelClass, WNDPROC panelProc,
+                          const wchar_t* plotClass, WNDPROC plotProc);
+
+// The object a window belongs to: given with its creation parameters at WM_NCCREATE, then kept
+// in the window's user data.
+template <typename Owner>
+Owner* OwnerOfWindow(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
 
 // A control's text, and a new one set only where it differs (setting the same text again would
 // move a caret and make screen readers read it again).

@@ -37,9 +37,6 @@ constexpr int kLabelHeight = 8;
 constexpr const char* kNoFileNote =
     "Open a scan data file with >> or drop it on the window to see its spectra here.";
 
-// A drag shorter than this many pixels (at 96 dpi) each way is a click.
-constexpr double kMinimumDrag = 4.0;
-
 // The panel's controls in creation order, which is also their tab order.
 struct PanelItem {
     PanelControl id;
@@ -101,29 +98,6 @@ constexpr PanelControl kSpectrumPageControls[] = {
 // IsDialogMessage both pass them to it).
 thread_local Win32SpectrumPanel* t_pPagedPanel = nullptr;
 thread_local HHOOK t_hPageKeys = nullptr;
-
-void RegisterClasses(HINSTANCE instance, WNDPROC panelProc, WNDPROC plotProc) {
-    WNDCLASSEXW panel{};
-    panel.cbSize = sizeof panel;
-    if (!::GetClassInfoExW(instance, kPanelClass, &panel)) {
-        panel.lpfnWndProc = panelProc;
-        panel.hInstance = instance;
-        panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        panel.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        panel.lpszClassName = kPanelClass;
-        ::RegisterClassExW(&panel);
-    }
-    WNDCLASSEXW plot{};
-    plot.cbSize = sizeof plot;
-    if (!::GetClassInfoExW(instance, kPlotClass, &plot)) {
-        plot.style = CS_HREDRAW | CS_VREDRAW;
-        plot.lpfnWndProc = plotProc;
-        plot.hInstance = instance;
-        plot.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-        plot.lpszClassName = kPlotClass;
-        ::RegisterClassExW(&plot);
-    }
-}
 
 }  // namespace
 
@@ -198,7 +172,7 @@ LRESULT CALLBACK Win32SpectrumPanel::PageKeys(int code, WPARAM wParam, LPARAM lP
 void Win32SpectrumPanel::Create(HWND dialog) {
     m_hDialog = dialog;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    RegisterClasses(instance, &PanelProc, &PlotProc);
+    RegisterPanelClasses(instance, kPanelClass, &PanelProc, kPlotClass, &PlotProc);
     // A control parent: the dialog manager takes Tab, the arrows and mnemonics into it.
     m_hPanel = ::CreateWindowExW(
         WS_EX_CONTROLPARENT, kPanelClass, L"", kChild | WS_CLIPCHILDREN, 0, 0, 0, 0, dialog,
@@ -425,24 +399,9 @@ LRESULT CALLBACK Win32SpectrumPanel::TakeEnter(HWND window, UINT message, WPARAM
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-namespace {
-
-// The panel a window of it belongs to: given with the creation parameters, then kept in the
-// window's user data.
-Win32SpectrumPanel* PanelOfWindow(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    return reinterpret_cast<Win32SpectrumPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-}  // namespace
-
 LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
-    auto* self = PanelOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32SpectrumPanel>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -452,7 +411,7 @@ LRESULT CALLBACK Win32SpectrumPanel::PanelProc(HWND window, UINT message, WPARAM
 
 LRESULT CALLBACK Win32SpectrumPanel::PlotProc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
-    auto* self = PanelOfWindow(window, message, lParam);
+    auto* self = OwnerOfWindow<Win32SpectrumPanel>(window, message, lParam);
     if (self == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -738,41 +697,23 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             // Ctrl+click traces; it drags no rectangle.
             if (m_Plot.HasFile() && (wParam & MK_CONTROL) == 0 &&
                 m_Layout.area.Contains(at.x, at.y)) {
-                m_DragStart = at;
-                m_DragNow = at;
-                ::SetCapture(m_hPlot);
+                m_Pointer.StartDrag(m_hPlot, at);
             }
             return 0;
         }
         case WM_MOUSEMOVE: {
-            if (!m_bTrackingLeave) {
-                TRACKMOUSEEVENT track{};
-                track.cbSize = sizeof track;
-                track.dwFlags = TME_LEAVE;
-                track.hwndTrack = m_hPlot;
-                m_bTrackingLeave = ::TrackMouseEvent(&track) != 0;
-            }
             const PlotPoint at = PicturePoint(lParam);
-            if (m_DragStart) {
-                m_DragNow = at;
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.Move(m_hPlot, at);
             ShowReadoutAt(at);
             return 0;
         }
         case WM_LBUTTONUP: {
             UpdateLayout();
             const PlotPoint at = PicturePoint(lParam);
-            if (m_DragStart) {
-                const PlotPoint start = *m_DragStart;
-                m_DragStart.reset();
-                ::ReleaseCapture();
-                const double least = kMinimumDrag * Scale();
-                if (std::abs(at.x - start.x) >= least && std::abs(at.y - start.y) >= least) {
+            if (m_Pointer.IsDragging()) {
+                if (const std::optional<PlotArea> dragged = m_Pointer.EndDrag(at, Scale())) {
                     Run([&] {
-                        m_Plot.ZoomToRect(m_Layout.area,
-                                          {std::min(start.x, at.x), std::min(start.y, at.y),
-                                           std::abs(at.x - start.x), std::abs(at.y - start.y)});
+                        m_Plot.ZoomToRect(m_Layout.area, *dragged);
                         Refresh();
                     });
                 }
@@ -789,10 +730,7 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         case WM_CAPTURECHANGED:
-            if (m_DragStart) {
-                m_DragStart.reset();
-                ::InvalidateRect(m_hPlot, nullptr, FALSE);
-            }
+            m_Pointer.CancelDrag(m_hPlot);
             return 0;
         case WM_RBUTTONUP:
             if (m_Plot.HasFile()) {
@@ -804,20 +742,17 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
             // A right click zooms out; it opens no menu.
             return 0;
         case WM_MOUSEWHEEL: {
-            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ::ScreenToClient(m_hPlot, &point);
-            const PlotPoint at{point.x + 0.5, point.y + 0.5};
+            const PlotPoint at = WheelPoint(m_hPlot, lParam);
             if (m_Plot.HasFile()) {
                 UpdateLayout();
-                m_Plot.Wheel(m_Layout.area, at.x, at.y,
-                             GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA));
+                m_Plot.Wheel(m_Layout.area, at.x, at.y, WheelSteps(wParam));
                 Refresh();
                 ShowReadoutAt(at);
             }
             return 0;
         }
         case WM_MOUSELEAVE:
-            m_bTrackingLeave = false;
+            m_Pointer.Left();
             if (m_Plot.HasFile()) {
                 SetControlText(ControlHandle(PanelControl::Readout), kReadoutHint);
             }
@@ -828,30 +763,9 @@ LRESULT Win32SpectrumPanel::OnPlotMessage(UINT message, WPARAM wParam, LPARAM lP
 }
 
 bool Win32SpectrumPanel::OnPlotKey(WPARAM key) {
-    std::optional<PlotKey> action;
-    switch (key) {
-        case VK_ADD:
-        case VK_OEM_PLUS:  // the key of + and =
-            action = PlotKey::kZoomIn;
-            break;
-        case VK_SUBTRACT:
-        case VK_OEM_MINUS:
-            action = PlotKey::kZoomOut;
-            break;
-        case VK_LEFT:
-            action = PlotKey::kLeft;
-            break;
-        case VK_RIGHT:
-            action = PlotKey::kRight;
-            break;
-        case VK_UP:
-            action = PlotKey::kUp;
-            break;
-        case VK_DOWN:
-            action = PlotKey::kDown;
-            break;
-        default:
-            return false;
+    const std::optional<PlotKey> action = PlotKeyOf(key);
+    if (!action) {
+        return false;
     }
     if (m_Plot.HasFile()) {
         m_Plot.Key(*action);
@@ -882,9 +796,7 @@ void Win32SpectrumPanel::Paint() {
             RenderPicture(canvas, width, height, scale);
         },
         [this](HDC target) {
-            if (m_DragStart) {
-                DrawDraggedRect(target, *m_DragStart, m_DragNow, Scale());
-            }
+            m_Pointer.DrawDrag(target, Scale());
             DrawFocus(m_hPlot, target);
         });
 }
@@ -916,28 +828,8 @@ Win32SpectrumPanel::ChoosePlotFile StandardPlotFileDialog() {
     return [](HWND owner, const std::string& suggested) -> std::optional<std::string> {
         static constexpr wchar_t kFilters[] =
             L"PNG image (*.png)\0*.png\0SVG image (*.svg)\0*.svg\0";
-        std::wstring file = ToWide(suggested);
-        const std::size_t slash = file.find_last_of(L"\\/");
-        const std::wstring folder = slash == std::wstring::npos ? L"" : file.substr(0, slash);
-        file = slash == std::wstring::npos ? file : file.substr(slash + 1);
-        file.resize(32768, L'\0');
-        OPENFILENAMEW dialog{};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = owner;
-        dialog.lpstrFilter = kFilters;
-        dialog.nFilterIndex = 1;
-        dialog.lpstrFile = file.data();
-        dialog.nMaxFile = static_cast<DWORD>(file.size());
-        dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
         // A name without an extension gets that of the type chosen.
-        dialog.lpstrDefExt = L"png";
-        dialog.lpstrTitle = L"Save plot";
-        dialog.Flags =
-            OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
-        if (!::GetSaveFileNameW(&dialog)) {
-            return std::nullopt;
-        }
-        return FromWide(file.c_str());
+        return AskSaveName(owner, suggested, kFilters, L"png", L"Save plot");
     };
 }
 

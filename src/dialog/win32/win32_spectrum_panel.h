@@ -149,10 +149,8 @@ class Win32SpectrumPanel {
 
     SpectrumPlot m_Plot;
     bool m_bSettingControls = false;
-    // A rectangle being dragged: where the button went down and where the pointer is.
-    std::optional<PlotPoint> m_DragStart;
-    PlotPoint m_DragNow;
-    bool m_bTrackingLeave = false;
+    // A rectangle being dragged, and whether the pointer's leaving is heard.
+    PlotPointer m_Pointer;
 
     // The picture last drawn, kept so that the rubber band and the focus are drawn over it
     // without drawing the curves again, and where its parts stand.
