@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/failure.h"
+#include "platform/ordered_work.h"
 
 namespace quillon {
 
@@ -78,22 +79,10 @@ __attribute__((target_clones("avx2", "default")))
 #endif
 void Accumulate(std::int64_t* __restrict sum, std::int32_t* __restrict low,
                 std::int32_t* __restrict high, const std::int32_t* __restrict in, std::size_t n) {
-    // Blocks of a fixed length, which compilers turn into vector instructions even where
-    // they vectorise only loops of a known length; then the rest one by one.
-    constexpr std::size_t kBlock = 16;
-    std::size_t p = 0;
-    for (; p + kBlock <= n; p += kBlock) {
-        for (std::size_t i = p; i < p + kBlock; ++i) {
-            sum[i] += in[i];
-        }
-        for (std::size_t i = p; i < p + kBlock; ++i) {
-            low[i] = std::min(low[i], in[i]);
-        }
-        for (std::size_t i = p; i < p + kBlock; ++i) {
-            high[i] = std::max(high[i], in[i]);
-        }
-    }
-    for (; p < n; ++p) {
+    // One plain loop over the pixels: with the pointers kept apart (__restrict) the compiler
+    // turns it into vector instructions (GCC at -O2 too: see the file's options in CMakeLists.txt);
+    // fixed-length blocks unrolled instead would not be.
+    for (std::size_t p = 0; p < n; ++p) {
         sum[p] += in[p];
         low[p] = std::min(low[p], in[p]);
         high[p] = std::max(high[p], in[p]);
@@ -185,47 +174,94 @@ void KineticsBuilder::Run() noexcept {
     m_State.store(end, std::memory_order_release);
 }
 
+namespace {
+
+// What a thread of the pass keeps between its runs of scans: room for one scan's trace values,
+// and whether the run it last took ended before its last scan (the pass was asked to stop).
+struct PassBlock {
+    std::vector<double> values;
+    bool complete = false;
+};
+
+// The pass was asked to stop: no run after the last complete one counts.
+struct PassStopped {};
+
+// The least scans a run of the pass holds: enough that handing runs to the threads costs
+// nothing beside reading them.
+constexpr std::size_t kRunScans = 64;
+
+}  // namespace
+
 void KineticsBuilder::Pass() {
     const auto pixels = static_cast<std::size_t>(std::max(m_File.m_nPixelCount, 0));
-    std::vector<std::string_view> texts;
-    if (m_Job.times) {
-        texts.reserve(m_nScans);
-    }
-    std::vector<double> values(m_pPlan ? m_pPlan->Count() : 0);
+    std::vector<std::string_view> texts(m_Job.times ? m_nScans : 0);
     MapBins* const bins = m_pBins.get();
     TraceValues* const trace = m_pTrace.get();
-    std::size_t row = 0;
-    std::size_t rowEnd = bins != nullptr && bins->Rows() > 0 ? bins->FirstScan(1) : 0;
-    for (std::size_t k = 0; k < m_nScans; ++k) {
-        if (m_bStop.load(std::memory_order_relaxed)) {
-            return;
-        }
-        // The record where it lies in the mapped file: no copy of 490,000 scans' counts.
-        const ScanView scan = m_File.Scan(k);
-        if (scan.values.size() < pixels) {
-            throw std::runtime_error("scan " + std::to_string(k + 1) +
-                                     " holds fewer counts than the file's pixels");
-        }
-        if (bins != nullptr) {
-            bool first = k == 0;
-            if (k == rowEnd) {
-                ++row;
-                rowEnd = bins->FirstScan(row + 1);
-                first = true;
-            }
-            bins->Add(row, first, scan.values);
-        }
-        if (trace != nullptr) {
-            m_pPlan->Values(scan.values, values);
-            for (std::size_t w = 0; w < values.size(); ++w) {
-                trace->values[w][k] = values[w];
+
+    // The scans cut into runs that each thread fills alone: whole rows of the map (a row is
+    // summed by one thread, in scan order, so the sums do not depend on the threads), of at
+    // least kRunScans scans where the rows are shorter. The runs' ends are the points where
+    // the scans read so far advance, in order, so the rows the window shows are complete.
+    std::vector<std::size_t> ends;
+    if (bins != nullptr) {
+        for (std::size_t row = 1; row <= bins->Rows(); ++row) {
+            const std::size_t end = bins->FirstScan(row);
+            if (end - (ends.empty() ? 0 : ends.back()) >= kRunScans || row == bins->Rows()) {
+                ends.push_back(end);
             }
         }
-        if (m_Job.times) {
-            // The whole field: the reader of the times stops at its first zero byte.
-            texts.emplace_back(scan.dateTime, kScanTextSize);
+    } else {
+        for (std::size_t end = kRunScans; end < m_nScans + kRunScans; end += kRunScans) {
+            ends.push_back(std::min(end, m_nScans));
         }
-        m_nDone.store(k + 1, std::memory_order_release);
+    }
+
+    const auto produce = [&](std::size_t i, PassBlock& block) {
+        block.complete = false;
+        block.values.resize(m_pPlan ? m_pPlan->Count() : 0);
+        const std::size_t first = i == 0 ? 0 : ends[i - 1];
+        std::size_t row = bins != nullptr ? bins->RowOf(first) : 0;
+        for (std::size_t k = first; k < ends[i]; ++k) {
+            if (m_bStop.load(std::memory_order_relaxed)) {
+                return;
+            }
+            // The record where it lies in the mapped file: no copy of 490,000 scans' counts.
+            const ScanView scan = m_File.Scan(k);
+            if (scan.values.size() < pixels) {
+                throw std::runtime_error("scan " + std::to_string(k + 1) +
+                                         " holds fewer counts than the file's pixels");
+            }
+            if (bins != nullptr) {
+                if (row + 1 < bins->Rows() && k == bins->FirstScan(row + 1)) {
+                    ++row;
+                }
+                bins->Add(row, k == bins->FirstScan(row), scan.values);
+            }
+            if (trace != nullptr) {
+                m_pPlan->Values(scan.values, block.values);
+                for (std::size_t w = 0; w < block.values.size(); ++w) {
+                    trace->values[w][k] = block.values[w];
+                }
+            }
+            if (m_Job.times) {
+                // The whole field: the reader of the times stops at its first zero byte.
+                texts[k] = std::string_view(scan.dateTime, kScanTextSize);
+            }
+        }
+        block.complete = true;
+    };
+    const auto consume = [&](std::size_t i, const PassBlock& block) {
+        if (!block.complete) {
+            throw PassStopped{};
+        }
+        m_nDone.store(ends[i], std::memory_order_release);
+    };
+    try {
+        // Several threads read the mapped file at once: the page faults of a file larger than
+        // memory and the sums of its counts share the cores, as the exports do.
+        RunInOrder<PassBlock>(WorkerCount(0), ends.size(), produce, consume);
+    } catch (const PassStopped&) {
+        return;
     }
     // A file cut shorter while it was read gave zeros for what it lost: say so rather than
     // show them as counts.
