@@ -26,10 +26,11 @@ namespace {
 // The block of scan values the columns layout gathers for a run of rows: small enough to stay
 // in the processor's cache while its rows are formatted.
 constexpr std::size_t kBlockBytes = 1u << 20;
-// The text of a block: about this many bytes (a cell takes about 20), so that the blocks in
-// flight on all threads take little memory.
+// The text of a block: about this many bytes (a cell of a quantity takes about 20, one of
+// counts about 7), so that the blocks in flight on all threads take little memory.
 constexpr std::size_t kTextBlockBytes = 1u << 20;
 constexpr std::size_t kTypicalCellBytes = 20;
+constexpr std::size_t kTypicalCountCellBytes = 7;
 // A cell: its delimiter and the longest number; its delimiter and the longest count.
 constexpr std::size_t kCellRoom = 1 + kMaxNumberChars;
 constexpr std::size_t kCountCellRoom = 1 + kMaxInt32Chars;
@@ -115,9 +116,12 @@ class CsvWriter {
         const bool integers = m_Columns.IntegerScans();
         const std::size_t valueSize = integers ? sizeof(std::int32_t) : sizeof(double);
         const std::size_t perRow = std::max<std::size_t>(scans, 1);
+        // Longer runs of rows gather more of each scan's record at a time: counts, whose text
+        // is short, are gathered a few hundred bytes of a scan at once.
+        const std::size_t cellBytes = integers ? kTypicalCountCellBytes : kTypicalCellBytes;
         const std::size_t block =
             std::clamp<std::size_t>(std::min(kBlockBytes / (perRow * valueSize),
-                                             kTextBlockBytes / (perRow * kTypicalCellBytes)),
+                                             kTextBlockBytes / (perRow * cellBytes)),
                                     1, std::max<std::size_t>(rows, 1));
         const std::size_t blocks = (rows + block - 1) / block;
         std::size_t undefined = 0;

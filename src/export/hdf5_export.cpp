@@ -205,6 +205,16 @@ class Matrix {
           m_Dataset(Create(location, name, fileType, rows, columns, compress), H5Dclose,
                     "create a dataset") {}
 
+    // True when each row is written as its stored bytes (WriteRow).
+    bool Direct() const noexcept { return m_bDirect; }
+
+    // Row `row` as its stored bytes, straight from `bytes` (columns values): Direct() only.
+    void WriteRow(std::size_t row, const void* bytes) {
+        const hsize_t offset[2] = {row, 0};
+        Check(H5Dwrite_chunk(m_Dataset, H5P_DEFAULT, 0, offset, m_nColumns * m_nValueSize, bytes),
+              "write a dataset");
+    }
+
     // Rows [first, first + count) from `values` (count x columns, row-major).
     void WriteRows(std::size_t first, std::size_t count, hid_t memoryType, const void* values) {
         if (count == 0 || m_nColumns == 0) {
@@ -215,10 +225,7 @@ class Matrix {
             // to its chunk with one write, past the library's selection and type machinery.
             const std::size_t bytes = m_nColumns * m_nValueSize;
             for (std::size_t r = 0; r < count; ++r) {
-                const hsize_t offset[2] = {first + r, 0};
-                Check(H5Dwrite_chunk(m_Dataset, H5P_DEFAULT, 0, offset, bytes,
-                                     static_cast<const char*>(values) + r * bytes),
-                      "write a dataset");
+                WriteRow(first + r, static_cast<const char*>(values) + r * bytes);
             }
             return;
         }
@@ -436,6 +443,14 @@ class Hdf5Writer {
         }
         const std::size_t n = m_Columns.PixelCount();
         Matrix scans(m_H5, "scans", H5T_STD_I32LE, Scans(), n, m_Request.compress);
+        if (scans.Direct()) {
+            // A scan's counts are stored as the file holds them (little-endian int32): each
+            // goes to its chunk straight from the loaded file, with no copy and no thread.
+            for (std::size_t s = 0; s < Scans(); ++s) {
+                scans.WriteRow(s, m_Columns.ScanCountsInPlace(s).data());
+            }
+            return;
+        }
         const std::size_t block = BlockRows(n * sizeof(std::int32_t));
         // Blocks of scans gathered on several threads, written in their order.
         RunInOrder<std::vector<std::int32_t>>(

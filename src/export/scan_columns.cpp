@@ -110,12 +110,15 @@ void ScanColumns::GridReference(std::size_t first, std::span<double> out) const 
 
 void ScanColumns::ScanCounts(std::size_t k, std::size_t first, std::span<std::int32_t> out) const {
     CheckRange(first, out.size(), PixelCount());
+    const auto values = ScanCountsInPlace(k).subspan(first, out.size());
+    std::copy(values.begin(), values.end(), out.begin());
+}
+
+std::span<const std::int32_t> ScanColumns::ScanCountsInPlace(std::size_t k) const {
     if (m_bAveraged) {
         throw std::logic_error("averaged scans have no whole counts");
     }
-    const ScanView scan = CheckedScan(m_File, ScanNumber(k), m_Axis.size());
-    const auto values = scan.values.subspan(first, out.size());
-    std::copy(values.begin(), values.end(), out.begin());
+    return CheckedScan(m_File, ScanNumber(k), m_Axis.size()).values;
 }
 
 void ScanColumns::MeanCounts(std::size_t k, std::size_t first, std::span<double> out) const {

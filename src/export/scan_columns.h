@@ -80,6 +80,9 @@ class ScanColumns {
     // from several threads at once.
     // ScanCounts only for single scans; MeanCounts for either (the counts of a single scan).
     void ScanCounts(std::size_t k, std::size_t first, std::span<std::int32_t> out) const;
+    // All of single scan k's counts where the loaded file holds them (in place in a mapped
+    // file): valid while the file is.
+    std::span<const std::int32_t> ScanCountsInPlace(std::size_t k) const;
     void MeanCounts(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanPixelValues(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanValues(std::size_t k, std::size_t first, std::span<double> out) const;

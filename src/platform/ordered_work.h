@@ -17,8 +17,9 @@ namespace quillon {
 // The threads for `jobs`: as many as the machine has cores when jobs is 0, else jobs.
 unsigned WorkerCount(unsigned jobs);
 
-// Runs produce(i, block) for every i in [0, count) on `threads` threads and consume(i, block)
-// on the calling thread for i = 0, 1, ... in order, each once its block is produced. At most
+// Runs produce(i, block) for every i in [0, count) on `threads` threads (the calling thread
+// among them) and consume(i, block) on the calling thread for i = 0, 1, ... in order, each once
+// its block is produced. At most
 // 2 * threads blocks are produced ahead of the one consumed; a Block is reused for a later i
 // (produce starts from what it left). An exception from produce is raised here when its
 // block's turn comes, after the threads have stopped; so is one from consume (a failed or
@@ -47,25 +48,29 @@ void RunInOrder(unsigned threads, std::size_t count, Produce produce, Consume co
     std::size_t consumed = 0;  // blocks consumed so far
     bool stop = false;
 
+    // Produces the next block not yet claimed; called and left with the lock held.
+    const auto produceNext = [&](std::unique_lock<std::mutex>& lock) {
+        const std::size_t i = claimed++;
+        Slot& slot = slots[i % window];
+        lock.unlock();
+        try {
+            produce(i, slot.block);
+        } catch (...) {
+            slot.error = std::current_exception();
+        }
+        lock.lock();
+        slot.ready = true;
+        changed.notify_all();
+    };
+    const auto claimable = [&] { return claimed < count && claimed < consumed + window; };
     const auto work = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock,
-                         [&] { return stop || claimed >= count || claimed < consumed + window; });
+            changed.wait(lock, [&] { return stop || claimed >= count || claimable(); });
             if (stop || claimed >= count) {
                 return;
             }
-            const std::size_t i = claimed++;
-            Slot& slot = slots[i % window];
-            lock.unlock();
-            try {
-                produce(i, slot.block);
-            } catch (...) {
-                slot.error = std::current_exception();
-            }
-            lock.lock();
-            slot.ready = true;
-            changed.notify_all();
+            produceNext(lock);
         }
     };
     std::vector<std::thread> workers;
@@ -81,14 +86,22 @@ void RunInOrder(unsigned threads, std::size_t count, Produce produce, Consume co
         workers.clear();
     };
     try {
-        for (unsigned t = 0; t < threads; ++t) {
+        // The calling thread is one of the `threads`: it consumes, and produces too while the
+        // block it is to consume next is not ready (writing alone would leave its core idle).
+        for (unsigned t = 1; t < threads; ++t) {
             workers.emplace_back(work);
         }
         for (std::size_t i = 0; i < count; ++i) {
             Slot& slot = slots[i % window];
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return slot.ready; });
+                while (!slot.ready) {
+                    if (claimable()) {
+                        produceNext(lock);
+                    } else {
+                        changed.wait(lock);
+                    }
+                }
             }
             if (slot.error) {
                 std::rethrow_exception(slot.error);
