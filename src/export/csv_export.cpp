@@ -119,10 +119,9 @@ class CsvWriter {
         // Longer runs of rows gather more of each scan's record at a time: counts, whose text
         // is short, are gathered a few hundred bytes of a scan at once.
         const std::size_t cellBytes = integers ? kTypicalCountCellBytes : kTypicalCellBytes;
-        const std::size_t block =
-            std::clamp<std::size_t>(std::min(kBlockBytes / (perRow * valueSize),
-                                             kTextBlockBytes / (perRow * cellBytes)),
-                                    1, std::max<std::size_t>(rows, 1));
+        const std::size_t block = std::clamp<std::size_t>(
+            std::min(kBlockBytes / (perRow * valueSize), kTextBlockBytes / (perRow * cellBytes)), 1,
+            std::max<std::size_t>(rows, 1));
         const std::size_t blocks = (rows + block - 1) / block;
         std::size_t undefined = 0;
         RunInOrder<Block>(
