@@ -23,7 +23,9 @@
 # timed run its input is read once more (the system may have let cached pages go since). Each
 # conversion and each write floor starts with its outputs deleted and everything written so
 # far synced to disk, so that both only create and write, and no run pays for the write-back
-# or the deletion of another's files. Inputs are generated into bench/data/ (not committed) by tools/quillon_make_sample.
+# or the deletion of another's files. Inputs are generated into bench/data/ (not committed) by
+# tools/quillon_make_sample; QUILLON_BENCH_DATA=DIR puts them, and the outputs, in DIR instead:
+# a memory file system (/dev/shm) takes the disk's own variations out of the floors.
 #
 # QUILLON_BENCH_CONVERT=/path/to/quillon-convert measures another build of the converter (an
 # older commit, say) against the same floors.
@@ -61,7 +63,7 @@ write_floor=$build/bench/quillon_write_floor
 read_floor=$build/bench/quillon_read_floor
 bench_exports=$build/bench/quillon_bench_exports
 
-data=bench/data
+data=${QUILLON_BENCH_DATA:-bench/data}
 mkdir -p "$data"
 [ -f "$data/conv.sdf" ] || "$sample" "$data/conv.sdf" 2048 2000
 [ -f "$data/big.sdf" ] || "$sample" "$data/big.sdf" 2048 23840
