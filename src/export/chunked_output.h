@@ -86,15 +86,23 @@ class ByteBlock {
   public:
     char* Room(std::size_t size) {
         if (m_nUsed + size > m_nCapacity) {
-            const std::size_t capacity = std::max(2 * m_nCapacity, m_nUsed + size);
-            auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
-            if (m_nUsed > 0) {
-                std::memcpy(buffer.get(), m_pBuffer.get(), m_nUsed);
-            }
-            m_pBuffer = std::move(buffer);
-            m_nCapacity = capacity;
+            Reserve(std::max(2 * m_nCapacity, m_nUsed + size));
         }
         return m_pBuffer.get() + m_nUsed;
+    }
+    // Room for `capacity` bytes in all from now on: a block whose longest text is known takes
+    // its memory once instead of growing (and copying) step by step; pages never written to
+    // cost nothing.
+    void Reserve(std::size_t capacity) {
+        if (capacity <= m_nCapacity) {
+            return;
+        }
+        auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_nUsed > 0) {
+            std::memcpy(buffer.get(), m_pBuffer.get(), m_nUsed);
+        }
+        m_pBuffer = std::move(buffer);
+        m_nCapacity = capacity;
     }
     void Commit(const char* end) { m_nUsed = static_cast<std::size_t>(end - m_pBuffer.get()); }
     void Append(std::string_view bytes) {

@@ -145,6 +145,8 @@ class CsvWriter {
         into.values.resize(integers ? 0 : block * scans);
         into.lead.resize(m_Columns.HasGrid() ? 3 * block : 0);
         into.text.Clear();
+        into.text.Reserve(count * (4 * kCellRoom + scans * (integers ? kCountCellRoom : kCellRoom) +
+                                   kLineEnd.size()));
         into.undefined = 0;
         std::int32_t* const counts = into.counts.data();
         double* const values = into.values.data();
