@@ -21,6 +21,7 @@
 #include <QtTest>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "dialog/kinetics.h"
@@ -125,13 +126,17 @@ class KineticsViewsTest : public QObject {
     }
 
     // `scans` scans of four pixels whose counts all equal the scan's index (from 0), so that
-    // a map row's mean, least and greatest counts follow from the scans it holds.
+    // a map row's mean, least and greatest counts follow from the scans it holds, taken a
+    // second apart from 09:00:00.
     static quillon::testing::SdfBuilder Ramp(int scans) {
         quillon::testing::SdfBuilder sdf(4);
         sdf.ccd.fCal[0] = 350.0f;
         sdf.ccd.fCal[1] = 1.0f;
         for (int k = 0; k < scans; ++k) {
-            sdf.AddScan({"", "", "", {k, k, k, k}, 0});
+            char time[32];
+            std::snprintf(time, sizeof time, "2026-12-07 %02d:%02d:%02d", 9 + k / 3600, k / 60 % 60,
+                          k % 60);
+            sdf.AddScan({"", "", time, {k, k, k, k}, 0});
         }
         return sdf;
     }
@@ -401,6 +406,28 @@ class KineticsViewsTest : public QObject {
         QCOMPARE(png.pixelColor(0, 0), QColor(dark.red, dark.green, dark.blue));
         QCOMPARE(png.pixelColor(0, png.height() - 1),
                  QColor(bright.red, bright.green, bright.blue));
+
+        // Every row as the pass filled it, on however many threads: row r holds the scans
+        // [r K / R, (r + 1) K / R) (as even as they divide), whose mean count is their middle.
+        rows->setCurrentIndex(0);
+        const std::size_t count = static_cast<std::size_t>(scans);
+        for (std::size_t r = 0; r < map.Rows(); ++r) {
+            const std::size_t first = r * count / map.Rows();
+            const std::size_t last = (r + 1) * count / map.Rows() - 1;
+            QCOMPARE(map.Value(r, 0), static_cast<double>(first + last) / 2.0);
+        }
+        // The pass that traces a wavelength gives every scan its count and its seconds.
+        window.ViewTabs()->setCurrentIndex(1);
+        auto* typed = Find<QLineEdit>(*window.TraceView(), "traceWavelength");
+        QTest::keyClicks(typed, QStringLiteral("352"));
+        QTest::keyClick(typed, Qt::Key_Return);
+        Settle(window);
+        const quillon::TracePlot& trace = window.KineticsState().Trace();
+        QCOMPARE(trace.ScansShown(), count);
+        for (std::size_t k = 0; k < count; ++k) {
+            QCOMPARE(trace.ValueOf(0, k), static_cast<double>(k));
+            QCOMPARE(trace.XOf(k), static_cast<double>(k));
+        }
         QVERIFY(m_Messages.isEmpty());
     }
 
