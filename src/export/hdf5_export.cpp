@@ -16,6 +16,7 @@
 #include <bit>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -729,18 +730,38 @@ void WriteTraceDatasets(hid_t h5, const ScanFile& file, const TraceTable& table)
     }
 }
 
-// The library prints nothing itself: errors reach the user through FileError.
-// The library is set up once: it prints nothing itself (errors reach the user through
-// FileError), and its free lists give memory back beyond a megabyte, so that an export's
-// memory does not grow with the scans it has written.
+// The library prints nothing itself: errors reach the user through FileError. A thread-safe
+// build keeps that setting per thread, so every thread that writes a file makes it (a batch
+// writes several files at once, and the file driver's probe for an existing file fails as a
+// matter of course). Once for all: the library's free lists give memory back beyond a
+// megabyte, so that an export's memory does not grow with the scans it has written.
 void SetUpLibrary() {
     static const bool done = [] {
-        H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
         H5set_free_list_limits(1 << 20, 256 << 10, 1 << 20, 256 << 10, 1 << 20, 256 << 10);
         return true;
     }();
     (void)done;
+    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 }
+
+#ifdef H5_HAVE_THREADSAFE
+// The library takes its own lock at every call: files are written side by side.
+struct LibraryTurn {};
+#else
+// A library built without thread safety (the Windows build's) is used by one thread at a time:
+// files of a batch written at once take turns, each written whole.
+class LibraryTurn {
+  public:
+    LibraryTurn() : m_Lock(Mutex()) {}
+
+  private:
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    std::lock_guard<std::mutex> m_Lock;
+};
+#endif
 
 // File access for an export: a driver that lets every identifier of the file be closed after a
 // failed write (hdf5_file_driver.h), objects closed with the file, and a metadata cache of at most
@@ -770,6 +791,7 @@ namespace {
 // Creates the file at `path` (through a temporary name), has `write` fill it and closes it.
 template <typename Write>
 void WriteHdf5File(const ScanFile& file, const std::string& path, Write write) {
+    [[maybe_unused]] const LibraryTurn turn;
     SetUpLibrary();
     WriteLibraryOutput(path, file, [&](const std::string& writePath, bool inPlace) {
         // Declared first, so that it outlives every identifier of the file.
@@ -802,7 +824,6 @@ void WriteHdf5File(const ScanFile& file, const std::string& path, Write write) {
 ExportReport WriteHdf5(const ScanFile& file, const ExportRequest& request,
                        const std::string& path) {
     // The grid and the scan numbers are checked before anything is created.
-    SetUpLibrary();
     const ScanColumns columns(file, request);
     ExportReport report;
     report.path = path;
