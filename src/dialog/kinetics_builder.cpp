@@ -248,6 +248,9 @@ void KineticsBuilder::Pass() {
                 texts[k] = std::string_view(scan.dateTime, kScanTextSize);
             }
         }
+        // A file cut shorter while it was read gave zeros for what it lost: say so rather than
+        // show them as counts, and keep the rows read before it.
+        m_File.CheckUnchanged();
         block.complete = true;
     };
     const auto consume = [&](std::size_t i, const PassBlock& block) {
@@ -263,9 +266,6 @@ void KineticsBuilder::Pass() {
     } catch (const PassStopped&) {
         return;
     }
-    // A file cut shorter while it was read gave zeros for what it lost: say so rather than
-    // show them as counts.
-    m_File.CheckUnchanged();
     if (m_Job.times) {
         ScanTimes times = ScanTimesOfTexts(texts);
         const std::lock_guard<std::mutex> lock(m_Mutex);

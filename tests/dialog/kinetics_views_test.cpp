@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "dialog/kinetics.h"
@@ -821,6 +822,29 @@ class KineticsViewsTest : public QObject {
         QCOMPARE(map.ScanCount(), std::size_t{5});
         QCOMPARE(map.FilledRows(), std::size_t{5});
         QVERIFY(m_Messages.isEmpty());
+    }
+
+    void aFileCutShorterWhileTheMapIsBuiltIsReported() {
+        quillon::testing::SdfBuilder fixed(2048);
+        const QString big = m_Dir.filePath(QStringLiteral("big.sdf"));
+        const std::string name = QFile::encodeName(big).toStdString();
+        quillon::testing::WriteSparseSdf(name, fixed, 300000, {});
+        MainDialogWindow window(ScriptedPrompts());
+        Open(window);
+        Load(window, big);
+        window.ViewTabs()->setCurrentIndex(2);
+        const quillon::ScanMap& map = window.KineticsState().Map();
+        QTRY_VERIFY_WITH_TIMEOUT(map.FilledRows() > 0, 30000);
+        QVERIFY(window.KineticsState().IsMapRunning());
+        // Another program cuts the file to a tenth while the threads read it: the scans it
+        // lost read as zeros, and the map says why it is not complete instead of showing them.
+        std::filesystem::resize_file(name, std::filesystem::file_size(name) / 10);
+        Settle(window);
+        QCOMPARE(Find<QLabel>(*window.MapView(), "mapStatus")->text(),
+                 QStringLiteral("The map could not be completed: %1: the file changed while it "
+                                "was read")
+                     .arg(big));
+        QVERIFY(map.FilledRows() < map.Rows());
     }
 };
 
