@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The one pass over a loaded file that the kinetics views need, run on a thread of its own so
+// The one pass over a loaded file that the kinetics views need, run off the window's thread so
 // that the window keeps answering: it fills the rows of the scan map (per pixel the sum, the
 // least and the greatest counts of the scans of each row), the trace of chosen wavelengths
-// (one value per scan) and the date-time texts that give each scan its time. The window polls
-// the progress with a timer and shows what is complete; no toolkit is called from the thread.
+// (one value per scan) and the date-time texts that give each scan its time. The pass's own
+// thread shares runs of whole map rows with one more thread per further core. The window polls
+// the progress with a timer and shows what is complete; no toolkit is called from the threads.
 #pragma once
 
 #include <atomic>
