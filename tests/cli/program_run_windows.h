@@ -118,11 +118,24 @@ inline HANDLE StartProcess(const std::string& cwd, const std::vector<std::string
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
     const std::wstring folder = WidePath(cwd);
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                          ownConsole ? CREATE_NEW_CONSOLE : 0, nullptr, folder.c_str(), &startup,
-                          &process)) {
-        ADD_FAILURE() << "cannot start " << kProgram << ": "
-                      << WindowsErrorReason(::GetLastError());
+    // Wine now and then fails to set up the new console of a program (ERROR_INTERNAL_ERROR
+    // while its console host starts, on a busy machine); a second try gets one.
+    bool started = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) {
+            ::Sleep(500);
+        }
+        started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                   ownConsole ? CREATE_NEW_CONSOLE : 0, nullptr, folder.c_str(),
+                                   &startup, &process) != FALSE;
+        error = started ? 0 : ::GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+    }
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << kProgram << ": " << WindowsErrorReason(error);
         return nullptr;
     }
     ::CloseHandle(process.hThread);
