@@ -118,7 +118,12 @@ std::span<const std::int32_t> ScanColumns::ScanCountsInPlace(std::size_t k) cons
     if (m_bAveraged) {
         throw std::logic_error("averaged scans have no whole counts");
     }
-    return CheckedScan(m_File, ScanNumber(k), m_Axis.size()).values;
+    const std::int32_t number = ScanNumber(k);
+    const auto values = m_File.ScanCounts(static_cast<std::size_t>(number) - 1);
+    if (values.size() != m_Axis.size()) {
+        CheckedScan(m_File, number, m_Axis.size());  // raises the error naming the scan
+    }
+    return values;
 }
 
 void ScanColumns::MeanCounts(std::size_t k, std::size_t first, std::span<double> out) const {

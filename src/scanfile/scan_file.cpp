@@ -57,6 +57,17 @@ std::size_t ScanFile::ScanCount() const noexcept {
     return StoredScanCount() + m_ScanList.size();
 }
 
+std::span<const std::int32_t> ScanFile::ScanCounts(std::size_t index) const {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (index < StoredScanCount()) {
+            const unsigned char* const values = m_pStored->Record(index) + 3 * kScanTextSize;
+            return {reinterpret_cast<const std::int32_t*>(values),
+                    static_cast<std::size_t>(m_pStored->n)};
+        }
+    }
+    return Scan(index).values;
+}
+
 ScanView ScanFile::Scan(std::size_t index) const {
     const std::size_t stored = StoredScanCount();
     if (index >= stored) {

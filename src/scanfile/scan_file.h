@@ -67,6 +67,9 @@ class ScanFile {
     // cut shorter while it is open; an export, which visits the scans again for each block of
     // rows, reads in place and asks CheckUnchanged() before it keeps its output.
     ScanView Scan(std::size_t index) const;
+    // The counts of that record, as Scan(index).values, found without reading the rest of the
+    // record: an export visits every scan's counts once for each block of rows.
+    std::span<const std::int32_t> ScanCounts(std::size_t index) const;
     // True once Scan() met bytes of a record that the file no longer holds: someone cut it
     // shorter after it was loaded. Those bytes read as 0.
     bool Changed() const noexcept;
