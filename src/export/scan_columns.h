@@ -83,6 +83,10 @@ class ScanColumns {
     // All of single scan k's counts where the loaded file holds them (in place in a mapped
     // file): valid while the file is.
     std::span<const std::int32_t> ScanCountsInPlace(std::size_t k) const;
+    // Rows [first, first + count) of every selected single scan, row by row: row first + r of
+    // scan k at out[r * ScanCount() + k] (a line of the columns layout). out holds count *
+    // ScanCount() values.
+    void CountRows(std::size_t first, std::size_t count, std::span<std::int32_t> out) const;
     void MeanCounts(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanPixelValues(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanValues(std::size_t k, std::size_t first, std::span<double> out) const;

@@ -272,7 +272,8 @@ TEST(CsvExport, RowsLayoutIsTheExactTranspose) {
     ExpectTranspose(file, request);
 }
 
-// Enough scans and pixels that the columns layout is written in several blocks of rows.
+// Enough scans and pixels that the columns layout is written in several blocks of rows; the
+// counts are turned four scans by four rows at a time, so neither count is a multiple of four.
 TEST(CsvExport, ALargeTableWrittenInBlocksIsStillTheTransposeOfItsRows) {
     testing::SdfBuilder b(450);
     b.ccd.fCal[0] = 300.0f;
@@ -281,7 +282,7 @@ TEST(CsvExport, ALargeTableWrittenInBlocksIsStillTheTransposeOfItsRows) {
         b.dark[i] = static_cast<float>(i % 7);
         b.ref[i] = 1000.0f + static_cast<float>(i);
     }
-    for (int k = 0; k < 2500; ++k) {
+    for (int k = 0; k < 2503; ++k) {
         testing::ScanContent scan;
         for (int i = 0; i < 450; ++i) {
             scan.values.push_back((k * 7919 + i * 104729) % 65536);
