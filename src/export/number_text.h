@@ -4,6 +4,7 @@
 // the locale. A decimal comma may stand for the point, for spreadsheets set up that way.
 #pragma once
 
+#include <array>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -25,46 +26,37 @@ inline char* WriteInteger(char* p, std::int64_t value) {
 }
 
 namespace detail {
-// "00" to "99".
-inline constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// "0000" to "9999", four characters each.
+inline constexpr auto kDigitQuads = [] {
+    std::array<char, 4 * 10000> quads{};
+    for (std::size_t i = 0; i < 10000; ++i) {
+        quads[4 * i] = static_cast<char>('0' + i / 1000);
+        quads[4 * i + 1] = static_cast<char>('0' + i / 100 % 10);
+        quads[4 * i + 2] = static_cast<char>('0' + i / 10 % 10);
+        quads[4 * i + 3] = static_cast<char>('0' + i % 10);
+    }
+    return quads;
+}();
 }  // namespace detail
 
 // A detector count at p (the same text as WriteInteger); returns the end. Counts below 100,000
-// (all of a 16-bit detector's) take a short path of digit pairs. Needs kMaxInt32Chars of room.
+// (all of a 16-bit detector's) take a short path: their last four digits are copied from a
+// table in one piece (a shorter count copies the end of its entry). Needs kMaxInt32Chars of
+// room: four bytes are stored even for a count of fewer digits.
 inline char* WriteCount(char* p, std::int32_t value) {
-    if (value < 0 || value >= 100000) {
+    if (value < 0 || value >= 100000) [[unlikely]] {
         return std::to_chars(p, p + kMaxInt32Chars, value).ptr;
     }
     const auto u = static_cast<std::uint32_t>(value);
-    const char* const pairs = detail::kDigitPairs;
-    if (u < 100) {
-        if (u < 10) {
-            *p = static_cast<char>('0' + u);
-            return p + 1;
-        }
-        std::memcpy(p, pairs + 2 * u, 2);
-        return p + 2;
-    }
+    const char* const quads = detail::kDigitQuads.data();
     if (u < 10000) {
-        const std::uint32_t high = u / 100;
-        const std::uint32_t low = u % 100;
-        if (u < 1000) {
-            *p = static_cast<char>('0' + high);
-            std::memcpy(p + 1, pairs + 2 * low, 2);
-            return p + 3;
-        }
-        std::memcpy(p, pairs + 2 * high, 2);
-        std::memcpy(p + 2, pairs + 2 * low, 2);
-        return p + 4;
+        const std::uint32_t length = 1u + (u >= 10) + (u >= 100) + (u >= 1000);
+        std::memcpy(p, quads + 4 * u + (4 - length), 4);
+        return p + length;
     }
     const std::uint32_t top = u / 10000;
-    const std::uint32_t rest = u % 10000;
     *p = static_cast<char>('0' + top);
-    std::memcpy(p + 1, pairs + 2 * (rest / 100), 2);
-    std::memcpy(p + 3, pairs + 2 * (rest % 100), 2);
+    std::memcpy(p + 1, quads + 4 * (u - 10000 * top), 4);
     return p + 5;
 }
 
