@@ -4,6 +4,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 #include <algorithm>
@@ -142,11 +143,23 @@ void ScanColumns::CountRows(std::size_t first, std::size_t count,
 #if defined(__SSE2__)
     // Four scans at a time: four rows of each are read in one piece, turned into four rows of
     // the four scans (a 4 x 4 transpose), and stored in one piece each. Both the records and
-    // the rows are then read and written in runs instead of a value at a time.
+    // the rows are then read and written in runs instead of a value at a time. Each scan's
+    // piece lies in a page of its own, far from the last: the pieces of the scans kAhead on
+    // are asked for before they are needed, so that the reads from memory overlap.
+    constexpr std::size_t kAhead = 16;
+    const std::size_t pieceBytes = count * sizeof(std::int32_t);
     for (; k + 4 <= scans; k += 4) {
         const std::int32_t* in[4];
         for (std::size_t j = 0; j < 4; ++j) {
             in[j] = ScanCountsInPlace(k + j).data() + first;
+        }
+        for (std::size_t j = k + kAhead; j < std::min(k + kAhead + 4, scans) && count > 0; ++j) {
+            const char* const piece =
+                reinterpret_cast<const char*>(ScanCountsInPlace(j).data() + first);
+            for (std::size_t b = 0; b < pieceBytes; b += 64) {
+                _mm_prefetch(piece + b, _MM_HINT_T0);
+            }
+            _mm_prefetch(piece + pieceBytes - 1, _MM_HINT_T0);
         }
         std::size_t r = 0;
         for (; r + 4 <= count; r += 4) {
