@@ -127,6 +127,9 @@ class CsvWriter {
             std::clamp<std::size_t>(std::min(kBlockBytes / (perRow * valueSize), cells / perRow), 1,
                                     std::max<std::size_t>(rows, 1));
         const std::size_t blocks = (rows + block - 1) / block;
+        if (integers) {
+            m_CountsAt = m_Columns.AllCountsInPlace();
+        }
         std::size_t undefined = 0;
         RunInOrder<Block>(
             m_nThreads, blocks,
@@ -159,7 +162,7 @@ class CsvWriter {
         // The block: counts row by row (row r of scan k at [r * scans + k]); other values
         // scan by scan (row r of scan k at [k * block + r]).
         if (integers) {
-            m_Columns.CountRows(first, count, std::span(counts, count * scans));
+            m_Columns.CountRows(m_CountsAt, first, count, std::span(counts, count * scans));
         } else {
             for (std::size_t k = 0; k < scans; ++k) {
                 into.undefined +=
@@ -307,6 +310,8 @@ class CsvWriter {
     const CsvStyle& m_Style;
     unsigned m_nThreads;
     ChunkedOutput& m_Out;
+    // Where each scan's counts lie, for the columns layout of counts.
+    std::vector<const std::int32_t*> m_CountsAt;
 };
 
 }  // namespace

@@ -131,11 +131,19 @@ std::span<const std::int32_t> ScanColumns::ScanCountsInPlace(std::size_t k) cons
     return values;
 }
 
-void ScanColumns::CountRows(std::size_t first, std::size_t count,
-                            std::span<std::int32_t> out) const {
+std::vector<const std::int32_t*> ScanColumns::AllCountsInPlace() const {
+    std::vector<const std::int32_t*> counts(ScanCount());
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        counts[k] = ScanCountsInPlace(k).data();
+    }
+    return counts;
+}
+
+void ScanColumns::CountRows(std::span<const std::int32_t* const> counts, std::size_t first,
+                            std::size_t count, std::span<std::int32_t> out) const {
     CheckRange(first, count, PixelCount());
     const std::size_t scans = ScanCount();
-    if (out.size() != count * scans) {
+    if (counts.size() != scans || out.size() != count * scans) {
         throw std::out_of_range("rows of counts do not fit their room");
     }
     std::int32_t* const rows = out.data();
@@ -151,11 +159,10 @@ void ScanColumns::CountRows(std::size_t first, std::size_t count,
     for (; k + 4 <= scans; k += 4) {
         const std::int32_t* in[4];
         for (std::size_t j = 0; j < 4; ++j) {
-            in[j] = ScanCountsInPlace(k + j).data() + first;
+            in[j] = counts[k + j] + first;
         }
         for (std::size_t j = k + kAhead; j < std::min(k + kAhead + 4, scans) && count > 0; ++j) {
-            const char* const piece =
-                reinterpret_cast<const char*>(ScanCountsInPlace(j).data() + first);
+            const char* const piece = reinterpret_cast<const char*>(counts[j] + first);
             for (std::size_t b = 0; b < pieceBytes; b += 64) {
                 _mm_prefetch(piece + b, _MM_HINT_T0);
             }
@@ -187,7 +194,7 @@ void ScanColumns::CountRows(std::size_t first, std::size_t count,
     }
 #endif
     for (; k < scans; ++k) {
-        const std::int32_t* const in = ScanCountsInPlace(k).data() + first;
+        const std::int32_t* const in = counts[k] + first;
         for (std::size_t r = 0; r < count; ++r) {
             rows[r * scans + k] = in[r];
         }

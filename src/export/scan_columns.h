@@ -83,10 +83,14 @@ class ScanColumns {
     // All of single scan k's counts where the loaded file holds them (in place in a mapped
     // file): valid while the file is.
     std::span<const std::int32_t> ScanCountsInPlace(std::size_t k) const;
+    // Where every selected single scan's counts lie (ScanCountsInPlace(k).data() for each k),
+    // found once for CountRows.
+    std::vector<const std::int32_t*> AllCountsInPlace() const;
     // Rows [first, first + count) of every selected single scan, row by row: row first + r of
-    // scan k at out[r * ScanCount() + k] (a line of the columns layout). out holds count *
-    // ScanCount() values.
-    void CountRows(std::size_t first, std::size_t count, std::span<std::int32_t> out) const;
+    // scan k at out[r * ScanCount() + k] (a line of the columns layout), from the counts at
+    // `counts` (AllCountsInPlace()). out holds count * ScanCount() values.
+    void CountRows(std::span<const std::int32_t* const> counts, std::size_t first,
+                   std::size_t count, std::span<std::int32_t> out) const;
     void MeanCounts(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanPixelValues(std::size_t k, std::size_t first, std::span<double> out) const;
     std::size_t ScanValues(std::size_t k, std::size_t first, std::span<double> out) const;
