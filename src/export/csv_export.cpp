@@ -127,14 +127,14 @@ class CsvWriter {
             std::clamp<std::size_t>(std::min(kBlockBytes / (perRow * valueSize), cells / perRow), 1,
                                     std::max<std::size_t>(rows, 1));
         const std::size_t blocks = (rows + block - 1) / block;
-        if (integers) {
-            m_CountsAt = m_Columns.AllCountsInPlace();
-        }
+        // Where each scan's counts lie, found once for all blocks.
+        const std::vector<const std::int32_t*> countsAt =
+            integers ? m_Columns.AllCountsInPlace() : std::vector<const std::int32_t*>();
         std::size_t undefined = 0;
         RunInOrder<Block>(
             m_nThreads, blocks,
             [&](std::size_t b, Block& into) {
-                FormatRows(b * block, std::min(block, rows - b * block), block, into);
+                FormatRows(b * block, std::min(block, rows - b * block), block, countsAt, into);
             },
             [&](std::size_t, Block& done) {
                 undefined += done.undefined;
@@ -143,9 +143,10 @@ class CsvWriter {
         return undefined;
     }
 
-    // Rows [first, first + count) of the columns layout into a block, the scans gathered
-    // `block` rows apart.
-    void FormatRows(std::size_t first, std::size_t count, std::size_t block, Block& into) const {
+    // Rows [first, first + count) of the columns layout into a block, the scans' values
+    // gathered `block` rows apart; counts from where `countsAt` says each scan's lie.
+    void FormatRows(std::size_t first, std::size_t count, std::size_t block,
+                    std::span<const std::int32_t* const> countsAt, Block& into) const {
         const std::size_t scans = m_Columns.ScanCount();
         const bool integers = m_Columns.IntegerScans();
         into.counts.resize(integers ? block * scans : 0);
@@ -162,7 +163,7 @@ class CsvWriter {
         // The block: counts row by row (row r of scan k at [r * scans + k]); other values
         // scan by scan (row r of scan k at [k * block + r]).
         if (integers) {
-            m_Columns.CountRows(m_CountsAt, first, count, std::span(counts, count * scans));
+            m_Columns.CountRows(countsAt, first, count, std::span(counts, count * scans));
         } else {
             for (std::size_t k = 0; k < scans; ++k) {
                 into.undefined +=
@@ -310,8 +311,6 @@ class CsvWriter {
     const CsvStyle& m_Style;
     unsigned m_nThreads;
     ChunkedOutput& m_Out;
-    // Where each scan's counts lie, for the columns layout of counts.
-    std::vector<const std::int32_t*> m_CountsAt;
 };
 
 }  // namespace

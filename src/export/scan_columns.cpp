@@ -173,10 +173,16 @@ void ScanColumns::CountRows(std::span<const std::int32_t* const> counts, std::si
             const auto load = [&](std::size_t j) {
                 return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[j] + r));
             };
-            const __m128i ab01 = _mm_unpacklo_epi32(load(0), load(1));
-            const __m128i cd01 = _mm_unpacklo_epi32(load(2), load(3));
-            const __m128i ab23 = _mm_unpackhi_epi32(load(0), load(1));
-            const __m128i cd23 = _mm_unpackhi_epi32(load(2), load(3));
+            // Rows r to r + 3 of scans a, b, c, d; then rows r and r + 1 of a and b side by side,
+            // and so on; then each row of the four.
+            const __m128i a = load(0);
+            const __m128i b = load(1);
+            const __m128i c = load(2);
+            const __m128i d = load(3);
+            const __m128i ab01 = _mm_unpacklo_epi32(a, b);
+            const __m128i cd01 = _mm_unpacklo_epi32(c, d);
+            const __m128i ab23 = _mm_unpackhi_epi32(a, b);
+            const __m128i cd23 = _mm_unpackhi_epi32(c, d);
             std::int32_t* const at = rows + r * scans + k;
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi64(ab01, cd01));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at + scans),
