@@ -147,7 +147,9 @@ void ScanColumns::CountRows(std::span<const std::int32_t* const> counts, std::si
         throw std::out_of_range("rows of counts do not fit their room");
     }
     std::int32_t* const rows = out.data();
-    std::size_t k = 0;
+    // Scans [0, tiledScans) have their rows [0, tiledRows) done by the tiles below.
+    std::size_t tiledScans = 0;
+    std::size_t tiledRows = 0;
 #if defined(__SSE2__)
     // Four scans at a time: four rows of each are read in one piece, turned into four rows of
     // the four scans (a 4 x 4 transpose), and stored in one piece each. Both the records and
@@ -156,7 +158,9 @@ void ScanColumns::CountRows(std::span<const std::int32_t* const> counts, std::si
     // are asked for before they are needed, so that the reads from memory overlap.
     constexpr std::size_t kAhead = 16;
     const std::size_t pieceBytes = count * sizeof(std::int32_t);
-    for (; k + 4 <= scans; k += 4) {
+    tiledScans = scans - scans % 4;
+    tiledRows = count - count % 4;
+    for (std::size_t k = 0; k < tiledScans; k += 4) {
         const std::int32_t* in[4];
         for (std::size_t j = 0; j < 4; ++j) {
             in[j] = counts[k + j] + first;
@@ -168,8 +172,7 @@ void ScanColumns::CountRows(std::span<const std::int32_t* const> counts, std::si
             }
             _mm_prefetch(piece + pieceBytes - 1, _MM_HINT_T0);
         }
-        std::size_t r = 0;
-        for (; r + 4 <= count; r += 4) {
+        for (std::size_t r = 0; r < tiledRows; r += 4) {
             const auto load = [&](std::size_t j) {
                 return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[j] + r));
             };
@@ -192,16 +195,12 @@ void ScanColumns::CountRows(std::span<const std::int32_t* const> counts, std::si
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 3 * scans),
                              _mm_unpackhi_epi64(ab23, cd23));
         }
-        for (; r < count; ++r) {
-            for (std::size_t j = 0; j < 4; ++j) {
-                rows[r * scans + k + j] = in[j][r];
-            }
-        }
     }
 #endif
-    for (; k < scans; ++k) {
+    // What the tiles leave: the last rows of the tiled scans, and every row of the others.
+    for (std::size_t k = 0; k < scans; ++k) {
         const std::int32_t* const in = counts[k] + first;
-        for (std::size_t r = 0; r < count; ++r) {
+        for (std::size_t r = k < tiledScans ? tiledRows : 0; r < count; ++r) {
             rows[r * scans + k] = in[r];
         }
     }
